@@ -1,0 +1,155 @@
+#include "commands.h"
+#include "dumpjson.h"
+#include "streamprinter.h"
+
+#include "demo/demodashboard.h"
+#include "masks/compilemasks.h"
+#include "masks/extractmasks.h"
+#include "store/loadshpi.h"
+#include "store/saveshpidata.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace tolvane::cli {
+
+int fail(const QString &message, int code)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "tolvane-cli: %s\n", qPrintable(message));
+    return code;
+}
+
+namespace {
+
+bool parseInt16(const QString &text, int16_t *value)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max())
+        return false;
+    *value = int16_t(v);
+    return true;
+}
+
+int finish(const Status &status)
+{
+    return status ? Success : fail(status.message());
+}
+
+// Loads DIR silently: the commands that change a dashboard print only what
+// their own walk prints.
+Status loadQuietly(const QString &directory, ShpiTables &tables)
+{
+    class Silent : public PrintTarget
+    {
+    public:
+        using PrintTarget::Print;
+        void Print(const QString &, LineEnd) override {}
+    } silent;
+    return LoadShpi(directory, silent, tables);
+}
+
+int list(const QStringList &args)
+{
+    ShpiTables tables;
+    StreamPrinter out(stdout);
+    return finish(LoadShpi(args[0], out, tables));
+}
+
+int dump(const QStringList &args)
+{
+    ShpiTables tables;
+    if (Status s = loadQuietly(args[0], tables); !s)
+        return fail(s.message());
+    const QByteArray json = dumpJson(tables);
+    std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+    return Success;
+}
+
+int move(const QStringList &args)
+{
+    bool indexOk = false;
+    const int index = args[1].toInt(&indexOk);
+    int16_t x = 0, y = 0;
+    if (!indexOk || index < 0)
+        return fail(QStringLiteral("INDEX must be an object index counted from 0, not \"%1\"").arg(args[1]), UsageError);
+    if (!parseInt16(args[2], &x) || !parseInt16(args[3], &y))
+        return fail(QStringLiteral("X and Y must be integers from -32768 to 32767"), UsageError);
+
+    ShpiTables tables;
+    if (Status s = loadQuietly(args[0], tables); !s)
+        return fail(s.message());
+    if (index >= tables.objects.count())
+        return fail(QStringLiteral("INDEX %1 is out of range: the dashboard has %2 objects")
+                        .arg(index).arg(tables.objects.count()), UsageError);
+    tables.objects.headers[index].XPos = x;
+    tables.objects.headers[index].YPos = y;
+    StreamPrinter out(stdout);
+    return finish(SaveShpiData(args[0], out, tables));
+}
+
+int setDial(const QStringList &args)
+{
+    QList<QPair<DialField, int16_t>> changes;
+    for (const QString &assignment : args.mid(1)) {
+        const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+        DialField field;
+        int16_t value = 0;
+        if (eq < 0 || !dialFieldByName(assignment.left(eq), &field))
+            return fail(QStringLiteral("\"%1\" does not name a dial field as FIELD=VALUE").arg(assignment), UsageError);
+        if (!parseInt16(assignment.mid(eq + 1), &value))
+            return fail(QStringLiteral("the value in \"%1\" is not an integer from -32768 to 32767").arg(assignment),
+                        UsageError);
+        changes.append({field, value});
+    }
+
+    ShpiTables tables;
+    if (Status s = loadQuietly(args[0], tables); !s)
+        return fail(s.message());
+    if (!tables.hasDialRecord)
+        return fail(QStringLiteral("%1: no chunk is named \"0000\", so the container holds no dial record").arg(args[0]));
+    for (const auto &[field, value] : changes)
+        tables.dialRecord.setField(field, value);
+    StreamPrinter out(stdout);
+    return finish(SaveShpiData(args[0], out, tables));
+}
+
+int extract(const QStringList &args)
+{
+    ShpiTables tables;
+    StreamPrinter out(stdout);
+    return finish(ExtractMasks(args[0], out, tables));
+}
+
+int compile(const QStringList &args)
+{
+    ShpiTables tables;
+    if (Status s = loadQuietly(args[0], tables); !s)
+        return fail(s.message());
+    StreamPrinter out(stdout);
+    return finish(CompileMasks(args[0], out, tables));
+}
+
+int demo(const QStringList &args)
+{
+    return finish(writeDemoDashboard(args[0]));
+}
+
+} // namespace
+
+const QList<Command> &commands()
+{
+    static const QList<Command> all = {
+        {"list", "DIR", "Loads DIR's SHPI.DAT and prints the listing.", 1, 1, false, list},
+        {"dump", "DIR", "Loads DIR's SHPI.DAT and prints its tables as JSON.", 1, 1, false, dump},
+        {"move", "DIR INDEX X Y", "Sets the position of object INDEX (from 0) and saves.", 4, 4, false, move},
+        {"set-dial", "DIR FIELD=VALUE...", "Sets dial fields by name and saves.", 2, -1, false, setDial},
+        {"extract", "DIR", "Writes every object's mask bitmap beside SHPI.DAT.", 1, 1, false, extract},
+        {"compile", "DIR", "Writes the mask bitmaps back into SHPI.DAT.", 1, 1, false, compile},
+        {"demo", "DIR", "Creates DIR holding the demo dashboard.", 1, 1, true, demo},
+    };
+    return all;
+}
+
+} // namespace tolvane::cli

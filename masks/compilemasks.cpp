@@ -1,0 +1,74 @@
+#include "compilemasks.h"
+#include "maskbitmap.h"
+#include "maskprogress.h"
+#include "store/dashboarddirectory.h"
+#include "store/listing.h"
+#include "store/loadshpi.h"
+#include "store/tablewriter.h"
+
+#include <QFile>
+
+namespace tolvane {
+
+namespace {
+
+class MaskCompiler : public TableWriter
+{
+public:
+    MaskCompiler(const QString &containerPath, const DashboardDirectory &directory, const ShpiTables &tables,
+                 PrintTarget &out)
+        : TableWriter(containerPath, tables, out), m_directory(directory) {}
+
+    ContainerWalk::PixelAction pixelAction() const override { return ContainerWalk::PixelAction::Read; }
+
+    Status pixels(int index, const ObjectHeader &header, QByteArray &pixels) override
+    {
+        const auto fileName = maskFileName(directoryRead()[index].Name);
+        if (!fileName) {
+            out().Print(QStringLiteral("Object %1 keeps its mask: its name is no plain file name").arg(index));
+            return Status::success();
+        }
+        printMaskProgress(out(), QStringLiteral("Inserting mask"), header.Width);
+
+        const QString path = m_directory.existingFile(*fileName);
+        if (path.isEmpty())
+            return Status::fileError(m_directory.fileForWriting(*fileName), QStringLiteral("the file does not exist"));
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return Status::fileError(path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
+        return decodeMaskBitmap(path, file.readAll(), header.Width, header.Height, &pixels, &m_header, &m_palette);
+    }
+
+    const MaskBitmapHeader &lastHeader() const { return m_header; }
+    const BmpPalette &lastPalette() const { return m_palette; }
+
+protected:
+    void objectWritten(int index) override
+    {
+        out().Print(objectLine(index, directoryRead()[index], tables().objects.headers[index]));
+    }
+
+private:
+    const DashboardDirectory &m_directory;
+    MaskBitmapHeader m_header;
+    BmpPalette m_palette = greyRampPalette();
+};
+
+} // namespace
+
+Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables)
+{
+    QString path;
+    if (Status s = findContainer(directory, &path); !s)
+        return s;
+    const DashboardDirectory dashboard(directory);
+    MaskCompiler compiler(path, dashboard, tables, surface);
+    if (Status s = ContainerWalk::run(path, ContainerWalk::Rewriting, compiler); !s)
+        return s;
+    compiler.commitTo(tables);
+    tables.maskHeader = compiler.lastHeader();
+    tables.palette = compiler.lastPalette();
+    return Status::success();
+}
+
+} // namespace tolvane

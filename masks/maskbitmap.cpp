@@ -1,0 +1,144 @@
+#include "maskbitmap.h"
+#include "store/dashboarddirectory.h"
+#include "store/littleendian.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+
+#include <cstring>
+
+namespace tolvane {
+
+using namespace le;
+
+MaskBitmapHeader MaskBitmapHeader::forObject(int width, int height)
+{
+    MaskBitmapHeader h;
+    h.bfType = {'B', 'M'};
+    h.bfSize = PixelOffset + paddedWidth(width) * height;
+    h.bfOffBits = PixelOffset;
+    h.biSize = 40;
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = 8;
+    h.biSizeImage = paddedWidth(width) * height;
+    return h;
+}
+
+MaskBitmapHeader MaskBitmapHeader::decode(const char *b)
+{
+    MaskBitmapHeader h;
+    readText(b, h.bfType);
+    h.bfSize = readInt32(b + 2);
+    h.bfReserved1 = readInt16(b + 6);
+    h.bfReserved2 = readInt16(b + 8);
+    h.bfOffBits = readInt32(b + 10);
+    h.biSize = readInt32(b + 14);
+    h.biWidth = readInt32(b + 18);
+    h.biHeight = readInt32(b + 22);
+    h.biPlanes = readInt16(b + 26);
+    h.biBitCount = readInt16(b + 28);
+    h.biCompression = readInt32(b + 30);
+    h.biSizeImage = readInt32(b + 34);
+    h.biXPelsPerMeter = readInt32(b + 38);
+    h.biYPelsPerMeter = readInt32(b + 42);
+    h.biClrUsed = readInt32(b + 46);
+    h.biClrImportant = readInt32(b + 50);
+    return h;
+}
+
+void MaskBitmapHeader::encode(char *b) const
+{
+    writeText(b, bfType);
+    writeInt32(b + 2, bfSize);
+    writeInt16(b + 6, bfReserved1);
+    writeInt16(b + 8, bfReserved2);
+    writeInt32(b + 10, bfOffBits);
+    writeInt32(b + 14, biSize);
+    writeInt32(b + 18, biWidth);
+    writeInt32(b + 22, biHeight);
+    writeInt16(b + 26, biPlanes);
+    writeInt16(b + 28, biBitCount);
+    writeInt32(b + 30, biCompression);
+    writeInt32(b + 34, biSizeImage);
+    writeInt32(b + 38, biXPelsPerMeter);
+    writeInt32(b + 42, biYPelsPerMeter);
+    writeInt32(b + 46, biClrUsed);
+    writeInt32(b + 50, biClrImportant);
+}
+
+int paddedWidth(int width)
+{
+    return (width + 3) / 4 * 4;
+}
+
+std::optional<QString> maskFileName(const FixedText<4> &objectName)
+{
+    const auto part = DashboardDirectory::fileNamePart(objectName);
+    if (!part)
+        return std::nullopt;
+    return QStringLiteral("SHPI") + *part + QStringLiteral(".BMP");
+}
+
+QByteArray encodeMaskBitmap(const QByteArray &pixels, int width, int height, const BmpPalette &palette)
+{
+    const int padded = paddedWidth(width);
+    QByteArray file(MaskBitmapHeader::PixelOffset + qsizetype(padded) * height, '\0');
+    MaskBitmapHeader::forObject(width, height).encode(file.data());
+    std::memcpy(file.data() + MaskBitmapHeader::Size, palette.data(), sizeof(BmpPalette));
+    for (int y = 0; y < height; ++y)
+        std::memcpy(file.data() + MaskBitmapHeader::PixelOffset + qsizetype(y) * padded,
+                    pixels.constData() + qsizetype(y) * width, width);
+    return file;
+}
+
+namespace {
+
+// A picture saved by another editor: any BMP QImage reads, of the object's
+// size, each pixel's grey level being the mask value.
+Status decodeEditedMask(const QString &fileName, const QByteArray &file, int width, int height, QByteArray *pixels)
+{
+    QBuffer buffer;
+    buffer.setData(file);
+    QImageReader reader(&buffer, "bmp");
+    QImage picture = reader.read();
+    if (picture.isNull())
+        return Status::fileError(fileName, QStringLiteral("is not a mask bitmap of %1 x %2 pixels and cannot be read "
+                                                          "as a BMP picture (%3)")
+                                               .arg(width).arg(height).arg(reader.errorString()));
+    if (picture.width() != width || picture.height() != height)
+        return Status::fileError(fileName, QStringLiteral("is %1 x %2 pixels; the object is %3 x %4")
+                                               .arg(picture.width()).arg(picture.height()).arg(width).arg(height));
+    // qGray gives a grey pixel's own level back exactly.
+    picture = picture.convertToFormat(QImage::Format_RGB32);
+    pixels->resize(qsizetype(width) * height);
+    for (int k = 0; k < height; ++k) {
+        const auto *row = reinterpret_cast<const QRgb *>(picture.constScanLine(height - 1 - k));
+        char *out = pixels->data() + qsizetype(k) * width;
+        for (int x = 0; x < width; ++x)
+            out[x] = char(qGray(row[x]));
+    }
+    return Status::success();
+}
+
+} // namespace
+
+Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, int width, int height,
+                        QByteArray *pixels, MaskBitmapHeader *header, BmpPalette *palette)
+{
+    const int padded = paddedWidth(width);
+    if (file.size() != MaskBitmapHeader::PixelOffset + qsizetype(padded) * height)
+        return decodeEditedMask(fileName, file, width, height, pixels);
+
+    *header = MaskBitmapHeader::decode(file.constData());
+    std::memcpy(palette->data(), file.constData() + MaskBitmapHeader::Size, sizeof(BmpPalette));
+    pixels->resize(qsizetype(width) * height);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(pixels->data() + qsizetype(y) * width,
+                    file.constData() + MaskBitmapHeader::PixelOffset + qsizetype(y) * padded, width);
+    return Status::success();
+}
+
+} // namespace tolvane

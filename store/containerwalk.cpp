@@ -1,0 +1,250 @@
+#include "containerwalk.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <memory>
+
+namespace tolvane {
+
+namespace {
+
+constexpr qint64 CopyChunk = 1 << 20;
+
+// One run of the walk: the file being read, the copy being written when
+// rewriting, and the position reached, which every message names.
+class WalkRun
+{
+public:
+    WalkRun(const QString &path, ContainerWalk::Mode mode, ContainerWalk::Visitor &visitor)
+        : m_path(path), m_in(path), m_visitor(visitor)
+    {
+        if (mode == ContainerWalk::Rewriting)
+            m_out = std::make_unique<QSaveFile>(path);
+    }
+
+    Status run();
+
+private:
+    Status open();
+    Status walkObjects(int count);
+    Status skipChunks(int index, ChunkHeader &chunk);
+    Status objectPixels(int index, const ObjectHeader &header);
+
+    Status fault(const QString &what) const { return Status::fileError(m_path, what); }
+    Status objectFault(int index, const QString &what) const
+    {
+        return fault(QStringLiteral("object %1 at byte %2: %3").arg(index).arg(m_pos).arg(what));
+    }
+    Status readFault() const { return fault(QStringLiteral("cannot be read: %1").arg(m_in.errorString())); }
+    Status writeFault() const
+    {
+        return fault(QStringLiteral("cannot be written: %1").arg(m_out->errorString()));
+    }
+
+    // Reads exactly @p size bytes of @p what, which the file must still hold.
+    Status read(char *data, qint64 size, int index, const QString &what);
+    Status write(const char *data, qint64 size);
+    // Moves past @p size bytes, copying them to the new file when rewriting.
+    Status pass(qint64 size);
+    qint64 remaining() const { return m_size - m_pos; }
+
+    const QString m_path;
+    QFile m_in;
+    std::unique_ptr<QSaveFile> m_out;
+    ContainerWalk::Visitor &m_visitor;
+    qint64 m_pos = 0;
+    qint64 m_size = 0;
+};
+
+Status WalkRun::open()
+{
+    if (!m_in.exists())
+        return fault(QStringLiteral("the file does not exist"));
+    if (!m_in.open(QIODevice::ReadOnly))
+        return fault(QStringLiteral("cannot be opened: %1").arg(m_in.errorString()));
+    m_size = m_in.size();
+    if (m_out && !m_out->open(QIODevice::WriteOnly))
+        return writeFault();
+    return Status::success();
+}
+
+Status WalkRun::read(char *data, qint64 size, int index, const QString &what)
+{
+    if (remaining() < size) {
+        const QString end = QStringLiteral("the file ends inside %1 (%2 bytes needed, %3 left)")
+                                .arg(what).arg(size).arg(remaining());
+        return index < 0 ? fault(QStringLiteral("at byte %1: %2").arg(m_pos).arg(end)) : objectFault(index, end);
+    }
+    if (m_in.read(data, size) != size)
+        return readFault();
+    m_pos += size;
+    return Status::success();
+}
+
+Status WalkRun::write(const char *data, qint64 size)
+{
+    if (m_out && m_out->write(data, size) != size)
+        return writeFault();
+    return Status::success();
+}
+
+Status WalkRun::pass(qint64 size)
+{
+    if (!m_out) {
+        if (!m_in.seek(m_pos + size))
+            return readFault();
+        m_pos += size;
+        return Status::success();
+    }
+    QByteArray buffer(int(std::min(size, CopyChunk)), Qt::Uninitialized);
+    while (size > 0) {
+        const qint64 n = std::min<qint64>(size, buffer.size());
+        if (m_in.read(buffer.data(), n) != n)
+            return readFault();
+        if (Status s = write(buffer.constData(), n); !s)
+            return s;
+        m_pos += n;
+        size -= n;
+    }
+    return Status::success();
+}
+
+Status WalkRun::run()
+{
+    if (Status s = open(); !s)
+        return s;
+
+    char headerBytes[ShpiHeader::Size];
+    if (Status s = read(headerBytes, ShpiHeader::Size, -1, QStringLiteral("the header")); !s)
+        return s;
+    const ShpiHeader header = ShpiHeader::decode(headerBytes);
+    if (Status s = write(headerBytes, ShpiHeader::Size); !s)
+        return s;
+    if (Status s = m_visitor.header(header); !s)
+        return s;
+
+    const int count = header.ObjectCount;
+    if (count < 1)
+        return fault(QStringLiteral("at byte 12: the object count %1 is below 1").arg(count));
+    // Every object needs at least a directory entry, a chunk header and an
+    // object header: a larger count cannot be real, and is refused before
+    // anything is allocated for it.
+    const qint64 perObject = DirectoryEntry::Size + ChunkHeader::Size + ObjectHeader::Size;
+    if (qint64(count) * perObject > remaining())
+        return fault(QStringLiteral("at byte 12: the object count %1 is more than the file can hold").arg(count));
+
+    QByteArray directoryBytes(count * DirectoryEntry::Size + 4, Qt::Uninitialized);
+    if (Status s = read(directoryBytes.data(), directoryBytes.size(), -1, QStringLiteral("the directory")); !s)
+        return s;
+    if (Status s = write(directoryBytes.constData(), directoryBytes.size()); !s)
+        return s;
+    std::vector<DirectoryEntry> directory(count);
+    for (int i = 0; i < count; ++i)
+        directory[i] = DirectoryEntry::decode(directoryBytes.constData() + i * DirectoryEntry::Size);
+    if (Status s = m_visitor.directory(directory); !s)
+        return s;
+
+    if (Status s = walkObjects(count); !s)
+        return s;
+
+    // Whatever follows the last object is never interpreted; a rewrite keeps it.
+    if (m_out) {
+        if (Status s = pass(remaining()); !s)
+            return s;
+        if (!m_out->commit())
+            return writeFault();
+    }
+    return Status::success();
+}
+
+Status WalkRun::skipChunks(int index, ChunkHeader &chunk)
+{
+    char bytes[ChunkHeader::Size];
+    for (;;) {
+        if (Status s = read(bytes, ChunkHeader::Size, index, QStringLiteral("a chunk header")); !s)
+            return s;
+        if (Status s = write(bytes, ChunkHeader::Size); !s)
+            return s;
+        chunk = ChunkHeader::decode(bytes);
+        if (!chunk.isSkipped())
+            return Status::success();
+        if (chunk.SkipLength < 0)
+            return objectFault(index, QStringLiteral("a skipped chunk has the negative length %1").arg(chunk.SkipLength));
+        if (chunk.SkipLength > remaining())
+            return objectFault(index, QStringLiteral("a skipped chunk of %1 bytes runs past the end of the file")
+                                          .arg(chunk.SkipLength));
+        if (Status s = pass(chunk.SkipLength); !s)
+            return s;
+    }
+}
+
+Status WalkRun::objectPixels(int index, const ObjectHeader &header)
+{
+    const qint64 size = header.pixelCount();
+    if (size > remaining())
+        return objectFault(index, QStringLiteral("the pixel data of %1 x %2 bytes runs past the end of the file")
+                                      .arg(header.Width).arg(header.Height));
+    const auto action = m_visitor.pixelAction();
+    if (action == ContainerWalk::PixelAction::PassOver)
+        return pass(size);
+
+    QByteArray pixels(int(size), Qt::Uninitialized);
+    if (Status s = read(pixels.data(), size, index, QStringLiteral("the pixel data")); !s)
+        return s;
+    if (Status s = m_visitor.pixels(index, header, pixels); !s)
+        return s;
+    if (pixels.size() != size)
+        return objectFault(index, QStringLiteral("the new pixel data has the wrong size"));
+    return write(pixels.constData(), size);
+}
+
+Status WalkRun::walkObjects(int count)
+{
+    for (int i = 0; i < count; ++i) {
+        ChunkHeader chunk;
+        if (Status s = skipChunks(i, chunk); !s)
+            return s;
+
+        const qint64 headerAt = m_pos;
+        char bytes[ObjectHeader::Size];
+        if (Status s = read(bytes, ObjectHeader::Size, i, QStringLiteral("the object header")); !s)
+            return s;
+        ObjectHeader header = ObjectHeader::decode(bytes);
+        if (header.Width < 1 || header.Height < 1) {
+            m_pos = headerAt;
+            return objectFault(i, QStringLiteral("the size %1 x %2 is not a picture size").arg(header.Width).arg(header.Height));
+        }
+        if (Status s = m_visitor.objectHeader(i, header); !s)
+            return s;
+        header.encode(bytes);
+        if (Status s = write(bytes, ObjectHeader::Size); !s)
+            return s;
+
+        if (Status s = objectPixels(i, header); !s)
+            return s;
+
+        if (chunk.carriesDialRecord()) {
+            char dialBytes[DialRecord::Size];
+            if (Status s = read(dialBytes, DialRecord::Size, i, QStringLiteral("the dial record")); !s)
+                return s;
+            DialRecord record = DialRecord::decode(dialBytes);
+            if (Status s = m_visitor.dialRecord(i, record); !s)
+                return s;
+            record.encode(dialBytes);
+            if (Status s = write(dialBytes, DialRecord::Size); !s)
+                return s;
+        }
+    }
+    return Status::success();
+}
+
+} // namespace
+
+Status ContainerWalk::run(const QString &containerPath, Mode mode, Visitor &visitor)
+{
+    WalkRun walk(containerPath, mode, visitor);
+    return walk.run();
+}
+
+} // namespace tolvane

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "records.h"
+#include "status.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace tolvane {
+
+/// The one sequential pass over SHPI.DAT that load, save, extraction and
+/// compilation share. They differ only in what their visitor does with each
+/// object's ObjectHeader, PixelBlock and DialRecord.
+///
+/// A reading walk only reads the file. A rewriting walk streams a complete
+/// copy of it into a QSaveFile, with the visitor's ObjectHeaders, PixelBlocks
+/// and DialRecords in place of the old ones, and replaces the file only when
+/// the whole walk succeeded: the result is byte for byte the in-place rewrite
+/// (same length, every other byte unchanged), and a failure, a kill or a full
+/// disk leaves the old file as it was.
+///
+/// Every structural fault (a short file, a count below 1 or beyond what the
+/// file can hold, a size below 1, a negative or overlong skip) stops the walk
+/// with a message naming the file, the object and the byte offset.
+class ContainerWalk
+{
+public:
+    enum Mode { Reading, Rewriting };
+    enum class PixelAction { PassOver, Read };
+
+    class Visitor
+    {
+    public:
+        virtual ~Visitor() = default;
+
+        /// After the ShpiHeader.
+        virtual Status header(const ShpiHeader &) { return Status::success(); }
+        /// After the directory and the gap word.
+        virtual Status directory(const std::vector<DirectoryEntry> &) { return Status::success(); }
+        /// At object @p index. Reading: @p header holds the file's record.
+        /// Rewriting: it holds the file's record on entry and what is left in
+        /// it is written.
+        virtual Status objectHeader(int index, ObjectHeader &header) = 0;
+        virtual PixelAction pixelAction() const { return PixelAction::PassOver; }
+        /// With PixelAction::Read: @p pixels holds the file's block; when
+        /// rewriting, what is left in it (of the same size) is written.
+        virtual Status pixels(int /*index*/, const ObjectHeader &, QByteArray & /*pixels*/) { return Status::success(); }
+        /// After the pixels of a chunk named "0000". Reading: @p record holds
+        /// the file's; rewriting: what is left in it is written.
+        virtual Status dialRecord(int /*index*/, DialRecord & /*record*/) { return Status::success(); }
+    };
+
+    /// Walks the container at @p containerPath.
+    static Status run(const QString &containerPath, Mode mode, Visitor &visitor);
+};
+
+} // namespace tolvane

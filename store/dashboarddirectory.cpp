@@ -1,0 +1,45 @@
+#include "dashboarddirectory.h"
+#include "listing.h"
+
+#include <QDir>
+
+namespace tolvane {
+
+DashboardDirectory::DashboardDirectory(const QString &path)
+    : m_path(QDir::cleanPath(path))
+{
+    // Listed once, so that finding hundreds of mask files costs one listing.
+    const QDir dir(m_path);
+    const auto names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &name : names) {
+        const QString folded = name.toCaseFolded();
+        if (!m_byFoldedName.contains(folded))
+            m_byFoldedName.insert(folded, name);
+    }
+}
+
+QString DashboardDirectory::existingFile(const QString &name) const
+{
+    if (QFileInfo::exists(m_path + QLatin1Char('/') + name))
+        return m_path + QLatin1Char('/') + name;
+    const auto it = m_byFoldedName.constFind(name.toCaseFolded());
+    return it == m_byFoldedName.cend() ? QString() : m_path + QLatin1Char('/') + it.value();
+}
+
+QString DashboardDirectory::fileForWriting(const QString &name) const
+{
+    const QString existing = existingFile(name);
+    return existing.isEmpty() ? m_path + QLatin1Char('/') + name : existing;
+}
+
+std::optional<QString> DashboardDirectory::fileNamePart(const FixedText<4> &name)
+{
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || c == '/' || c == '\\')
+            return std::nullopt;
+    }
+    return nameText(name);
+}
+
+} // namespace tolvane

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "records.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+namespace tolvane {
+
+/// A dashboard directory, with its files found whatever the letter case of
+/// their names, as on the file system the game's files come from.
+class DashboardDirectory
+{
+public:
+    static inline const QString ContainerName = QStringLiteral("SHPI.DAT");
+
+    explicit DashboardDirectory(const QString &path);
+
+    const QString &path() const { return m_path; }
+
+    /// The path of the existing file called @p name in any letter case, or an
+    /// empty string when there is none.
+    QString existingFile(const QString &name) const;
+    /// Where a file called @p name is to be written: the existing file in any
+    /// letter case, else @p name as given.
+    QString fileForWriting(const QString &name) const;
+
+    QString containerPath() const { return fileForWriting(ContainerName); }
+
+    /// An object name as a file name part: its four bytes as Latin-1
+    /// characters. Empty when the name could lead outside the directory or is
+    /// no plain file name (a separator, NUL or another control character).
+    static std::optional<QString> fileNamePart(const FixedText<4> &name);
+
+private:
+    QString m_path;
+    QHash<QString, QString> m_byFoldedName;
+};
+
+} // namespace tolvane

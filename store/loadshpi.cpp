@@ -1,0 +1,33 @@
+#include "loadshpi.h"
+#include "dashboarddirectory.h"
+#include "tablereader.h"
+
+#include <QDir>
+
+namespace tolvane {
+
+Status findContainer(const QString &directory, QString *path)
+{
+    if (!QFileInfo(directory).isDir())
+        return Status::fileError(directory, QStringLiteral("is not a directory"));
+    *path = DashboardDirectory(directory).existingFile(DashboardDirectory::ContainerName);
+    if (path->isEmpty())
+        return Status::fileError(QDir(directory).filePath(DashboardDirectory::ContainerName),
+                                 QStringLiteral("the file does not exist"));
+    return Status::success();
+}
+
+Status LoadShpi(const QString &directory, PrintTarget &surface, ShpiTables &tables)
+{
+    QString path;
+    if (Status s = findContainer(directory, &path); !s)
+        return s;
+    TableReader reader(surface);
+    if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, reader); !s)
+        return s;
+    reader.commitTo(tables);
+    tables.palette = greyRampPalette();
+    return Status::success();
+}
+
+} // namespace tolvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace tolvane {
+
+/// Where file operations print their progress and listings, one line per
+/// print. The editor prints on the dashboard surface, tolvane-cli on stdout.
+class PrintTarget
+{
+public:
+    enum LineEnd { CloseLine, KeepLineOpen };
+
+    virtual ~PrintTarget() = default;
+
+    /// Prints @p item at the text position; a closed line moves the position
+    /// to the start of the next line, an open one continues with the next print.
+    virtual void Print(const QString &item, LineEnd end = CloseLine) = 0;
+    /// Closes the open line.
+    void Print() { Print(QString(), CloseLine); }
+};
+
+} // namespace tolvane

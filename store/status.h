@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace tolvane {
+
+/// The outcome of a file operation: success, or a message for the user that
+/// names the file and says what is wrong with it.
+class Status
+{
+public:
+    static Status success() { return Status(); }
+    static Status failure(const QString &message) { return Status(message); }
+    /// A failure about one file: "<file>: <what>".
+    static Status fileError(const QString &fileName, const QString &what);
+
+    bool ok() const { return m_ok; }
+    explicit operator bool() const { return m_ok; }
+    const QString &message() const { return m_message; }
+
+private:
+    Status() = default;
+    explicit Status(const QString &message) : m_ok(false), m_message(message) {}
+
+    bool m_ok = true;
+    QString m_message;
+};
+
+} // namespace tolvane

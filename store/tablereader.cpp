@@ -1,0 +1,44 @@
+#include "tablereader.h"
+#include "listing.h"
+
+namespace tolvane {
+
+Status TableReader::header(const ShpiHeader &header)
+{
+    m_header = header;
+    m_out.Print(objectCountLine(header.ObjectCount));
+    return Status::success();
+}
+
+Status TableReader::directory(const std::vector<DirectoryEntry> &directory)
+{
+    m_objects.directory = directory;
+    m_objects.headers.assign(directory.size(), ObjectHeader());
+    return Status::success();
+}
+
+Status TableReader::objectHeader(int index, ObjectHeader &header)
+{
+    m_objects.headers[index] = header;
+    m_out.Print(objectLine(index, m_objects.directory[index], header));
+    return Status::success();
+}
+
+Status TableReader::dialRecord(int, DialRecord &record)
+{
+    // With several chunks named "0000" the last record read is kept.
+    m_dialRecord = record;
+    m_hasDialRecord = true;
+    return Status::success();
+}
+
+void TableReader::commitTo(ShpiTables &tables) const
+{
+    tables.header = m_header;
+    tables.objects = m_objects;
+    tables.hasDialRecord = m_hasDialRecord;
+    if (m_hasDialRecord)
+        tables.dialRecord = m_dialRecord;
+}
+
+} // namespace tolvane

@@ -1,0 +1,54 @@
+#include "tablewriter.h"
+#include "listing.h"
+
+namespace tolvane {
+
+Status TableWriter::header(const ShpiHeader &header)
+{
+    m_header = header;
+    m_out.Print(objectCountLine(header.ObjectCount));
+    return Status::success();
+}
+
+Status TableWriter::directory(const std::vector<DirectoryEntry> &directory)
+{
+    if (int(directory.size()) != m_tables.objects.count()) {
+        return Status::fileError(m_path, QStringLiteral("the file now holds %1 objects, the loaded dashboard %2; "
+                                                        "load it again before writing")
+                                             .arg(directory.size())
+                                             .arg(m_tables.objects.count()));
+    }
+    m_directory = directory;
+    return Status::success();
+}
+
+Status TableWriter::objectHeader(int index, ObjectHeader &header)
+{
+    const ObjectHeader &loaded = m_tables.objects.headers[index];
+    if (header.Width != loaded.Width || header.Height != loaded.Height) {
+        return Status::fileError(m_path, QStringLiteral("object %1 is now %2 x %3 pixels, loaded as %4 x %5; "
+                                                        "load it again before writing")
+                                             .arg(index)
+                                             .arg(header.Width)
+                                             .arg(header.Height)
+                                             .arg(loaded.Width)
+                                             .arg(loaded.Height));
+    }
+    header = loaded;
+    objectWritten(index);
+    return Status::success();
+}
+
+Status TableWriter::dialRecord(int, DialRecord &record)
+{
+    record = m_tables.dialRecord;
+    return Status::success();
+}
+
+void TableWriter::commitTo(ShpiTables &tables) const
+{
+    tables.header = m_header;
+    tables.objects.directory = m_directory;
+}
+
+} // namespace tolvane

@@ -1,0 +1,308 @@
+#include "common/containerbuilder.h"
+#include "common/recordingprinter.h"
+
+#include "masks/compilemasks.h"
+#include "masks/extractmasks.h"
+#include "store/loadshpi.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvane;
+using namespace testing_support;
+
+namespace {
+
+TestObject object(const QByteArray &name, int width, int height)
+{
+    TestObject o;
+    o.directoryName = name;
+    o.width = int16_t(width);
+    o.height = int16_t(height);
+    return o;
+}
+
+int32_t int32At(const QByteArray &b, int offset)
+{
+    return int32_t(uint32_t(uint8_t(b[offset])) | uint32_t(uint8_t(b[offset + 1])) << 8 |
+                   uint32_t(uint8_t(b[offset + 2])) << 16 | uint32_t(uint8_t(b[offset + 3])) << 24);
+}
+
+} // namespace
+
+class TestMasks : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QStringList files() const { return QDir(m_dir->path()).entryList(QDir::Files, QDir::Name); }
+
+    void put(const ContainerBuilder &c) { QVERIFY(writeFile(path("SHPI.DAT"), c.build())); }
+
+    ShpiTables load()
+    {
+        ShpiTables tables;
+        RecordingPrinter out;
+        const Status s = LoadShpi(m_dir->path(), out, tables);
+        if (!s)
+            qWarning() << s.message();
+        return tables;
+    }
+
+private Q_SLOTS:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void extractionWritesTheDocumentedBitmap()
+    {
+        ContainerBuilder c;
+        c.objects = {object("0000", 25, 12)};
+        put(c);
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QCOMPARE(out.lines, QStringList({"Number of objects: 1", "Object 0: 0000 Width: 25 Height: 12",
+                                         "Extracting mask.."}));
+
+        const QByteArray file = readFile(path("SHPI0000.BMP"));
+        QCOMPARE(file.size(), 1414);
+        QCOMPARE(file.left(2), QByteArray("BM"));
+        QCOMPARE(int32At(file, 2), 1414);
+        QCOMPARE(int32At(file, 10), 1078);
+        QCOMPARE(int32At(file, 14), 40);
+        QCOMPARE(int32At(file, 18), 25);
+        QCOMPARE(int32At(file, 22), 12);
+        QCOMPARE(int16At(file, 26), 1);
+        QCOMPARE(int16At(file, 28), 8);
+        QCOMPARE(int32At(file, 30), 0);
+        QCOMPARE(int32At(file, 34), 28 * 12);
+        for (int i = 0; i < 256; ++i)
+            QCOMPARE(file.mid(54 + 4 * i, 4), QByteArray(3, char(i)) + QByteArray(1, '\0'));
+        // Rows in stored order, each padded with three zeros.
+        const QByteArray pixels = pixelPattern(c.objects[0]);
+        for (int y = 0; y < 12; ++y) {
+            QCOMPARE(file.mid(1078 + 28 * y, 25), pixels.mid(25 * y, 25));
+            QCOMPARE(file.mid(1078 + 28 * y + 25, 3), QByteArray(3, '\0'));
+        }
+        QCOMPARE(tables.maskHeader.biWidth, 25);
+    }
+
+    void paddingAndDots_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("fileSize");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("1") << 1 << 1078 + 4 * 3 << "Extracting mask";
+        QTest::newRow("9") << 9 << 1078 + 12 * 3 << "Extracting mask";
+        QTest::newRow("10") << 10 << 1078 + 12 * 3 << "Extracting mask.";
+        QTest::newRow("640") << 640 << 1078 + 640 * 3 << "Extracting mask" + QString(64, '.');
+    }
+
+    void paddingAndDots()
+    {
+        QFETCH(int, width);
+        QFETCH(int, fileSize);
+        QFETCH(QString, line);
+        ContainerBuilder c;
+        c.objects = {object("0000", width, 3)};
+        put(c);
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QCOMPARE(out.lines.last(), line);
+        QCOMPARE(readFile(path("SHPI0000.BMP")).size(), fileSize);
+    }
+
+    void extractionReloadsTablesAndOnlyReadsTheContainer()
+    {
+        ContainerBuilder c = exampleContainer();
+        c.objects.push_back(object("0001", 2, 2)); // same name: the later object's file remains
+        put(c);
+        const QByteArray before = readFile(path("SHPI.DAT"));
+        ShpiTables tables = load();
+        tables.objects.headers[1].XPos = 1;
+        tables.dialRecord.setField(DialField::MphMax, 1);
+
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QCOMPARE(tables.objects.headers[1].XPos, 100);
+        QCOMPARE(tables.dialRecord, DialRecord::decode(patternDialRecord().constData()));
+        QCOMPARE(files(), QStringList({"SHPI.DAT", "SHPI0000.BMP", "SHPI0001.BMP"}));
+        QCOMPARE(readFile(path("SHPI0001.BMP")).size(), 1078 + 4 * 2);
+        QCOMPARE(readFile(path("SHPI.DAT")), before);
+
+        const QByteArray first = readFile(path("SHPI0000.BMP"));
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QCOMPARE(readFile(path("SHPI0000.BMP")), first);
+    }
+
+    void damagedContainerWritesNoMaskFile()
+    {
+        ContainerBuilder c = exampleContainer();
+        QByteArray bytes = c.build();
+        bytes.chop(30); // inside the second object's pixels
+        QVERIFY(writeFile(path("SHPI.DAT"), bytes));
+        ShpiTables tables;
+        RecordingPrinter out;
+        const Status s = ExtractMasks(m_dir->path(), out, tables);
+        QVERIFY(!s);
+        QVERIFY2(s.message().contains("object 1"), qPrintable(s.message()));
+        QCOMPARE(files(), QStringList({"SHPI.DAT"}));
+        QCOMPARE(tables.objects.count(), 0);
+    }
+
+    void hostileNamesAndLinksStayInside()
+    {
+        QTemporaryDir outside;
+        const QString victim = outside.filePath("victim.BMP");
+        QVERIFY(writeFile(victim, "precious"));
+        ContainerBuilder c;
+        c.objects = {object("0000", 4, 1), object("../x", 4, 1), object(QByteArray("a\0b", 4), 4, 1),
+                     object("LINK", 4, 1)};
+        put(c);
+        QVERIFY(QFile::link(victim, path("SHPILINK.BMP")));
+
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QVERIFY(out.lines.contains("No mask file for object 1: its name is no plain file name"));
+        QVERIFY(out.lines.contains("No mask file for object 2: its name is no plain file name"));
+        QVERIFY(out.lines.contains("No mask file for object 3: SHPILINK.BMP is a symbolic link"));
+        QCOMPARE(readFile(victim), QByteArray("precious"));
+        QCOMPARE(QDir(outside.path()).entryList(QDir::Files), QStringList({"victim.BMP"}));
+        QCOMPARE(QDir(m_dir->path() + "/..").entryList(QStringList("x*")), QStringList());
+
+        // Compilation leaves such objects' pixels as they are.
+        const QByteArray before = readFile(path("SHPI.DAT"));
+        QVERIFY(QFile::remove(path("SHPILINK.BMP")));
+        QVERIFY(QFile::copy(path("SHPI0000.BMP"), path("SHPILINK.BMP")));
+        RecordingPrinter compileOut;
+        QVERIFY(CompileMasks(m_dir->path(), compileOut, tables));
+        QVERIFY(compileOut.lines.contains("Object 1 keeps its mask: its name is no plain file name"));
+        QCOMPARE(readFile(path("SHPI.DAT")), before);
+    }
+
+    void compileAfterExtractChangesNothing()
+    {
+        put(exampleContainer());
+        const QByteArray before = readFile(path("SHPI.DAT"));
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        RecordingPrinter compileOut;
+        QVERIFY(CompileMasks(m_dir->path(), compileOut, tables));
+        QCOMPARE(readFile(path("SHPI.DAT")), before);
+        QCOMPARE(compileOut.lines, QStringList({"Number of objects: 2", "Object 0: 0000 Width: 8 Height: 5",
+                                                "Inserting mask", "Object 1: 0001 Width: 25 Height: 12",
+                                                "Inserting mask.."}));
+    }
+
+    void compileTakesIndicesPaddingAndHeaderAsSpecified()
+    {
+        ContainerBuilder c;
+        c.objects = {object("0000", 3, 2)};
+        put(c);
+        ShpiTables tables = load();
+        tables.objects.headers[0].XPos = 42;               // dragged, not saved
+        tables.dialRecord.setField(DialField::TachoX, -9); // edited, not saved
+
+        QByteArray mask(1078 + 4 * 2, '\0');
+        mask.replace(0, 6, "XXXXXX");                         // header fields have no effect
+        for (int i = 54; i < 1078; ++i)
+            mask[i] = char(255 - (i % 256));                  // nor has the palette
+        const char rows[] = {char(200), 1, 2, char(0xEE), 3, 4, 5, char(0xEE)};
+        mask.replace(1078, 8, QByteArray(rows, 8));           // 0xEE: padding, ignored
+        QVERIFY(writeFile(path("shpi0000.bmp"), mask));        // any letter case
+
+        RecordingPrinter out;
+        QVERIFY(CompileMasks(m_dir->path(), out, tables));
+        QVERIFY(LoadShpi(m_dir->path(), out, tables));
+        const QByteArray file = readFile(path("SHPI.DAT"));
+        const int header = 20 + 8 + 4 + 16;
+        QCOMPARE(int16At(file, header + 8), 42);
+        QCOMPARE(file.mid(header + 12, 6), QByteArray("\xC8\x01\x02\x03\x04\x05", 6));
+        QCOMPARE(tables.dialRecord.field(DialField::TachoX), -9);
+    }
+
+    void compileReadsMasksSavedByOtherEditors_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("24-bit") << "rgb888";
+        QTest::newRow("8-bit sorted palette") << "indexed8";
+        QTest::newRow("1-bit") << "mono";
+    }
+
+    void compileReadsMasksSavedByOtherEditors()
+    {
+        QFETCH(QString, format);
+        ContainerBuilder c;
+        c.objects = {object("0000", 5, 3)};
+        put(c);
+        ShpiTables tables = load();
+
+        // A picture with white in its top-left corner and black elsewhere.
+        QImage picture(5, 3, QImage::Format_RGB888);
+        picture.fill(Qt::black);
+        picture.setPixel(0, 0, qRgb(255, 255, 255));
+        if (format == "indexed8") {
+            picture = picture.convertToFormat(QImage::Format_Indexed8, {qRgb(255, 255, 255), qRgb(0, 0, 0)});
+        } else if (format == "mono") {
+            picture = picture.convertToFormat(QImage::Format_Mono);
+        }
+        QVERIFY(picture.save(path("SHPI0000.BMP"), "BMP"));
+        QVERIFY(readFile(path("SHPI0000.BMP")).size() != 1078 + 8 * 3);
+
+        RecordingPrinter out;
+        QVERIFY(CompileMasks(m_dir->path(), out, tables));
+        const QByteArray pixels = readFile(path("SHPI.DAT")).mid(20 + 8 + 4 + 16 + 12, 15);
+        // The picture's top row is the last stored row.
+        QByteArray expected(15, '\0');
+        expected[10] = char(255);
+        QCOMPARE(pixels, expected);
+    }
+
+    void compileRefusesUnusableMasks_data()
+    {
+        QTest::addColumn<QByteArray>("mask");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("missing") << QByteArray() << "does not exist";
+        QTest::newRow("garbage") << QByteArray("not a bitmap at all") << "cannot be read as a BMP picture";
+        QImage wrongSize(7, 7, QImage::Format_RGB888);
+        wrongSize.fill(Qt::white);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        wrongSize.save(&buffer, "BMP");
+        QTest::newRow("wrong size") << bytes << "is 7 x 7 pixels; the object is 25 x 12";
+    }
+
+    void compileRefusesUnusableMasks()
+    {
+        QFETCH(QByteArray, mask);
+        QFETCH(QString, expected);
+        put(exampleContainer());
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QVERIFY(QFile::remove(path("SHPI0001.BMP")));
+        if (!mask.isEmpty())
+            QVERIFY(writeFile(path("SHPI0001.BMP"), mask));
+        const QByteArray before = readFile(path("SHPI.DAT"));
+        const QStringList filesBefore = files();
+        tables.objects.headers[0].XPos = 77;
+
+        const Status s = CompileMasks(m_dir->path(), out, tables);
+        QVERIFY(!s);
+        QVERIFY2(s.message().contains(expected), qPrintable(s.message()));
+        QVERIFY(s.message().contains("SHPI0001.BMP"));
+        QCOMPARE(readFile(path("SHPI.DAT")), before);
+        QCOMPARE(files(), filesBefore);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMasks)
+#include "test_masks.moc"

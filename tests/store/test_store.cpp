@@ -1,0 +1,341 @@
+#include "common/containerbuilder.h"
+#include "common/recordingprinter.h"
+
+#include "store/loadshpi.h"
+#include "store/saveshpidata.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvane;
+using namespace testing_support;
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString container() const { return m_dir.filePath(QStringLiteral("SHPI.DAT")); }
+    void put(const QByteArray &bytes) { QVERIFY(writeFile(container(), bytes)); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files))
+            QFile::remove(m_dir.filePath(name));
+    }
+
+    void walkVisitsTheDocumentedOffsets()
+    {
+        // Two objects: "0000" of 4 x 2 pixels, then one skipped chunk of 6
+        // bytes in front of the second.
+        ContainerBuilder c;
+        TestObject first;
+        first.directoryName = "0000";
+        first.width = 4;
+        first.height = 2;
+        TestObject second;
+        second.directoryName = "0001";
+        second.width = 3;
+        second.height = 1;
+        second.xPos = 0x1234;
+        second.skippedBefore = {SkippedChunk{"SKIP", 6}};
+        c.objects = {first, second};
+        const QByteArray bytes = c.build();
+        QCOMPARE(bytes.mid(76, 10), QByteArray("DIALTAG-01"));
+        QCOMPARE(bytes.mid(196, 4), QByteArray("SKIP"));
+        QCOMPARE(int16At(bytes, 234 + 8), 0x1234);
+        put(bytes);
+
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QCOMPARE(tables.objects.count(), 2);
+        QCOMPARE(tables.objects.headers[1].XPos, 0x1234);
+        QCOMPARE(tables.objects.headers[1].Width, 3);
+        QVERIFY(tables.hasDialRecord);
+        char dial[DialRecord::Size];
+        tables.dialRecord.encode(dial);
+        QCOMPARE(QByteArray(dial, DialRecord::Size), patternDialRecord());
+    }
+
+    void loadPrintsTheListing()
+    {
+        ContainerBuilder c;
+        TestObject a;
+        a.directoryName = "0000";
+        a.width = 640;
+        a.height = 200;
+        TestObject b;
+        b.directoryName = "0001";
+        b.chunkName = "XXXX"; // the listing shows the directory's name
+        b.width = 32;
+        b.height = 48;
+        b.skippedBefore = {SkippedChunk{"SKP1", 3}, SkippedChunk{"SKP2", 0}};
+        c.objects = {a, b};
+        c.headerSpare = 99; // the count is the one at offset 12
+        put(c.build());
+
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QCOMPARE(out.lines, QStringList({"Number of objects: 2", "Object 0: 0000 Width: 640 Height: 200",
+                                         "Object 1: 0001 Width: 32 Height: 48"}));
+        QCOMPARE(textBytes(tables.objects.directory[1].Name), QByteArray("0001"));
+    }
+
+    void objectChunksAreAnyFlagButMinusOne_data()
+    {
+        QTest::addColumn<int>("skipFlag");
+        QTest::newRow("0") << 0;
+        QTest::newRow("1") << 1;
+        QTest::newRow("-2") << -2;
+    }
+
+    void objectChunksAreAnyFlagButMinusOne()
+    {
+        QFETCH(int, skipFlag);
+        ContainerBuilder c = exampleContainer();
+        c.objects[1].skipFlag = skipFlag;
+        put(c.build());
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QCOMPARE(tables.objects.headers[1].XPos, 100);
+        QCOMPARE(tables.objects.headers[1].YPos, -7);
+    }
+
+    void dialRecordFollowsTheChunkNamed0000()
+    {
+        // Not the first object, and chosen by the chunk's name, not the directory's.
+        ContainerBuilder c = exampleContainer();
+        c.objects[0].chunkName = "BACK";
+        c.objects[1].chunkName = "0000";
+        c.dialRecord = patternDialRecord(5);
+        put(c.build());
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QVERIFY(tables.hasDialRecord);
+        QCOMPARE(tables.dialRecord, DialRecord::decode(patternDialRecord(5).constData()));
+
+        // A container without such a chunk keeps the previous record.
+        c.objects[1].chunkName = "0001";
+        put(c.build());
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QVERIFY(!tables.hasDialRecord);
+        QCOMPARE(tables.dialRecord, DialRecord::decode(patternDialRecord(5).constData()));
+    }
+
+    void dialFieldsAreTheHighHalvesOfTheirGroups()
+    {
+        QByteArray bytes(DialRecord::Size, '\0');
+        bytes[32] = char(0xfe); // DialWidth = -2
+        bytes[33] = char(0xff);
+        bytes[116] = 7;         // TachoMaxY
+        const DialRecord d = DialRecord::decode(bytes.constData());
+        QCOMPARE(d.field(DialField::DialWidth), -2);
+        QCOMPARE(d.field(DialField::TachoMaxY), 7);
+        QCOMPARE(d.field(DialField::ColourX), 0);
+    }
+
+    void saveWithoutEditsChangesNoByte()
+    {
+        const QByteArray before = exampleContainer().build();
+        put(before);
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        RecordingPrinter saveOut;
+        QVERIFY(SaveShpiData(m_dir.path(), saveOut, tables));
+        QCOMPARE(readFile(container()), before);
+        QCOMPARE(saveOut.lines, QStringList({"Number of objects: 2", "Saving data for object 0",
+                                             "Saving data for object 1"}));
+    }
+
+    void saveWritesOnlyTheEditedBytes()
+    {
+        const QByteArray before = exampleContainer().build();
+        put(before);
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        tables.objects.headers[1].XPos = -300;
+        tables.objects.headers[1].YPos = 0x7fff;
+        tables.dialRecord.setField(DialField::RpmMax, 8000);
+        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+
+        const QByteArray after = readFile(container());
+        QCOMPARE(after.size(), before.size());
+        QList<int> changed;
+        for (int i = 0; i < before.size(); ++i) {
+            if (before[i] != after[i])
+                changed.append(i);
+        }
+        // Object 1's header sits after object 0 (16 + 12 + 40 + 120 bytes from
+        // 40) and its two skipped chunks (22 + 16 bytes) and its chunk header.
+        const int header1 = 40 + 16 + 12 + 40 + 120 + 22 + 16 + 16;
+        const int rpmMax = 40 + 16 + 12 + 40 + 100;
+        QList<int> expected = {rpmMax, rpmMax + 1};
+        for (int i = header1 + 8; i < header1 + 12; ++i)
+            expected.append(i);
+        std::sort(expected.begin(), expected.end());
+        QList<int> differing;
+        for (int i : expected) {
+            if (before[i] != after[i])
+                differing.append(i);
+        }
+        QCOMPARE(changed, differing);
+        QCOMPARE(int16At(after, header1 + 8), -300);
+        QCOMPARE(int16At(after, rpmMax), 8000);
+    }
+
+    void saveWithoutDialChunkWritesNoDialData()
+    {
+        ContainerBuilder c = exampleContainer();
+        c.objects[0].chunkName = "BACK";
+        const QByteArray before = c.build();
+        put(before);
+        ShpiTables tables;
+        tables.dialRecord.setField(DialField::MphMax, 123);
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+        QCOMPARE(readFile(container()), before);
+    }
+
+    void damagedContainersAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+
+        ContainerBuilder zero = exampleContainer();
+        zero.objectCount = 0;
+        QTest::newRow("count 0") << zero.build() << "object count 0 is below 1";
+        ContainerBuilder huge = exampleContainer();
+        huge.objectCount = 0x7fffffff;
+        QTest::newRow("count beyond the file") << huge.build() << "more than the file can hold";
+        ContainerBuilder narrow = exampleContainer();
+        narrow.objects[1].width = 0;
+        narrow.objects[1].pixels = "";
+        QTest::newRow("width 0") << narrow.build() << "object 1 at byte";
+        ContainerBuilder negative = exampleContainer();
+        negative.objects[1].skippedBefore = {SkippedChunk{"NEG!", -4}};
+        QTest::newRow("negative skip") << negative.build() << "negative length -4";
+        ContainerBuilder past = exampleContainer();
+        past.objects[1].skippedBefore = {SkippedChunk{"LONG", 0}};
+        QByteArray pastBytes = past.build();
+        // Make the skip claim far more than the file holds.
+        const int skipAt = pastBytes.indexOf("LONG") + 12;
+        pastBytes[skipAt + 3] = 0x10;
+        QTest::newRow("skip past the end") << pastBytes << "runs past the end";
+        QTest::newRow("empty") << QByteArray() << "ends inside the header";
+    }
+
+    void damagedContainersAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        ShpiTables tables;
+        RecordingPrinter out;
+        put(exampleContainer().build());
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        const ObjectTable loaded = tables.objects;
+
+        put(bytes);
+        const Status status = LoadShpi(m_dir.path(), out, tables);
+        QVERIFY(!status);
+        QVERIFY2(status.message().contains(expected), qPrintable(status.message()));
+        QVERIFY(status.message().contains(QStringLiteral("SHPI.DAT")));
+        QCOMPARE(tables.objects.headers, loaded.headers);
+        QCOMPARE(readFile(container()), bytes);
+    }
+
+    void everyTruncationIsRefused()
+    {
+        ContainerBuilder c = exampleContainer();
+        c.tail.clear();
+        const QByteArray full = c.build();
+        ShpiTables tables;
+        RecordingPrinter out;
+        put(full);
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        const ShpiTables loaded = tables;
+        for (int length = 0; length < full.size(); ++length) {
+            put(full.left(length));
+            const Status status = LoadShpi(m_dir.path(), out, tables);
+            QVERIFY2(!status, qPrintable(QStringLiteral("prefix of %1 bytes was accepted").arg(length)));
+            QVERIFY(status.message().contains(QStringLiteral("byte")));
+            QCOMPARE(tables.objects.headers, loaded.objects.headers);
+
+            // A save over the cut file is refused and leaves it as it was.
+            QVERIFY(!SaveShpiData(m_dir.path(), out, tables));
+            QCOMPARE(readFile(container()), full.left(length));
+        }
+    }
+
+    void saveRefusesAFileThatNoLongerMatches()
+    {
+        put(exampleContainer().build());
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        tables.objects.headers[1].XPos = 5;
+
+        ContainerBuilder other = exampleContainer();
+        other.objects[1].width = 24;
+        other.objects[1].pixels.clear();
+        put(other.build());
+        Status status = SaveShpiData(m_dir.path(), out, tables);
+        QVERIFY(!status);
+        QVERIFY2(status.message().contains(QStringLiteral("object 1 is now 24 x 12")), qPrintable(status.message()));
+        QCOMPARE(readFile(container()), other.build());
+
+        ContainerBuilder fewer = exampleContainer();
+        fewer.objects.pop_back();
+        put(fewer.build());
+        status = SaveShpiData(m_dir.path(), out, tables);
+        QVERIFY(!status);
+        QVERIFY(status.message().contains(QStringLiteral("holds 1 objects")));
+        QCOMPARE(readFile(container()), fewer.build());
+        QCOMPARE(tables.objects.headers[1].XPos, 5);
+    }
+
+    void containerIsFoundInAnyCaseAndNeverCreated()
+    {
+        ShpiTables tables;
+        RecordingPrinter out;
+        const Status missing = LoadShpi(m_dir.path(), out, tables);
+        QVERIFY(!missing);
+        QVERIFY(missing.message().contains(QStringLiteral("does not exist")));
+        QVERIFY(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
+
+        const QByteArray bytes = exampleContainer().build();
+        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("shpi.dat")), bytes));
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        tables.objects.headers[0].XPos = 9;
+        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList({"shpi.dat"}));
+    }
+
+    void saveKeepsPermissionsAndLeavesNoTemporaryFile()
+    {
+        put(exampleContainer().build());
+        const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
+                                 QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(container(), permissions));
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        tables.objects.headers[1].XPos = 1;
+        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+        QCOMPARE(QFile::permissions(container()), permissions);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList({"SHPI.DAT"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "test_store.moc"
