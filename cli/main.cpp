@@ -39,11 +39,15 @@ int runCommand(const Command &command, QStringList args)
                                  QString::fromLatin1(command.arguments));
     // After DIR everything is a value, so that "move DIR 1 -5 -12" works.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    args[0] = QStringLiteral("tolvane-cli ") + QLatin1String(command.name);
+    const QString program = QStringLiteral("tolvane-cli ") + QLatin1String(command.name);
+    args[0] = program;
     if (!parser.parse(args))
         return fail(parser.errorText(), UsageError);
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        // The parser names the binary's path; the help names the command.
+        QString text = parser.helpText();
+        text.replace(QCoreApplication::arguments().constFirst(), program);
+        std::fputs(qPrintable(text), stdout);
         return Success;
     }
     const QStringList positional = parser.positionalArguments();

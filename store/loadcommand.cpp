@@ -1,0 +1,83 @@
+// The load command: choosing a dashboard directory and showing what it holds.
+
+#include "window/form1.h"
+
+#include "dials/dialpanel.h"
+#include "store/dashboarddirectory.h"
+#include "store/listing.h"
+#include "store/loadshpi.h"
+#include "window/picturebox.h"
+
+#include <QImageReader>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QStatusBar>
+
+namespace tolvane {
+
+void Form1::mnuLoad_Click()
+{
+    BackGSurface.Cls();
+    const QString directory = askDirectory();
+    if (directory.isEmpty())
+        return;
+    openDirectory(directory);
+}
+
+bool Form1::openDirectory(const QString &directory)
+{
+    // Read into a copy: a refused load leaves the tables as they were, and a
+    // container without dial data keeps the current DialRecord.
+    ShpiTables loaded = tables;
+    BackGSurface.Cls();
+    QImage background;
+    Status status = LoadShpi(directory, BackGSurface, loaded);
+    if (status)
+        status = readBackground(directory, &background);
+    if (!status) {
+        reportFailure(QStringLiteral("Load SHPI"), status);
+        return false;
+    }
+
+    ShpiDirectory = directory;
+    tables = loaded;
+    showLoadedDashboard(background);
+    BackG->show();
+    mnuSave->setEnabled(true);
+    mnuExtract->setEnabled(true);
+    mnuCompile->setEnabled(true);
+    statusBar()->showMessage(tr("Loaded %1").arg(QDir::toNativeSeparators(directory)));
+    return true;
+}
+
+Status Form1::readBackground(const QString &directory, QImage *background) const
+{
+    const QString name = QStringLiteral("0000.bmp");
+    const QString path = DashboardDirectory(directory).existingFile(name);
+    if (path.isEmpty())
+        return Status::fileError(QDir(directory).filePath(name), QStringLiteral("the file does not exist"));
+    QImageReader reader(path);
+    *background = reader.read();
+    if (background->isNull())
+        return Status::fileError(path, QStringLiteral("cannot be read as a picture: %1").arg(reader.errorString()));
+    return Status::success();
+}
+
+void Form1::showLoadedDashboard(const QImage &background)
+{
+    {
+        // Rebuilding the list is not a selection.
+        const QSignalBlocker blocker(ObjList);
+        ObjList->clear();
+        for (const DirectoryEntry &entry : tables.objects.directory)
+            ObjList->addItem(nameText(entry.Name));
+    }
+    setBoundBox(boundBox(), false);
+    BackGSurface.setPicture(background);
+    const auto colour = BackGSurface.Point(tables.dialRecord.field(DialField::ColourX),
+                                           tables.dialRecord.field(DialField::ColourY));
+    Frame2->setSwatch(colour.value_or(0));
+    Frame2->fillFrom(tables.dialRecord);
+}
+
+} // namespace tolvane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "store/printtarget.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+namespace tolvane {
+
+/// Prints on a surface and brings the lines to the screen while a long file
+/// operation still runs, which gives the event loop no chance to paint.
+/// Repaints are spaced out so that printing dots stays cheap.
+class LivePrinter : public PrintTarget
+{
+public:
+    LivePrinter(PrintTarget &surface, QWidget &view) : m_surface(surface), m_view(view) { m_sinceRepaint.start(); }
+
+    using PrintTarget::Print;
+    void Print(const QString &item, LineEnd end) override
+    {
+        m_surface.Print(item, end);
+        if (m_sinceRepaint.elapsed() >= 40 && m_view.isVisible()) {
+            m_view.repaint();
+            m_sinceRepaint.restart();
+        }
+    }
+
+private:
+    PrintTarget &m_surface;
+    QWidget &m_view;
+    QElapsedTimer m_sinceRepaint;
+};
+
+} // namespace tolvane

@@ -1,0 +1,58 @@
+// tolvane: the dashboard editor.
+
+#include "window/form1.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+
+#include <cstdio>
+
+namespace {
+
+// Qt aborts when it finds no display; say so plainly instead.
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    bool wantsHelp = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        wantsHelp |= arg == "--help" || arg == "-h" || arg == "--version" || arg == "-v" || arg == "--help-all";
+    }
+    if (!wantsHelp && !displayAvailable()) {
+        std::fprintf(stderr, "tolvane: no display was found (DISPLAY is not set). Run it in a desktop session, "
+                             "or under xvfb-run.\n");
+        return 1;
+    }
+    if (wantsHelp && !displayAvailable())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tolvane"));
+    QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
+    QApplication::setOrganizationName(QStringLiteral("Tolvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tolvane"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Places overlays and tunes the needles of a car's dashboard."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("directory"),
+                                 QStringLiteral("A dashboard directory holding SHPI.DAT, opened at start."),
+                                 QStringLiteral("[directory]"));
+    parser.process(app);
+
+    tolvane::Form1 form;
+    form.show();
+    const QStringList directories = parser.positionalArguments();
+    if (!directories.isEmpty())
+        form.openDirectory(QDir(directories.first()).absolutePath());
+    return app.exec();
+}
