@@ -1,0 +1,717 @@
+#include "window/picturesurface.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFontMetrics>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace tolvane;
+
+namespace {
+
+constexpr OleColor white = 0xFFFFFF;
+constexpr OleColor red = 0x0000FF;
+
+// BMP files written byte by byte, so that depths and layouts QImage::save
+// never produces are read too.
+void putLE(QByteArray &b, qint64 v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((quint64(v) >> (8 * i)) & 0xFF));
+}
+
+QByteArray bmpFile(int width, int height, int bitCount, int compression,
+                   const QList<QRgb> &palette, const QByteArray &pixels)
+{
+    const int offBits = 14 + 40 + 4 * int(palette.size());
+    QByteArray b("BM");
+    putLE(b, offBits + pixels.size(), 4);
+    putLE(b, 0, 4);
+    putLE(b, offBits, 4);
+    putLE(b, 40, 4);
+    putLE(b, width, 4);
+    putLE(b, height, 4); // negative: rows stored top row first
+    putLE(b, 1, 2);
+    putLE(b, bitCount, 2);
+    putLE(b, compression, 4);
+    putLE(b, pixels.size(), 4);
+    putLE(b, 0, 4);
+    putLE(b, 0, 4);
+    putLE(b, palette.size(), 4);
+    putLE(b, 0, 4);
+    for (QRgb c : palette) {
+        b.append(char(qBlue(c)));
+        b.append(char(qGreen(c)));
+        b.append(char(qRed(c)));
+        b.append(char(0));
+    }
+    return b + pixels;
+}
+
+QByteArray savedBmp(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray b;
+    for (int v : values)
+        b.append(char(v));
+    return b;
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(data), data.size());
+}
+
+// A picture in which every pixel differs from its neighbours.
+QImage patternPicture(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, qRgb(x * 7 % 256, y * 11 % 256, (x * 3 + y * 5) % 256));
+    return picture;
+}
+
+OleColor pointOf(const PictureSurface &surface, int x, int y)
+{
+    return surface.Point(x, y).value_or(0xDEADBEEF);
+}
+
+// The stored pixel, alpha byte included, which QImage::pixel() hides for RGB32.
+quint32 rawPixel(const QImage &image, int x, int y)
+{
+    return reinterpret_cast<const quint32 *>(image.constScanLine(y))[x];
+}
+
+int regionArea(const QRegion &region)
+{
+    int area = 0;
+    for (const QRect &r : region)
+        area += r.width() * r.height();
+    return area;
+}
+
+} // namespace
+
+class TestPictureSurface : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void colourByteOrder();
+
+    void rasterOps_data();
+    void rasterOps();
+    void blitClipping_data();
+    void blitClipping();
+    void blitOntoItself();
+    void maskComposite();
+
+    void clsRestoresPicture_data();
+    void clsRestoresPicture();
+    void clsRepaintsOnlyWhatWasDrawn();
+
+    void autoRedrawOffReachesScreenOnly();
+    void clsWithAutoRedrawOffKeepsPersistentDrawing();
+
+    void printMovesTextPosition();
+
+    void pictureFormats_data();
+    void pictureFormats();
+    void pictureFailure_data();
+    void pictureFailure();
+    void pictureSizesSurface();
+    void pictureAlphaIsDropped();
+
+    void lineGeometry();
+    void unusableCoordinatesDrawNothing();
+    void drawWidthBelowOne_data();
+    void drawWidthBelowOne();
+    void pointOutside_data();
+    void pointOutside();
+};
+
+void TestPictureSurface::colourByteOrder()
+{
+    PictureSurface surface(QSize(2, 1));
+    surface.Line(0, 0, 0, 0, 0x00336699, true);
+    QCOMPARE(surface.image().pixel(0, 0), qRgb(0x99, 0x66, 0x33));
+    QCOMPARE(pointOf(surface, 0, 0), OleColor(0x00336699));
+    QCOMPARE(toOleColor(QColor(1, 2, 3)), OleColor(0x030201));
+    QCOMPARE(toQColor(0x030201), QColor(1, 2, 3));
+}
+
+void TestPictureSurface::rasterOps_data()
+{
+    QTest::addColumn<RasterOp>("op");
+    QTest::addColumn<OleColor>("dest");
+    QTest::addColumn<OleColor>("source");
+    QTest::addColumn<OleColor>("expected");
+
+    // F0 A5 5A with 3C 0F F0, byte by byte.
+    QTest::newRow("and") << RasterOp::SRCAND << 0xF0A55Au << 0x3C0FF0u << 0x300550u;
+    QTest::newRow("invert") << RasterOp::SRCINVERT << 0xF0A55Au << 0x3C0FF0u << 0xCCAAAAu;
+    QTest::newRow("paint") << RasterOp::SRCPAINT << 0xF0A55Au << 0x3C0FF0u << 0xFCAFFAu;
+    QTest::newRow("and with white keeps") << RasterOp::SRCAND << 0x123456u << white << 0x123456u;
+    QTest::newRow("and with black clears") << RasterOp::SRCAND << 0x123456u << 0u << 0u;
+    QTest::newRow("invert with itself clears") << RasterOp::SRCINVERT << 0x808080u << 0x808080u << 0u;
+    QTest::newRow("invert with white negates") << RasterOp::SRCINVERT << 0x0F1E2Du << white << 0xF0E1D2u;
+    QTest::newRow("paint with black keeps") << RasterOp::SRCPAINT << 0x010203u << 0u << 0x010203u;
+}
+
+void TestPictureSurface::rasterOps()
+{
+    QFETCH(RasterOp, op);
+    QFETCH(OleColor, dest);
+    QFETCH(OleColor, source);
+    QFETCH(OleColor, expected);
+
+    PictureSurface target(QSize(6, 5));
+    target.setBackColor(dest);
+    PictureSurface block(QSize(3, 2));
+    block.setBackColor(source);
+
+    BitBlt(target, 2, 1, 3, 2, block, op);
+
+    const QRect blitted(2, 1, 3, 2);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            QCOMPARE(pointOf(target, x, y), blitted.contains(x, y) ? expected : dest);
+            QCOMPARE(rawPixel(target.image(), x, y) >> 24, 0xFFu);
+        }
+    }
+}
+
+void TestPictureSurface::blitClipping_data()
+{
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QPoint>>("cleared");
+
+    // A 2 x 2 black source ANDed onto a 4 x 3 white surface.
+    QTest::newRow("inside") << QPoint(1, 1) << QSize(2, 2)
+                            << QList<QPoint>{ { 1, 1 }, { 2, 1 }, { 1, 2 }, { 2, 2 } };
+    QTest::newRow("negative x and y") << QPoint(-1, -1) << QSize(2, 2) << QList<QPoint>{ { 0, 0 } };
+    QTest::newRow("negative x only") << QPoint(-1, 1) << QSize(2, 2) << QList<QPoint>{ { 0, 1 }, { 0, 2 } };
+    QTest::newRow("past right and bottom") << QPoint(3, 2) << QSize(2, 2) << QList<QPoint>{ { 3, 2 } };
+    QTest::newRow("larger than the source")
+        << QPoint(1, 0) << QSize(5, 5) << QList<QPoint>{ { 1, 0 }, { 2, 0 }, { 1, 1 }, { 2, 1 } };
+    QTest::newRow("narrower than the source") << QPoint(0, 0) << QSize(1, 2) << QList<QPoint>{ { 0, 0 }, { 0, 1 } };
+    QTest::newRow("right of the surface") << QPoint(4, 0) << QSize(2, 2) << QList<QPoint>{};
+    QTest::newRow("left of the surface") << QPoint(-2, 0) << QSize(2, 2) << QList<QPoint>{};
+    QTest::newRow("zero width") << QPoint(0, 0) << QSize(0, 2) << QList<QPoint>{};
+    QTest::newRow("negative size") << QPoint(1, 1) << QSize(-3, -3) << QList<QPoint>{};
+    QTest::newRow("far away") << QPoint(std::numeric_limits<int>::max() - 1, 0) << QSize(2, 2) << QList<QPoint>{};
+}
+
+void TestPictureSurface::blitClipping()
+{
+    QFETCH(QPoint, at);
+    QFETCH(QSize, size);
+    QFETCH(QList<QPoint>, cleared);
+
+    PictureSurface target(QSize(4, 3));
+    PictureSurface black(QSize(2, 2));
+    black.setBackColor(0);
+    QSignalSpy changed(&target, &PictureSurface::changed);
+
+    BitBlt(target, at.x(), at.y(), size.width(), size.height(), black, RasterOp::SRCAND);
+
+    QCOMPARE(target.size(), QSize(4, 3));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            QCOMPARE(pointOf(target, x, y), cleared.contains(QPoint(x, y)) ? 0u : white);
+    QCOMPARE(changed.count(), cleared.isEmpty() ? 0 : 1);
+}
+
+void TestPictureSurface::blitOntoItself()
+{
+    PictureSurface surface(QSize(3, 1));
+    surface.PSet(0, 0, 0x0000FF);
+    surface.PSet(1, 0, 0x00FF00);
+    surface.PSet(2, 0, 0xFF0000);
+
+    BitBlt(surface, 1, 0, 2, 1, surface, RasterOp::SRCINVERT);
+
+    // Each pixel is combined with its left neighbour as it was before the blit.
+    QCOMPARE(pointOf(surface, 0, 0), 0x0000FFu);
+    QCOMPARE(pointOf(surface, 1, 0), 0x00FFFFu);
+    QCOMPARE(pointOf(surface, 2, 0), 0xFFFF00u);
+}
+
+void TestPictureSurface::maskComposite()
+{
+    // The object display: image P and mask M prepared as (P AND M) XOR M,
+    // then the target D becomes (D OR M) XOR prepared. A white mask pixel
+    // must show P exactly, a black one leave D alone.
+    const OleColor p[3] = { 0x123456, 0xABCDEF, 0x102030 };
+    const OleColor m[3] = { white, 0x000000, 0x808080 };
+    const OleColor d = 0x336699;
+
+    PictureSurface image(QSize(3, 1));
+    PictureSurface mask(QSize(3, 1));
+    for (int x = 0; x < 3; ++x) {
+        image.PSet(x, 0, p[x]);
+        mask.PSet(x, 0, m[x]);
+    }
+    BitBlt(image, 0, 0, 3, 1, mask, RasterOp::SRCAND);
+    BitBlt(image, 0, 0, 3, 1, mask, RasterOp::SRCINVERT);
+
+    PictureSurface target(QSize(5, 1));
+    target.setBackColor(d);
+    BitBlt(target, 1, 0, 3, 1, mask, RasterOp::SRCPAINT);
+    BitBlt(target, 1, 0, 3, 1, image, RasterOp::SRCINVERT);
+
+    QCOMPARE(pointOf(target, 0, 0), d);
+    QCOMPARE(pointOf(target, 1, 0), p[0]);
+    QCOMPARE(pointOf(target, 2, 0), d);
+    // 33 66 99 OR 80 = B3 E6 99; 80 AND NOT 10 20 30 = 80 80 80; XOR: 33 66 19.
+    QCOMPARE(pointOf(target, 3, 0), 0x336619u);
+    QCOMPARE(pointOf(target, 4, 0), d);
+}
+
+void TestPictureSurface::clsRestoresPicture_data()
+{
+    QTest::addColumn<bool>("withPicture");
+    QTest::newRow("picture") << true;
+    QTest::newRow("background colour only") << false;
+}
+
+void TestPictureSurface::clsRestoresPicture()
+{
+    QFETCH(bool, withPicture);
+
+    PictureSurface surface(QSize(40, 30));
+    surface.setBackColor(0x204060);
+    if (withPicture)
+        surface.setPicture(patternPicture(40, 30));
+    const QImage bare = surface.image();
+
+    PictureSurface block(QSize(8, 8));
+    block.setBackColor(0x0F0F0F);
+    surface.setDrawWidth(3);
+    surface.Line(2, 3, 30, 25, red);
+    surface.Circle(20, 10, 5, 0x00FF00);
+    surface.PSet(38, 28, 0xFF0000);
+    surface.Line(35, 0, 39, 4, white, true);
+    surface.Print(QStringLiteral("Hello"), PrintTarget::KeepLineOpen);
+    surface.Print(QStringLiteral("again"));
+    BitBlt(surface, -2, 20, 8, 8, block, RasterOp::SRCINVERT);
+    QVERIFY(surface.image() != bare);
+
+    surface.Cls();
+
+    QCOMPARE(surface.image(), bare);
+    QCOMPARE(surface.screenImage(), bare);
+    QCOMPARE(surface.CurrentX(), 0);
+    QCOMPARE(surface.CurrentY(), 0);
+}
+
+void TestPictureSurface::clsRepaintsOnlyWhatWasDrawn()
+{
+    PictureSurface surface;
+    surface.setPicture(patternPicture(1024, 1024));
+    PictureSurface object(QSize(256, 256));
+    object.setBackColor(0x0F0F0F);
+    QSignalSpy changed(&surface, &PictureSurface::changed);
+
+    BitBlt(surface, 100, 200, 256, 256, object, RasterOp::SRCPAINT);
+    surface.Circle(50, 50, 3, red);
+    changed.clear();
+    surface.Cls();
+
+    QCOMPARE(changed.count(), 1);
+    const QRegion restored = changed.at(0).at(0).value<QRegion>();
+    QVERIFY(restored.contains(QRect(100, 200, 256, 256)));
+    QVERIFY(restored.contains(QPoint(53, 50)));
+    QVERIFY(!restored.contains(QPoint(900, 900)));
+    QVERIFY(regionArea(restored) < 256 * 256 + 400);
+
+    changed.clear();
+    surface.Cls();
+    QCOMPARE(changed.count(), 0);
+}
+
+void TestPictureSurface::autoRedrawOffReachesScreenOnly()
+{
+    PictureSurface surface;
+    surface.setPicture(patternPicture(60, 40));
+    const QImage bare = surface.image();
+    const OleColor underBox = fromQRgb(bare.pixel(5, 30));
+
+    surface.setAutoRedraw(false);
+    surface.Line(0, 0, surface.ScaleWidth(), surface.ScaleHeight(), white, true);
+    surface.Print(QStringLiteral("Extracting"));
+
+    QCOMPARE(surface.image(), bare);
+    QCOMPARE(pointOf(surface, 5, 30), underBox);
+    QCOMPARE(surface.screenImage().pixel(5, 30), qRgb(255, 255, 255));
+
+    // Back on, the screen keeps showing the layer until the image changes.
+    surface.setAutoRedraw(true);
+    QCOMPARE(surface.screenImage().pixel(5, 30), qRgb(255, 255, 255));
+    QSignalSpy changed(&surface, &PictureSurface::changed);
+    surface.PSet(50, 30, red);
+    QCOMPARE(surface.screenImage().pixel(5, 30), bare.pixel(5, 30));
+    QCOMPARE(&surface.screenImage(), &surface.image());
+    QVERIFY(changed.count() >= 2);
+    QVERIFY(changed.at(0).at(0).value<QRegion>().contains(QPoint(5, 30)));
+}
+
+void TestPictureSurface::clsWithAutoRedrawOffKeepsPersistentDrawing()
+{
+    PictureSurface surface(QSize(20, 20));
+    surface.PSet(3, 3, red);
+    surface.setAutoRedraw(false);
+    surface.Line(0, 0, 19, 19, 0x00FF00, true);
+    surface.Print(QStringLiteral("x"));
+    surface.Refresh(); // the screen still shows what was drawn
+    QCOMPARE(surface.screenImage().pixel(10, 10), qRgb(0, 255, 0));
+
+    surface.Cls();
+
+    QCOMPARE(surface.screenImage().pixel(3, 3), qRgb(255, 0, 0));
+    QCOMPARE(surface.screenImage().pixel(10, 10), qRgb(255, 255, 255));
+    QCOMPARE(surface.CurrentY(), 0);
+}
+
+void TestPictureSurface::printMovesTextPosition()
+{
+    PictureSurface surface(QSize(200, 60));
+    const QFontMetrics metrics(surface.font());
+    const int abc = metrics.horizontalAdvance(QStringLiteral("abc"));
+
+    surface.Print(QStringLiteral("abc"), PrintTarget::KeepLineOpen);
+    QCOMPARE(surface.CurrentX(), abc);
+    QCOMPARE(surface.CurrentY(), 0);
+
+    const QImage beforeDe = surface.image();
+    surface.Print(QStringLiteral("de"), PrintTarget::KeepLineOpen);
+    QCOMPARE(surface.CurrentX(), abc + metrics.horizontalAdvance(QStringLiteral("de")));
+    QCOMPARE(surface.CurrentY(), 0);
+    int leftmostChange = surface.ScaleWidth();
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (surface.image().pixel(x, y) != beforeDe.pixel(x, y))
+                leftmostChange = std::min(leftmostChange, x);
+    QVERIFY(leftmostChange >= abc - 1);
+    QVERIFY(leftmostChange < surface.CurrentX());
+
+    const QImage beforeClose = surface.image();
+    surface.Print();
+    QCOMPARE(surface.image(), beforeClose);
+    QCOMPARE(surface.CurrentX(), 0);
+    QCOMPARE(surface.CurrentY(), metrics.lineSpacing());
+
+    surface.Print(QStringLiteral("line"));
+    QCOMPARE(surface.CurrentX(), 0);
+    QCOMPARE(surface.CurrentY(), 2 * metrics.lineSpacing());
+    bool darkInSecondLine = false;
+    for (int y = metrics.lineSpacing(); y < 2 * metrics.lineSpacing(); ++y)
+        for (int x = 0; x < 20; ++x)
+            darkInSecondLine |= qGray(surface.image().pixel(x, y)) < 96;
+    QVERIFY(darkInSecondLine);
+}
+
+void TestPictureSurface::pictureFormats_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("bitCount");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QRgb>>("pixels"); // top row first
+    QTest::addColumn<int>("tolerance");
+
+    const QRgb r = qRgb(255, 0, 0), g = qRgb(0, 255, 0), b = qRgb(0, 0, 255), w = qRgb(255, 255, 255),
+               k = qRgb(0, 0, 0), o = qRgb(255, 128, 0);
+
+    QImage mono(3, 2, QImage::Format_Mono);
+    mono.setColorTable({ k, w });
+    for (int x = 0; x < 3; ++x) {
+        mono.setPixel(x, 0, x % 2);
+        mono.setPixel(x, 1, 1 - x % 2);
+    }
+    QTest::newRow("1-bit") << savedBmp(mono) << 1 << QSize(3, 2) << QList<QRgb>{ k, w, k, w, k, w } << 0;
+
+    QImage indexed(3, 2, QImage::Format_Indexed8);
+    QList<QRgb> table{ r, g, b, o };
+    for (int grey = 0; grey < 16; ++grey) // more than 16 colours: saved as 8-bit, not 4-bit
+        table.append(qRgb(grey, grey, grey));
+    indexed.setColorTable(table);
+    const int indices[6] = { 0, 1, 2, 3, 2, 1 };
+    for (int i = 0; i < 6; ++i)
+        indexed.setPixel(i % 3, i / 3, indices[i]);
+    QTest::newRow("8-bit indexed") << savedBmp(indexed) << 8 << QSize(3, 2)
+                                   << QList<QRgb>{ r, g, b, o, b, g } << 0;
+
+    QImage rgb(3, 2, QImage::Format_RGB32);
+    const QRgb rgbPixels[6] = { r, g, b, w, k, o };
+    for (int i = 0; i < 6; ++i)
+        rgb.setPixel(i % 3, i / 3, rgbPixels[i]);
+    QTest::newRow("24-bit") << savedBmp(rgb) << 24 << QSize(3, 2) << QList<QRgb>{ r, g, b, w, k, o } << 0;
+
+    // Rows are stored bottom row first and padded to four bytes.
+    QTest::newRow("4-bit") << bmpFile(3, 2, 4, 0, { r, g, b, o },
+                                      bytes({ 0x32, 0x10, 0, 0, 0x10, 0x20, 0, 0 }))
+                           << 4 << QSize(3, 2) << QList<QRgb>{ g, r, b, o, b, g } << 0;
+    QTest::newRow("16-bit") << bmpFile(2, 2, 16, 0, {},
+                                       bytes({ 0x1F, 0x00, 0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03 }))
+                            << 16 << QSize(2, 2) << QList<QRgb>{ r, g, b, w } << 8;
+    QTest::newRow("32-bit") << bmpFile(2, 1, 32, 0, {}, bytes({ 0x00, 0x80, 0xFF, 0x00, 0xFF, 0, 0, 0 }))
+                            << 32 << QSize(2, 1) << QList<QRgb>{ o, b } << 0;
+    QTest::newRow("24-bit top-down")
+        << bmpFile(2, -2, 24, 0, {},
+                   bytes({ 0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0 }))
+        << 24 << QSize(2, 2) << QList<QRgb>{ r, g, b, w } << 0;
+    // RLE8: (count, index) runs, 0 0 ends a row, 0 1 the bitmap.
+    QTest::newRow("8-bit RLE")
+        << bmpFile(3, 2, 8, 1, { r, g, b, o }, bytes({ 1, 2, 2, 3, 0, 0, 2, 0, 1, 1, 0, 1 }))
+        << 8 << QSize(3, 2) << QList<QRgb>{ r, r, g, b, o, o } << 0;
+}
+
+void TestPictureSurface::pictureFormats()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, bitCount);
+    QFETCH(QSize, size);
+    QFETCH(QList<QRgb>, pixels);
+    QFETCH(int, tolerance);
+
+    QCOMPARE(int(quint8(file.at(28))), bitCount);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("0000.bmp"));
+    writeFile(path, file);
+
+    PictureSurface surface(QSize(10, 10));
+    const Status status = surface.Picture(path);
+    QVERIFY2(status.ok(), qPrintable(status.message()));
+
+    QCOMPARE(surface.size(), size);
+    QCOMPARE(surface.ScaleWidth(), size.width());
+    QCOMPARE(surface.ScaleHeight(), size.height());
+    for (int i = 0; i < pixels.size(); ++i) {
+        const QRgb got = surface.image().pixel(i % size.width(), i / size.width());
+        const QRgb want = pixels.at(i);
+        QVERIFY2(std::abs(qRed(got) - qRed(want)) <= tolerance
+                     && std::abs(qGreen(got) - qGreen(want)) <= tolerance
+                     && std::abs(qBlue(got) - qBlue(want)) <= tolerance && qAlpha(got) == 255,
+                 qPrintable(QStringLiteral("pixel %1: %2, expected %3")
+                                .arg(i).arg(got, 8, 16).arg(want, 8, 16)));
+    }
+}
+
+void TestPictureSurface::pictureFailure_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // null: the file is not created
+
+    const QByteArray valid = savedBmp(patternPicture(8, 8));
+    QTest::newRow("missing") << QStringLiteral("missing.bmp") << QByteArray();
+    QTest::newRow("garbage") << QStringLiteral("garbage.bmp") << QByteArray("this is not a bitmap at all");
+    QTest::newRow("empty") << QStringLiteral("empty.bmp") << QByteArray("");
+    QTest::newRow("headers only") << QStringLiteral("headers.bmp") << valid.left(54);
+    QTest::newRow("cut in the file header") << QStringLiteral("cut.bmp") << valid.left(10);
+}
+
+void TestPictureSurface::pictureFailure()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (!content.isNull())
+        writeFile(path, content);
+
+    PictureSurface surface;
+    surface.setPicture(patternPicture(5, 4));
+    surface.PSet(1, 1, red);
+    const QImage before = surface.image();
+    QSignalSpy changed(&surface, &PictureSurface::changed);
+
+    const Status status = surface.Picture(path);
+
+    QVERIFY(!status.ok());
+    QVERIFY2(status.message().contains(QDir::toNativeSeparators(path)), qPrintable(status.message()));
+    QCOMPARE(surface.image(), before);
+    QCOMPARE(surface.picture(), patternPicture(5, 4));
+    QCOMPARE(changed.count(), 0);
+}
+
+void TestPictureSurface::pictureSizesSurface()
+{
+    PictureSurface surface(QSize(50, 40));
+    QCOMPARE(surface.ScaleWidth(), 50);
+    QCOMPARE(surface.ScaleHeight(), 40);
+    QSignalSpy resized(&surface, &PictureSurface::sizeChanged);
+
+    surface.setPicture(patternPicture(20, 10));
+    QCOMPARE(surface.size(), QSize(20, 10));
+    QCOMPARE(resized.count(), 1);
+    QCOMPARE(resized.at(0).at(0).toSize(), QSize(20, 10));
+
+    // Without a picture the surface keeps its size and shows its background.
+    surface.setBackColor(0x010203);
+    surface.setPicture(QImage());
+    QCOMPARE(surface.size(), QSize(20, 10));
+    QCOMPARE(resized.count(), 1);
+    QCOMPARE(pointOf(surface, 19, 9), 0x010203u);
+}
+
+void TestPictureSurface::pictureAlphaIsDropped()
+{
+    // Transparency means nothing to a blit: the colour bits stay as stored.
+    QImage picture(2, 1, QImage::Format_ARGB32);
+    picture.setPixel(0, 0, qRgba(0x12, 0x34, 0x56, 0));
+    picture.setPixel(1, 0, qRgba(0xAB, 0xCD, 0xEF, 0x80));
+    PictureSurface surface;
+    surface.setPicture(picture);
+
+    QCOMPARE(pointOf(surface, 0, 0), 0x563412u);
+    QCOMPARE(pointOf(surface, 1, 0), 0xEFCDABu);
+    QCOMPARE(rawPixel(surface.image(), 0, 0), 0xFF123456u);
+}
+
+void TestPictureSurface::lineGeometry()
+{
+    PictureSurface surface(QSize(40, 30));
+
+    // One pixel wide, both ends included.
+    surface.Line(2, 5, 10, 5, red);
+    for (int x = 2; x <= 10; ++x)
+        QCOMPARE(pointOf(surface, x, 5), red);
+    for (const QPoint &p : { QPoint(1, 5), QPoint(11, 5), QPoint(6, 4), QPoint(6, 6) })
+        QCOMPARE(pointOf(surface, p.x(), p.y()), white);
+
+    // Five wide: two pixels on either side, round ends.
+    surface.Cls();
+    surface.setDrawWidth(5);
+    surface.Line(10, 10, 20, 10, red);
+    for (const QPoint &p : { QPoint(15, 8), QPoint(15, 12), QPoint(8, 10), QPoint(22, 10) })
+        QCOMPARE(pointOf(surface, p.x(), p.y()), red);
+    for (const QPoint &p : { QPoint(15, 7), QPoint(15, 13), QPoint(7, 10), QPoint(23, 10), QPoint(8, 8) })
+        QCOMPARE(pointOf(surface, p.x(), p.y()), white);
+
+    // A filled box spans both corners, in either order, whatever the width.
+    surface.Cls();
+    surface.Line(3, 2, 1, 4, red, true);
+    for (int y = 1; y <= 5; ++y)
+        for (int x = 0; x <= 4; ++x)
+            QCOMPARE(pointOf(surface, x, y), (x >= 1 && x <= 3 && y >= 2 && y <= 4) ? red : white);
+
+    surface.Cls();
+    surface.Line(-1e12, 28, 1e12, 1e12, red, true);
+    QCOMPARE(pointOf(surface, 0, 28), red);
+    QCOMPARE(pointOf(surface, 39, 29), red);
+    QCOMPARE(pointOf(surface, 39, 27), white);
+
+    surface.Cls();
+    surface.setDrawWidth(1);
+    surface.Circle(10, 10, 3, red);
+    for (const QPoint &p : { QPoint(13, 10), QPoint(7, 10), QPoint(10, 7), QPoint(10, 13) })
+        QCOMPARE(pointOf(surface, p.x(), p.y()), red);
+    QCOMPARE(pointOf(surface, 10, 10), white);
+
+    // A line of no length is a dot, one pixel or round.
+    surface.Cls();
+    surface.Line(5, 5, 5, 5, red);
+    QCOMPARE(pointOf(surface, 5, 5), red);
+    surface.setDrawWidth(3);
+    surface.Line(20, 20, 20, 20, red);
+    QCOMPARE(pointOf(surface, 21, 21), red);
+    QCOMPARE(pointOf(surface, 22, 20), white);
+
+    // The round end of a wide line that stops just left of the surface shows.
+    surface.Cls();
+    surface.setDrawWidth(7);
+    surface.Line(-10, 5, -2, 5, red);
+    QCOMPARE(pointOf(surface, 1, 5), red);
+    QCOMPARE(pointOf(surface, 2, 5), white);
+    surface.setDrawWidth(1);
+
+    // A line from far outside is cut to the surface, not lost.
+    surface.Cls();
+    surface.Line(-3e6, 20, 3e6, 20, red);
+    QCOMPARE(pointOf(surface, 0, 20), red);
+    QCOMPARE(pointOf(surface, 39, 20), red);
+}
+
+void TestPictureSurface::unusableCoordinatesDrawNothing()
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    PictureSurface surface(QSize(20, 20));
+    surface.setDrawWidth(32767);
+    QSignalSpy changed(&surface, &PictureSurface::changed);
+
+    surface.Line(nan, 0, 5, 5, red);
+    surface.Line(0, 0, inf, 5, red, true);
+    surface.PSet(nan, nan, red);
+    surface.Circle(5, 5, inf, red);
+    surface.Circle(5, 5, -2, red);
+    surface.Circle(10, 10, 1e6, red); // encloses the whole surface
+
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(pointOf(surface, 10, 10), white);
+}
+
+void TestPictureSurface::drawWidthBelowOne_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("zero") << 0;
+    QTest::newRow("negative") << -4;
+}
+
+void TestPictureSurface::drawWidthBelowOne()
+{
+    QFETCH(int, width);
+
+    PictureSurface thin(QSize(30, 30));
+    PictureSurface surface(QSize(30, 30));
+    surface.setDrawWidth(width);
+    QCOMPARE(surface.DrawWidth(), 1);
+    for (PictureSurface *s : { &thin, &surface }) {
+        s->Line(2, 3, 25, 17, red);
+        s->Circle(15, 15, 6, red);
+        s->PSet(28, 2, red);
+    }
+
+    QCOMPARE(surface.image(), thin.image());
+    QCOMPARE(pointOf(surface, 28, 2), red);
+    QCOMPARE(pointOf(surface, 28, 3), white);
+}
+
+void TestPictureSurface::pointOutside_data()
+{
+    QTest::addColumn<QPoint>("at");
+    QTest::newRow("left") << QPoint(-1, 0);
+    QTest::newRow("above") << QPoint(0, -1);
+    QTest::newRow("right") << QPoint(7, 0);
+    QTest::newRow("below") << QPoint(0, 5);
+    QTest::newRow("extremes") << QPoint(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+}
+
+void TestPictureSurface::pointOutside()
+{
+    QFETCH(QPoint, at);
+    PictureSurface surface(QSize(7, 5));
+    QCOMPARE(surface.Point(6, 4), std::optional<OleColor>(white));
+    QCOMPARE(surface.Point(at.x(), at.y()), std::nullopt);
+}
+
+QTEST_MAIN(TestPictureSurface)
+#include "test_picturesurface.moc"
