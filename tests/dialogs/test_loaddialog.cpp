@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,61 +12,74 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <memory>
+
 using namespace tolvane;
 
 namespace {
 
-void makeFile(const QString &path)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
+using Tree = QMap<QString, QStringList>; // directory below the base -> files in it
 
-// A dashboard tree in a temporary directory: subdirectory name -> files in it.
-QString makeTree(const QTemporaryDir &root, const QMap<QString, QStringList> &directories)
+// A dialog over a directory tree made for the test.
+struct Fixture
 {
-    for (auto it = directories.begin(); it != directories.end(); ++it) {
-        QDir(root.path()).mkpath(it.key());
-        for (const QString &file : it.value())
-            makeFile(root.filePath(it.key() + QLatin1Char('/') + file));
+    QTemporaryDir root;
+    QString base;
+    std::unique_ptr<LoadDialog> dialog;
+
+    Fixture(const Tree &tree, const QString &start = QString())
+        : base(QDir(root.path()).canonicalPath())
+    {
+        for (auto it = tree.begin(); it != tree.end(); ++it) {
+            QDir(base).mkpath(it.key());
+            for (const QString &name : it.value()) {
+                QFile file(path(it.key() + QLatin1Char('/') + name));
+                if (!file.open(QIODevice::WriteOnly))
+                    qFatal("cannot write %s", qPrintable(file.fileName()));
+            }
+        }
+        dialog = std::make_unique<LoadDialog>(path(start));
     }
-    return QDir(root.path()).canonicalPath();
-}
 
-QTreeWidget *dir1(LoadDialog &dialog) { return dialog.findChild<QTreeWidget *>(QStringLiteral("Dir1")); }
-QListWidget *file1(LoadDialog &dialog) { return dialog.findChild<QListWidget *>(QStringLiteral("File1")); }
-QPushButton *ok(LoadDialog &dialog) { return dialog.findChild<QPushButton *>(QStringLiteral("Command1")); }
-QPushButton *cancel(LoadDialog &dialog) { return dialog.findChild<QPushButton *>(QStringLiteral("Command2")); }
+    QString path(const QString &below) const { return below.isEmpty() ? base : base + QLatin1Char('/') + below; }
 
-QTreeWidgetItem *dirEntry(LoadDialog &dialog, const QString &name)
-{
-    const auto found = dir1(dialog)->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.size() == 1 ? found.first() : nullptr;
-}
+    template<typename T> T *control(const char *name) const { return dialog->findChild<T *>(QLatin1String(name)); }
+    QTreeWidget *dir1() const { return control<QTreeWidget>("Dir1"); }
+    QListWidget *file1() const { return control<QListWidget>("File1"); }
+    QComboBox *drive1() const { return control<QComboBox>("Drive1"); }
+    QPushButton *ok() const { return control<QPushButton>("Command1"); }
 
-// The user's way to open a directory: a double-click on its entry.
-bool openEntry(LoadDialog &dialog, const QString &name)
-{
-    QTreeWidget *tree = dir1(dialog);
-    QTreeWidgetItem *item = dirEntry(dialog, name);
-    if (!item || !QTest::qWaitForWindowExposed(&dialog))
-        return false;
-    tree->scrollToItem(item);
-    const QPoint centre = tree->visualItemRect(item).center();
-    // QTest sends a double-click on its own; a view wants the press before it.
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, centre);
-    return true;
-}
+    QStringList files() const
+    {
+        QStringList names;
+        for (int row = 0; row < file1()->count(); ++row)
+            names.append(file1()->item(row)->text());
+        return names;
+    }
 
-QStringList entries(QListWidget *list)
-{
-    QStringList texts;
-    for (int row = 0; row < list->count(); ++row)
-        texts.append(list->item(row)->text());
-    return texts;
-}
+    QTreeWidgetItem *entry(const QString &name) const
+    {
+        const auto found = dir1()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.size() == 1 ? found.first() : nullptr;
+    }
+
+    // The user's way to open a directory: a double-click on its entry.
+    bool open(const QString &name)
+    {
+        QTreeWidgetItem *item = entry(name);
+        if (!dialog->isVisible())
+            dialog->open();
+        if (!item || !QTest::qWaitForWindowExposed(dialog.get()))
+            return false;
+        dir1()->scrollToItem(item);
+        const QPoint centre = dir1()->visualItemRect(item).center();
+        // QTest sends the double-click alone; a view wants the press before it.
+        QTest::mouseClick(dir1()->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(dir1()->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(dir1()->viewport(), Qt::LeftButton, {}, centre);
+        return true;
+    }
+};
 
 } // namespace
 
@@ -76,87 +88,42 @@ class TestLoadDialog : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void layout_data();
-    void layout();
-    void tabOrder();
-
+    void opensWithOkDisabled();
     void fileListShowsOnlyContainer();
     void okFollowsContainer_data();
     void okFollowsContainer();
     void okDisabledAgainAfterContainerDirectory();
-    void okDisabledAtOpen();
-
-    void directoryPathHasNoTrailingSeparator();
+    void directoryPath();
     void directoryListShowsAncestorsAndSubdirectories();
-    void driveListShowsDriveOfDirectory();
-
-    void okConfirms();
-    void cancelAndClosingCancel_data();
-    void cancelAndClosingCancel();
-    void enterPressesOkOnlyWhenEnabled();
+    void pickingDriveMovesBothLists();
+    void driveNotReadyIsReported();
+    void result_data();
+    void result();
     void enterOnDirectoryOpensItOnly();
-
-    void vanishedDirectoryIsReported();
+    void unreadableDirectoryIsReported_data();
     void unreadableDirectoryIsReported();
 };
 
-void TestLoadDialog::layout_data()
+void TestLoadDialog::opensWithOkDisabled()
 {
-    // Positions of the design, in twips (15 to a pixel).
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QRect>("twips");
-    QTest::newRow("Label1") << "Label1" << QRect(120, 0, 3105, 195);
-    QTest::newRow("File1") << "File1" << QRect(120, 240, 2295, 2430);
-    QTest::newRow("Dir1") << "Dir1" << QRect(2520, 240, 2295, 2115);
-    QTest::newRow("Drive1") << "Drive1" << QRect(2520, 2400, 2295, 315);
-    QTest::newRow("BClick") << "BClick" << QRect(120, 2670, 450, 195);
-    QTest::newRow("Command1") << "Command1" << QRect(120, 2880, 2295, 375);
-    QTest::newRow("Command2") << "Command2" << QRect(2520, 2880, 2295, 375);
-}
+    Fixture f({{"dash", {"SHPI.DAT"}}}, "dash");
+    QCOMPARE(f.dialog->windowTitle(), QStringLiteral("Load SHPI"));
+    QVERIFY(f.dialog->isModal());
+    QCOMPARE(f.dialog->size(), QSize(4935 / 15, 3375 / 15));
+    QCOMPARE(f.dialog->bclickCaption(), QStringLiteral("BClick"));
+    QCOMPARE(f.drive1()->currentData().toString(), QDir::cleanPath(QStorageInfo(f.base).rootPath()));
 
-void TestLoadDialog::layout()
-{
-    QFETCH(QString, control);
-    QFETCH(QRect, twips);
-    QTemporaryDir root;
-    LoadDialog dialog(root.path());
-
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Load SHPI"));
-    QVERIFY(dialog.isModal());
-    QCOMPARE(dialog.size(), QSize(4935 / 15, 3375 / 15));
-    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-
-    auto *widget = dialog.findChild<QWidget *>(control);
-    QVERIFY(widget);
-    QCOMPARE(widget->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
-}
-
-void TestLoadDialog::tabOrder()
-{
-    QTemporaryDir root;
-    LoadDialog dialog(root.path());
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-
-    const QStringList expected{QStringLiteral("File1"), QStringLiteral("Drive1"), QStringLiteral("Dir1"),
-                               QStringLiteral("Command1"), QStringLiteral("Command2")};
-    ok(dialog)->setEnabled(true); // a disabled button takes no focus
-    QCOMPARE(QApplication::focusWidget()->objectName(), expected.first());
-    for (qsizetype i = 1; i < expected.size(); ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), expected.at(i));
-    }
+    // The container is listed, but opening on a directory is no change of it.
+    QCOMPARE(f.files(), QStringList{"SHPI.DAT"});
+    QVERIFY(!f.ok()->isEnabled());
+    QVERIFY(f.open("dash"));
+    QVERIFY(!f.ok()->isEnabled());
 }
 
 void TestLoadDialog::fileListShowsOnlyContainer()
 {
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"),
-                                          {QStringLiteral("Shpi.Dat"), QStringLiteral("0000.bmp"),
-                                           QStringLiteral("SHPI.DAT.bak"), QStringLiteral("SHPI0000.BMP"),
-                                           QStringLiteral("readme.txt")}}});
-    LoadDialog dialog(base + QStringLiteral("/dash"));
-    QCOMPARE(entries(file1(dialog)), QStringList{QStringLiteral("Shpi.Dat")});
+    Fixture f({{"dash", {"Shpi.Dat", "0000.bmp", "SHPI.DAT.bak", "SHPI0000.BMP", "readme.txt"}}}, "dash");
+    QCOMPARE(f.files(), QStringList{"Shpi.Dat"});
 }
 
 void TestLoadDialog::okFollowsContainer_data()
@@ -167,7 +134,7 @@ void TestLoadDialog::okFollowsContainer_data()
     QTest::newRow("lower case only") << QStringList{"shpi.dat"} << true;
     QTest::newRow("mixed case") << QStringList{"sHpI.dAt", "readme.txt"} << true;
     QTest::newRow("no container") << QStringList{"0000.bmp", "SHPI0000.BMP"} << false;
-    QTest::newRow("longer name") << QStringList{"SHPI.DAT.bak", "xSHPI.DAT"} << false;
+    QTest::newRow("longer names") << QStringList{"SHPI.DAT.bak", "xSHPI.DAT"} << false;
     QTest::newRow("shorter name") << QStringList{"SHPI.DA"} << false;
     QTest::newRow("empty directory") << QStringList{} << false;
 }
@@ -176,246 +143,183 @@ void TestLoadDialog::okFollowsContainer()
 {
     QFETCH(QStringList, files);
     QFETCH(bool, enabled);
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), files}});
-    LoadDialog dialog(base);
-    dialog.show();
-
-    QVERIFY(openEntry(dialog, QStringLiteral("dash")));
-    QCOMPARE(dialog.directoryPath(), base + QStringLiteral("/dash"));
-    QCOMPARE(ok(dialog)->isEnabled(), enabled);
+    Fixture f({{"dash", files}});
+    QVERIFY(f.open("dash"));
+    QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
+    QCOMPARE(f.ok()->isEnabled(), enabled);
 }
 
 void TestLoadDialog::okDisabledAgainAfterContainerDirectory()
 {
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {QStringLiteral("shpi.dat")}},
-                                         {QStringLiteral("dash/art"), {QStringLiteral("0000.bmp")}},
-                                         {QStringLiteral("empty"), {}}});
-    // A directory named like the container is no container.
-    QVERIFY(QDir(base).mkdir(QStringLiteral("empty/SHPI.DAT")));
-    LoadDialog dialog(base);
-    dialog.show();
-
-    QVERIFY(openEntry(dialog, QStringLiteral("dash")));
-    QVERIFY(ok(dialog)->isEnabled());
-    QVERIFY(openEntry(dialog, QStringLiteral("art")));
-    QVERIFY(!ok(dialog)->isEnabled());
-    QVERIFY(openEntry(dialog, QStringLiteral("dash"))); // back up through an ancestor
-    QVERIFY(ok(dialog)->isEnabled());
-    QVERIFY(openEntry(dialog, QDir(base).dirName()));
-    QVERIFY(openEntry(dialog, QStringLiteral("empty")));
-    QVERIFY(!ok(dialog)->isEnabled());
-    QVERIFY(file1(dialog)->count() == 0);
+    Fixture f({{"dash", {"shpi.dat"}}, {"dash/art", {"0000.bmp"}}, {"empty/SHPI.DAT", {}}});
+    QVERIFY(f.open("dash"));
+    QVERIFY(f.ok()->isEnabled());
+    QVERIFY(f.open("art"));
+    QVERIFY(!f.ok()->isEnabled());
+    QVERIFY(f.open("dash")); // back up through an ancestor
+    QVERIFY(f.ok()->isEnabled());
+    QVERIFY(f.open(QDir(f.base).dirName()));
+    QVERIFY(f.open("empty")); // a directory named like the container is none
+    QVERIFY(!f.ok()->isEnabled());
 }
 
-void TestLoadDialog::okDisabledAtOpen()
+void TestLoadDialog::directoryPath()
 {
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {QStringLiteral("SHPI.DAT")}}});
-    LoadDialog dialog(base + QStringLiteral("/dash"));
-    dialog.show();
-
-    QCOMPARE(entries(file1(dialog)), QStringList{QStringLiteral("SHPI.DAT")});
-    QVERIFY(!ok(dialog)->isEnabled());
-    QCOMPARE(dialog.bclickCaption(), QStringLiteral("BClick"));
-
-    // Opening the directory already shown is no change either.
-    QVERIFY(openEntry(dialog, QStringLiteral("dash")));
-    QVERIFY(!ok(dialog)->isEnabled());
-}
-
-void TestLoadDialog::directoryPathHasNoTrailingSeparator()
-{
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {}}});
-    QCOMPARE(LoadDialog(base + QStringLiteral("/dash/")).directoryPath(), base + QStringLiteral("/dash"));
-    QCOMPARE(LoadDialog(base + QStringLiteral("/dash/../dash")).directoryPath(), base + QStringLiteral("/dash"));
+    Fixture f({{"dash", {}}}, "dash/");
+    QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
+    QCOMPARE(LoadDialog(f.path("dash/../dash")).directoryPath(), f.path("dash"));
     QCOMPARE(LoadDialog(QDir::rootPath()).directoryPath(), QDir::rootPath());
     // A start place that has gone opens on the nearest directory that is left.
-    QCOMPARE(LoadDialog(base + QStringLiteral("/gone/deeper")).directoryPath(), base);
+    QCOMPARE(LoadDialog(f.path("gone/deeper")).directoryPath(), f.base);
 }
 
 void TestLoadDialog::directoryListShowsAncestorsAndSubdirectories()
 {
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("a/b/Zeta"), {}},
-                                         {QStringLiteral("a/b/alpha"), {}},
-                                         {QStringLiteral("a/b/.wine"), {}},
-                                         {QStringLiteral("a/b/c"), {}},
-                                         {QStringLiteral("a/sibling"), {}}});
-    makeFile(base + QStringLiteral("/a/b/file.txt"));
-    LoadDialog dialog(base + QStringLiteral("/a/b"));
-
+    Fixture f({{"a/b/Zeta", {}}, {"a/b/alpha", {}}, {"a/b/.wine", {}}, {"a/b/c", {"file"}}, {"a/sibling", {}}},
+              "a/b");
     // One chain from the root down to the current directory, then its subdirectories.
+    QCOMPARE(f.dir1()->topLevelItemCount(), 1);
     QStringList chain;
-    QTreeWidgetItem *item = dir1(dialog)->topLevelItem(0);
-    QCOMPARE(dir1(dialog)->topLevelItemCount(), 1);
-    while (item->childCount() == 1 && item->text(0) != QStringLiteral("b")) {
+    for (QTreeWidgetItem *item = f.dir1()->topLevelItem(0); item; item = item->child(0)) {
         chain.append(item->text(0));
-        item = item->child(0);
+        if (item == f.dir1()->currentItem())
+            break;
     }
-    QCOMPARE(chain.mid(chain.size() - 1), QStringList{QStringLiteral("a")});
-    QCOMPARE(item->text(0), QStringLiteral("b"));
-    QCOMPARE(dir1(dialog)->currentItem(), item);
+    QCOMPARE(chain.mid(chain.size() - 2), (QStringList{"a", "b"}));
+    QCOMPARE(chain.size(), f.path("a/b").count(QLatin1Char('/')) + 1);
+    QTreeWidgetItem *current = f.dir1()->currentItem();
     QStringList children;
-    for (int i = 0; i < item->childCount(); ++i)
-        children.append(item->child(i)->text(0));
+    for (int i = 0; i < current->childCount(); ++i)
+        children.append(current->child(i)->text(0));
     QCOMPARE(children, (QStringList{".wine", "alpha", "c", "Zeta"}));
-    QVERIFY(!dirEntry(dialog, QStringLiteral("sibling")));
+    QVERIFY(!f.entry("sibling"));
 }
 
-void TestLoadDialog::driveListShowsDriveOfDirectory()
+// The machine's drives are not the test's to browse; added entries stand in
+// for them with roots the test controls.
+void TestLoadDialog::pickingDriveMovesBothLists()
 {
-    QTemporaryDir root;
-    LoadDialog dialog(root.path());
-    auto *drive1 = dialog.findChild<QComboBox *>(QStringLiteral("Drive1"));
-    QVERIFY(drive1);
-    QVERIFY(drive1->count() > 0);
-    QCOMPARE(drive1->currentData().toString(), QDir::cleanPath(QStorageInfo(root.path()).rootPath()));
+    Fixture f({{"dash", {}}, {"full", {"shpi.dat"}}, {"bare", {"0000.bmp"}}}, "dash");
+    f.drive1()->addItem("full", f.path("full"));
+    f.drive1()->addItem("bare", f.path("bare"));
+
+    f.drive1()->setCurrentIndex(f.drive1()->findText("full"));
+    QCOMPARE(f.dialog->directoryPath(), f.path("full"));
+    QCOMPARE(f.files(), QStringList{"shpi.dat"});
+    QVERIFY(f.ok()->isEnabled());
+
+    f.drive1()->setCurrentIndex(f.drive1()->findText("bare"));
+    QCOMPARE(f.dialog->directoryPath(), f.path("bare"));
+    QVERIFY(f.files().isEmpty());
+    QVERIFY(!f.ok()->isEnabled());
 }
 
-void TestLoadDialog::okConfirms()
+void TestLoadDialog::driveNotReadyIsReported()
 {
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {QStringLiteral("SHPI.DAT")}}});
-    LoadDialog dialog(base);
-    dialog.open();
-    QVERIFY(openEntry(dialog, QStringLiteral("dash")));
+    Fixture f({{"dash", {"SHPI.DAT"}}}, "dash");
+    const int before = f.drive1()->currentIndex();
+    f.drive1()->addItem("empty drive", f.path("no medium"));
+    QSignalSpy failures(f.dialog.get(), &LoadDialog::readFailed);
 
-    QTest::mouseClick(ok(dialog), Qt::LeftButton);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.bclickCaption(), QStringLiteral("1"));
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(dialog.directoryPath(), base + QStringLiteral("/dash"));
+    f.drive1()->setCurrentIndex(f.drive1()->count() - 1);
+    QCOMPARE(failures.size(), 1);
+    QVERIFY(failures.first().first().toString().contains(QDir::toNativeSeparators(f.path("no medium"))));
+    QCOMPARE(f.drive1()->currentIndex(), before);
+    QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
+    QCOMPARE(f.files(), QStringList{"SHPI.DAT"});
 }
 
-void TestLoadDialog::cancelAndClosingCancel_data()
+void TestLoadDialog::result_data()
 {
-    QTest::addColumn<int>("way");
-    QTest::newRow("Cancel") << 0;
-    QTest::newRow("Esc") << 1;
-    QTest::newRow("close button") << 2;
+    QTest::addColumn<bool>("okEnabled");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("OK") << true << "OK" << "1";
+    QTest::newRow("Enter") << true << "Enter" << "1";
+    QTest::newRow("Enter, OK disabled") << false << "Enter" << "BClick";
+    QTest::newRow("Cancel") << true << "Cancel" << "0";
+    QTest::newRow("Esc") << true << "Esc" << "0";
+    QTest::newRow("close button") << true << "close" << "0";
 }
 
-void TestLoadDialog::cancelAndClosingCancel()
+void TestLoadDialog::result()
 {
-    QFETCH(int, way);
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {QStringLiteral("SHPI.DAT")}}});
-    LoadDialog dialog(base);
-    dialog.open();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    QVERIFY(openEntry(dialog, QStringLiteral("dash")));
-    QVERIFY(ok(dialog)->isEnabled());
+    QFETCH(bool, okEnabled);
+    QFETCH(QString, action);
+    QFETCH(QString, caption);
+    Fixture f({{"dash", {"SHPI.DAT"}}, {"bare", {}}});
+    QVERIFY(f.open(okEnabled ? "dash" : "bare"));
+    QCOMPARE(f.ok()->isEnabled(), okEnabled);
+    f.file1()->setFocus();
 
-    switch (way) {
-    case 0: QTest::mouseClick(cancel(dialog), Qt::LeftButton); break;
-    case 1: QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); break;
-    case 2: QVERIFY(dialog.close()); break;
-    }
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.bclickCaption(), QStringLiteral("0"));
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-}
+    if (action == "OK")
+        QTest::mouseClick(f.ok(), Qt::LeftButton);
+    else if (action == "Cancel")
+        QTest::mouseClick(f.control<QPushButton>("Command2"), Qt::LeftButton);
+    else if (action == "close")
+        f.dialog->close();
+    else
+        QTest::keyClick(f.file1(), action == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
 
-void TestLoadDialog::enterPressesOkOnlyWhenEnabled()
-{
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {QStringLiteral("SHPI.DAT")}}});
-    LoadDialog dialog(base);
-    dialog.open();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-
-    QTest::keyClick(file1(dialog), Qt::Key_Return);
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.bclickCaption(), QStringLiteral("BClick"));
-
-    QVERIFY(openEntry(dialog, QStringLiteral("dash")));
-    file1(dialog)->setFocus();
-    QTest::keyClick(file1(dialog), Qt::Key_Return);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.bclickCaption(), QStringLiteral("1"));
+    QCOMPARE(f.dialog->bclickCaption(), caption);
+    QCOMPARE(f.dialog->isVisible(), caption == "BClick");
+    if (caption == "1")
+        QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
 }
 
 void TestLoadDialog::enterOnDirectoryOpensItOnly()
 {
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {QStringLiteral("SHPI.DAT")}}});
-    LoadDialog dialog(base);
-    dialog.open();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    QTreeWidget *tree = dir1(dialog);
-    tree->setFocus();
+    Fixture f({{"dash", {"SHPI.DAT"}}});
+    f.dialog->open();
+    f.dir1()->setFocus();
 
     // Enter on a subdirectory opens it, and does not also press OK, which
     // that very change has just enabled.
-    tree->setCurrentItem(dirEntry(dialog, QStringLiteral("dash")));
-    QTest::keyClick(tree, Qt::Key_Return);
-    QCOMPARE(dialog.directoryPath(), base + QStringLiteral("/dash"));
-    QVERIFY(ok(dialog)->isEnabled());
-    QVERIFY(dialog.isVisible());
+    f.dir1()->setCurrentItem(f.entry("dash"));
+    QTest::keyClick(f.dir1(), Qt::Key_Return);
+    QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
+    QVERIFY(f.ok()->isEnabled());
+    QVERIFY(f.dialog->isVisible());
 
     // On the current directory Enter is the dialog's again.
-    QTest::keyClick(tree, Qt::Key_Return);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.bclickCaption(), QStringLiteral("1"));
+    QTest::keyClick(f.dir1(), Qt::Key_Return);
+    QCOMPARE(f.dialog->bclickCaption(), QStringLiteral("1"));
 }
 
-void TestLoadDialog::vanishedDirectoryIsReported()
+void TestLoadDialog::unreadableDirectoryIsReported_data()
 {
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {QStringLiteral("SHPI.DAT")}},
-                                         {QStringLiteral("gone"), {}}});
-    LoadDialog dialog(base + QStringLiteral("/dash"));
-    dialog.show();
-    QVERIFY(openEntry(dialog, QDir(base).dirName()));
-    QVERIFY(!ok(dialog)->isEnabled());
-    QSignalSpy failures(&dialog, &LoadDialog::readFailed);
-
-    QVERIFY(QDir(base).rmdir(QStringLiteral("gone")));
-    QVERIFY(openEntry(dialog, QStringLiteral("gone")));
-
-    QCOMPARE(failures.size(), 1);
-    const QString message = failures.first().first().toString();
-    QVERIFY2(message.contains(QDir::toNativeSeparators(base + QStringLiteral("/gone"))), qPrintable(message));
-    QCOMPARE(dialog.directoryPath(), base);
-    QVERIFY(dirEntry(dialog, QStringLiteral("gone"))); // the list is left as it was
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.bclickCaption(), QStringLiteral("BClick"));
-
-    auto *box = dialog.findChild<QMessageBox *>();
-    QVERIFY(box);
-    QVERIFY(box->isVisible());
-    QCOMPARE(box->text(), message);
-    box->close();
+    QTest::addColumn<bool>("vanish");
+    QTest::newRow("removed after listing") << true;
+    QTest::newRow("no permission") << false;
 }
 
 void TestLoadDialog::unreadableDirectoryIsReported()
 {
-    QTemporaryDir root;
-    const QString base = makeTree(root, {{QStringLiteral("dash"), {QStringLiteral("SHPI.DAT")}},
-                                         {QStringLiteral("locked"), {QStringLiteral("SHPI.DAT")}}});
-    const QString locked = base + QStringLiteral("/locked");
-    QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
-    const auto restore = qScopeGuard([&] { QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner); });
-    if (QFileInfo(locked).isReadable())
+    QFETCH(bool, vanish);
+    Fixture f({{"dash", {"SHPI.DAT"}}, {"bad", {"SHPI.DAT"}}}, "dash");
+    QVERIFY(f.open(QDir(f.base).dirName()));
+    const QString bad = f.path("bad");
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(bad, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::WriteOwner);
+    });
+    if (vanish)
+        QVERIFY(QDir(bad).removeRecursively());
+    else if (!QFile::setPermissions(bad, {}) || QFileInfo(bad).isReadable())
         QSKIP("This user may read any directory, so none can be made unreadable.");
+    QSignalSpy failures(f.dialog.get(), &LoadDialog::readFailed);
 
-    LoadDialog dialog(base);
-    dialog.show();
-    QVERIFY(openEntry(dialog, QStringLiteral("dash")));
-    QVERIFY(ok(dialog)->isEnabled());
-    QVERIFY(openEntry(dialog, QDir(base).dirName()));
-    QSignalSpy failures(&dialog, &LoadDialog::readFailed);
-
-    QVERIFY(openEntry(dialog, QStringLiteral("locked")));
+    QVERIFY(f.open("bad"));
     QCOMPARE(failures.size(), 1);
-    QVERIFY(failures.first().first().toString().contains(QDir::toNativeSeparators(locked)));
-    QCOMPARE(dialog.directoryPath(), base);
-    QVERIFY(!ok(dialog)->isEnabled());
-    QVERIFY(dialog.isVisible());
-    dialog.findChild<QMessageBox *>()->close();
+    const QString message = failures.first().first().toString();
+    QVERIFY2(message.contains(QDir::toNativeSeparators(bad)), qPrintable(message));
+    QCOMPARE(f.dialog->directoryPath(), f.base);
+    QVERIFY(f.entry("bad")); // the list is left as it was
+    QVERIFY(!f.ok()->isEnabled());
+    QVERIFY(f.dialog->isVisible());
+
+    auto *box = f.dialog->findChild<QMessageBox *>();
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(box->text(), message);
 }
 
 QTEST_MAIN(TestLoadDialog)
