@@ -46,6 +46,8 @@ Viewport::Viewport(PictureSurface &dashboard, QWidget *parent)
     BackG->move(0, 0);
     VScroll1 = createBar(Qt::Vertical, this);
     HScroll1 = createBar(Qt::Horizontal, this);
+    Corner = new QWidget(this);
+    Corner->setAutoFillBackground(true);
     VScroll1->setFixedWidth(BarThickness);
     HScroll1->setFixedHeight(BarThickness);
 
@@ -72,10 +74,12 @@ void Viewport::Picture4_Resize()
     // negative size.
     VScroll1->setGeometry(std::max(0, vw), 0, BarThickness, std::max(0, vh));
     HScroll1->setGeometry(0, std::max(0, vh), std::max(0, vw), BarThickness);
+    Corner->setGeometry(std::max(0, vw), std::max(0, vh), BarThickness, BarThickness);
     fitBar(VScroll1, vh, BackG->height());
     fitBar(HScroll1, vw, BackG->width());
     VScroll1->raise();
     HScroll1->raise();
+    Corner->raise();
 }
 
 void Viewport::VScroll1_Change()

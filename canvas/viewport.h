@@ -24,6 +24,8 @@ public:
     PictureBox *BackG = nullptr;
     QScrollBar *VScroll1 = nullptr;
     QScrollBar *HScroll1 = nullptr;
+    /// Covers the square between the two bars, where the dashboard would show.
+    QWidget *Corner = nullptr;
 
     void Picture4_Resize();
     void VScroll1_Change();

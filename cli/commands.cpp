@@ -20,6 +20,19 @@ int fail(const QString &message, int code)
     return code;
 }
 
+// Loads DIR silently: the commands that change a dashboard print only what
+// their own walk prints.
+Status loadQuietly(const QString &directory, ShpiTables &tables)
+{
+    class Silent : public PrintTarget
+    {
+    public:
+        using PrintTarget::Print;
+        void Print(const QString &, LineEnd) override {}
+    } silent;
+    return LoadShpi(directory, silent, tables);
+}
+
 namespace {
 
 bool parseInt16(const QString &text, int16_t *value)
@@ -35,19 +48,6 @@ bool parseInt16(const QString &text, int16_t *value)
 int finish(const Status &status)
 {
     return status ? Success : fail(status.message());
-}
-
-// Loads DIR silently: the commands that change a dashboard print only what
-// their own walk prints.
-Status loadQuietly(const QString &directory, ShpiTables &tables)
-{
-    class Silent : public PrintTarget
-    {
-    public:
-        using PrintTarget::Print;
-        void Print(const QString &, LineEnd) override {}
-    } silent;
-    return LoadShpi(directory, silent, tables);
 }
 
 int list(const QStringList &args)
@@ -148,6 +148,11 @@ const QList<Command> &commands()
         {"extract", "DIR", "Writes every object's mask bitmap beside SHPI.DAT.", 1, 1, false, extract},
         {"compile", "DIR", "Writes the mask bitmaps back into SHPI.DAT.", 1, 1, false, compile},
         {"demo", "DIR", "Creates DIR holding the demo dashboard.", 1, 1, true, demo},
+        {"render", "DIR OUT.png [--select INDEX] [--dials]",
+         "Writes the dashboard as the editor shows it to the PNG file OUT.png: the background picture, with "
+         "--select the object INDEX (from 0; 0 draws nothing) composited through its mask at its stored place, "
+         "with --dials the needles. With both, the object is drawn over the needles.",
+         2, 5, false, render},
     };
     return all;
 }

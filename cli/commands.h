@@ -2,6 +2,11 @@
 
 #include <QStringList>
 
+namespace tolvane {
+class Status;
+struct ShpiTables;
+}
+
 namespace tolvane::cli {
 
 enum ExitCode { Success = 0, Failed = 1, UsageError = 2 };
@@ -21,5 +26,11 @@ const QList<Command> &commands();
 
 /// Writes "tolvane-cli: <message>" on stderr and returns @p code.
 int fail(const QString &message, int code = Failed);
+
+/// Loads @p directory's SHPI.DAT without printing the listing.
+Status loadQuietly(const QString &directory, ShpiTables &tables);
+
+/// "render DIR OUT.png [--select INDEX] [--dials]".
+int render(const QStringList &arguments);
 
 } // namespace tolvane::cli

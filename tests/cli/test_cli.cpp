@@ -1,4 +1,7 @@
 #include "common/containerbuilder.h"
+#include "common/objectfixture.h"
+
+#include "store/records.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -164,11 +167,167 @@ private Q_SLOTS:
 
     void helpForEachCommand()
     {
-        for (const QString &command : {"list", "dump", "move", "set-dial", "extract", "compile", "demo"}) {
+        for (const QString command : {"list", "dump", "move", "set-dial", "extract", "compile", "demo", "render"}) {
             const Run r = cli({command, "--help"});
             QCOMPARE(r.exitCode, 0);
             QVERIFY2(r.out.contains("tolvane-cli " + command), qPrintable(r.out));
         }
+    }
+
+    void renderCompositesTheSelectedObject_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::newRow("inside the picture") << 1;
+        QTest::newRow("past the left and top edges, larger mask") << 2;
+        QTest::newRow("smaller mask") << 3;
+    }
+
+    void renderCompositesTheSelectedObject()
+    {
+        QFETCH(int, index);
+        const FixtureDashboard dashboard = FixtureDashboard::standard();
+        QVERIFY(dashboard.write(dir()));
+        QTemporaryDir elsewhere;
+        const QString out = elsewhere.filePath("dash.png");
+
+        const Run r = cli({"render", dir(), out, "--select", QString::number(index)});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QString());
+        const QImage rendered(out);
+        const QImage expected = dashboard.expected(index);
+        QVERIFY2(samePixels(rendered, expected), qPrintable(firstDifference(rendered, expected)));
+    }
+
+    void renderShowsTheMaskRule()
+    {
+        // The rule itself, on the pixels of the first object: white shows the
+        // artwork, black the background, whatever the other holds.
+        const FixtureDashboard dashboard = FixtureDashboard::standard();
+        QVERIFY(dashboard.write(dir()));
+        const QString out = m_dir->filePath("dash.png");
+        QCOMPARE(cli({"render", dir(), out, "--select=1"}).exitCode, 0);
+        const QImage rendered = QImage(out).convertToFormat(QImage::Format_RGB32);
+        const FixtureObject &o = dashboard.objects[0];
+        int white = 0, black = 0, grey = 0;
+        for (int y = 0; y < o.image.height(); ++y)
+            for (int x = 0; x < o.image.width(); ++x) {
+                const QPoint at = o.topLeft() + QPoint(x, y);
+                const int level = qRed(o.mask.pixel(x, y));
+                if (level == 255) {
+                    QCOMPARE(rendered.pixel(at), o.image.pixel(x, y));
+                    ++white;
+                } else if (level == 0) {
+                    QCOMPARE(rendered.pixel(at), dashboard.background.pixel(at));
+                    ++black;
+                } else {
+                    ++grey;
+                }
+            }
+        QVERIFY(white > 0 && black > 0 && grey > 0);
+    }
+
+    void renderWithoutSelectionShowsTheBackground_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("no option") << QStringList{};
+        QTest::newRow("first entry") << QStringList{"--select", "0"};
+    }
+
+    void renderWithoutSelectionShowsTheBackground()
+    {
+        QFETCH(QStringList, options);
+        const FixtureDashboard dashboard = FixtureDashboard::standard();
+        QVERIFY(dashboard.write(dir()));
+        const QString out = m_dir->filePath("dash.png");
+        QCOMPARE(cli(QStringList{"render", dir(), out} + options).exitCode, 0);
+        QVERIFY(samePixels(QImage(out), dashboard.background));
+    }
+
+    void renderDrawsTheDialsUnderTheObject()
+    {
+        // Needles of width 1: the speedometer's lies along row 30 from one
+        // pixel past its pivot; the tachometer's has length 0 and shows only
+        // its dots. The colour comes from the background at (ColourX, ColourY).
+        FixtureDashboard dashboard = FixtureDashboard::standard();
+        tolvane::DialRecord dials;
+        const QList<QPair<tolvane::DialField, int>> fields = {
+            {tolvane::DialField::DialWidth, 1}, {tolvane::DialField::ColourX, 40},
+            {tolvane::DialField::ColourY, 2},   {tolvane::DialField::SpeedoX, 2},
+            {tolvane::DialField::SpeedoY, 30},  {tolvane::DialField::SpeedoMinX, 12},
+            {tolvane::DialField::SpeedoMinY, 30}, {tolvane::DialField::SpeedoMaxX, 12},
+            {tolvane::DialField::SpeedoMaxY, 30}, {tolvane::DialField::TachoX, 33},
+            {tolvane::DialField::TachoY, 27},   {tolvane::DialField::TachoMinX, 33},
+            {tolvane::DialField::TachoMinY, 27}, {tolvane::DialField::TachoMaxX, 33},
+            {tolvane::DialField::TachoMaxY, 27}};
+        for (const auto &[field, value] : fields)
+            dials.setField(field, int16_t(value));
+        dashboard.dialRecord = QByteArray(tolvane::DialRecord::Size, 0);
+        dials.encode(dashboard.dialRecord.data());
+        QVERIFY(dashboard.write(dir()));
+
+        QImage expected = dashboard.background.convertToFormat(QImage::Format_RGB32);
+        const QRgb needle = expected.pixel(40, 2);
+        for (int x = 3; x <= 12; ++x)
+            expected.setPixel(x, 30, needle);
+        for (const QPoint dot : {QPoint(2, 30), QPoint(12, 30), QPoint(33, 27)})
+            expected.setPixel(dot, qRgb(255, 0, 0));
+
+        const QString out = m_dir->filePath("dials.png");
+        const Run r = cli({"render", dir(), out, "--dials"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QString());
+        QVERIFY2(samePixels(QImage(out), expected), qPrintable(firstDifference(QImage(out), expected)));
+
+        // The object lies over the tachometer's dot and is drawn last.
+        const FixtureObject &lamp = dashboard.objects[2];
+        expected = expectedComposite(expected, lamp.image, lamp.mask, lamp.topLeft());
+        QCOMPARE(cli({"render", dir(), out, "--dials", "--select", "3"}).exitCode, 0);
+        QVERIFY2(samePixels(QImage(out), expected), qPrintable(firstDifference(QImage(out), expected)));
+    }
+
+    void renderRefusalsWriteNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("index not a number") << QStringList{"--select", "one"} << QString() << 2 << "one";
+        QTest::newRow("negative index") << QStringList{"--select", "-1"} << QString() << 2 << "-1";
+        QTest::newRow("index out of range") << QStringList{"--select", "4"} << QString() << 2 << "4";
+        QTest::newRow("index missing") << QStringList{"--select"} << QString() << 2 << "INDEX";
+        QTest::newRow("unknown option") << QStringList{"--zoom"} << QString() << 2 << "--zoom";
+        QTest::newRow("missing artwork") << QStringList{"--select", "1"} << "0001.BMP" << 1 << "0001.bmp";
+        QTest::newRow("missing mask") << QStringList{"--select", "2"} << "shpiDIAL.bmp" << 1 << "SHPIDIAL.bmp";
+        QTest::newRow("missing background") << QStringList{} << "0000.bmp" << 1 << "0000.bmp";
+        QTest::newRow("missing container") << QStringList{} << "SHPI.DAT" << 1 << "SHPI.DAT";
+    }
+
+    void renderRefusalsWriteNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, removed);
+        QFETCH(int, exitCode);
+        QFETCH(QString, named);
+        QVERIFY(FixtureDashboard::standard().write(dir()));
+        if (!removed.isEmpty())
+            QVERIFY(QFile::remove(m_dir->filePath(removed)));
+        QTemporaryDir elsewhere;
+        const QString out = elsewhere.filePath("dash.png");
+        const Run r = cli(QStringList{"render", dir(), out} + arguments);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.startsWith("tolvane-cli: ") && r.err.contains(named), qPrintable(r.err));
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
+    }
+
+    void renderUnreadableArtworkIsNamed()
+    {
+        QVERIFY(FixtureDashboard::standard().write(dir()));
+        QVERIFY(writeFile(m_dir->filePath("0001.BMP"), "BM not really a bitmap"));
+        const QString out = m_dir->filePath("dash.png");
+        const Run r = cli({"render", dir(), out, "--select", "1"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("0001.BMP"), qPrintable(r.err));
+        QVERIFY(!QFile::exists(out));
     }
 };
 

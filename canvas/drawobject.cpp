@@ -1,0 +1,121 @@
+#include "canvas/drawobject.h"
+
+#include "store/dashboarddirectory.h"
+#include "store/listing.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace tolvane {
+
+void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target,
+                int16_t x, int16_t y, int16_t preview)
+{
+    DrawObject(image, mask, target, QPoint(x, y), preview);
+}
+
+void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target,
+                QPoint topLeft, int16_t preview)
+{
+    const int w = image.ScaleWidth();
+    const int h = image.ScaleHeight();
+    const int x = topLeft.x();
+    const int y = topLeft.y();
+    if (preview == 0) {
+        BitBlt(target, x, y, w, h, mask, RasterOp::SRCPAINT);
+        BitBlt(target, x, y, w, h, image, RasterOp::SRCINVERT);
+    } else {
+        BitBlt(target, x, y, w, h, image, RasterOp::SRCPAINT);
+    }
+}
+
+QPoint objectTopLeft(const ObjectHeader &header)
+{
+    return QPoint(int(header.XPos) - header.XCentre, int(header.YPos) - header.YCentre);
+}
+
+QRectF objectOutline(const ObjectHeader &header)
+{
+    return QRectF(QPointF(objectTopLeft(header)), QSizeF(header.Width, header.Height));
+}
+
+QString objectImageFileName(const QString &name)
+{
+    return name + QStringLiteral(".bmp");
+}
+
+QString objectMaskFileName(const QString &name)
+{
+    return QStringLiteral("SHPI") + name + QStringLiteral(".bmp");
+}
+
+namespace {
+
+// Reads one bitmap into a scratch surface, so that a failure leaves the
+// real buffers untouched.
+Status readBitmap(const DashboardDirectory &directory, const QString &fileName, PictureSurface &into)
+{
+    const QString path = directory.existingFile(fileName);
+    if (path.isEmpty())
+        return Status::fileError(QDir(directory.path()).filePath(fileName),
+                                 QCoreApplication::translate("DrawObject", "the file does not exist."));
+    return into.Picture(path);
+}
+
+// The name as the user can read it: bytes that print as nothing, or would
+// end the line, appear as \xNN.
+QString printableName(const FixedText<4> &name)
+{
+    QString text;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || c == '\\')
+            text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+        else
+            text += QChar(byte);
+    }
+    return text;
+}
+
+} // namespace
+
+Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entry,
+                            PictureSurface &Picture2, PictureSurface &Picture3)
+{
+    const std::optional<QString> name = DashboardDirectory::fileNamePart(entry.Name);
+    if (!name) {
+        return Status::fileError(directory, QCoreApplication::translate(
+                                                "DrawObject", "the object name \"%1\" is no plain file name, "
+                                                              "so its bitmaps cannot be read.")
+                                                .arg(printableName(entry.Name)));
+    }
+
+    const DashboardDirectory dir(directory);
+    PictureSurface image;
+    PictureSurface mask;
+    if (Status s = readBitmap(dir, objectImageFileName(*name), image); !s)
+        return s;
+    if (Status s = readBitmap(dir, objectMaskFileName(*name), mask); !s)
+        return s;
+
+    Picture2.setPicture(image.picture());
+    Picture3.setPicture(mask.picture());
+    // P AND M, then XOR M: M AND NOT P, so that the later OR of M and XOR of
+    // this leaves P wherever M is white.
+    const int w = Picture2.ScaleWidth();
+    const int h = Picture2.ScaleHeight();
+    BitBlt(Picture2, 0, 0, w, h, Picture3, RasterOp::SRCAND);
+    BitBlt(Picture2, 0, 0, w, h, Picture3, RasterOp::SRCINVERT);
+    return Status::success();
+}
+
+void clearObjectBuffers(PictureSurface &Picture2, PictureSurface &Picture3)
+{
+    // Black in both: ORing 0 and XORing 0 change no pixel.
+    QImage nothing(1, 1, QImage::Format_RGB32);
+    nothing.fill(Qt::black);
+    Picture2.setPicture(nothing);
+    Picture3.setPicture(nothing);
+}
+
+} // namespace tolvane

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "store/records.h"
+#include "store/status.h"
+#include "window/picturesurface.h"
+
+#include <QPoint>
+#include <QRectF>
+#include <QString>
+
+#include <cstdint>
+
+namespace tolvane {
+
+/// Puts an object's pixels onto @p target with its top-left corner at
+/// (@p x, @p y). Every blit is the size of @p image; the part that falls
+/// outside @p target is not drawn.
+///
+/// With @p preview 0 the object is composited through its mask: OR the mask
+/// in, then XOR the prepared image (see prepareObjectBuffers()). Per pixel
+/// that gives the artwork where the mask is white, leaves @p target where it
+/// is black, and (D OR M) XOR (M AND NOT P) in between.
+///
+/// With any other @p preview only the prepared image is ORed in, a light
+/// ghost of the object; @p mask is not read.
+void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target,
+                int16_t x, int16_t y, int16_t preview);
+/// DrawObject() with a corner that may lie beyond the 16-bit range, as the
+/// stored place of an object with extreme centre values does.
+void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target,
+                QPoint topLeft, int16_t preview);
+
+/// Where the stored place of an object puts its top-left corner on the
+/// dashboard: (XPos - XCentre, YPos - YCentre).
+QPoint objectTopLeft(const ObjectHeader &header);
+/// The selection outline of an object at its stored place. Its size comes
+/// from the table, not from the bitmaps, so the two may differ.
+QRectF objectOutline(const ObjectHeader &header);
+
+/// The artwork file of an object: name + ".bmp".
+QString objectImageFileName(const QString &name);
+/// The mask file of an object: "SHPI" + name + ".bmp".
+QString objectMaskFileName(const QString &name);
+
+/// Reads the artwork and the mask of the object @p entry from @p directory
+/// (found whatever the letter case of their names) into @p Picture2 and
+/// @p Picture3, then prepares the image against the mask: @p Picture2 ends
+/// up holding M AND NOT P, which is what DrawObject() XORs in.
+///
+/// A name that is no plain file name, or a missing or unreadable file, gives
+/// a failure naming the file, and both buffers stay as they were.
+Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entry,
+                            PictureSurface &Picture2, PictureSurface &Picture3);
+
+/// Leaves in both buffers an object that DrawObject() draws as nothing, so
+/// that the bitmaps of an earlier object cannot stand in for one that failed
+/// to load.
+void clearObjectBuffers(PictureSurface &Picture2, PictureSurface &Picture3);
+
+} // namespace tolvane

@@ -1,0 +1,121 @@
+#include "commands.h"
+
+#include "canvas/drawobject.h"
+#include "dials/drawdials.h"
+#include "store/dashboarddirectory.h"
+#include "store/shpitables.h"
+#include "store/status.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace tolvane::cli {
+
+namespace {
+
+struct RenderRequest
+{
+    QString directory;
+    QString output;
+    std::optional<int> select;
+    bool dials = false;
+};
+
+// Everything after DIR reaches us as positional arguments, so the options
+// are picked out here; they may stand before or after OUT.png.
+std::optional<QString> parseRequest(const QStringList &args, RenderRequest *request)
+{
+    request->directory = args[0];
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (arg == QLatin1String("--dials")) {
+            request->dials = true;
+        } else if (arg == QLatin1String("--select") || arg.startsWith(QLatin1String("--select="))) {
+            QString value;
+            if (arg.contains(QLatin1Char('=')))
+                value = arg.section(QLatin1Char('='), 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            else
+                return QStringLiteral("--select needs an INDEX");
+            bool ok = false;
+            const int index = value.toInt(&ok);
+            if (!ok || index < 0)
+                return QStringLiteral("INDEX must be an object index counted from 0, not \"%1\"").arg(value);
+            request->select = index;
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            return QStringLiteral("unknown option \"%1\"").arg(arg);
+        } else if (request->output.isEmpty()) {
+            request->output = arg;
+        } else {
+            return QStringLiteral("usage: tolvane-cli render DIR OUT.png [--select INDEX] [--dials]");
+        }
+    }
+    if (request->output.isEmpty())
+        return QStringLiteral("usage: tolvane-cli render DIR OUT.png [--select INDEX] [--dials]");
+    return std::nullopt;
+}
+
+Status writePng(const QImage &image, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Status::fileError(path, QStringLiteral("cannot be written (%1).").arg(file.errorString()));
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        return Status::fileError(path, QStringLiteral("the image could not be written as PNG."));
+    }
+    if (!file.commit())
+        return Status::fileError(path, QStringLiteral("cannot be written (%1).").arg(file.errorString()));
+    return Status::success();
+}
+
+} // namespace
+
+int render(const QStringList &args)
+{
+    RenderRequest request;
+    if (const std::optional<QString> error = parseRequest(args, &request))
+        return fail(*error, UsageError);
+
+    ShpiTables tables;
+    if (Status s = loadQuietly(request.directory, tables); !s)
+        return fail(s.message());
+    if (request.select && *request.select >= tables.objects.count())
+        return fail(QStringLiteral("INDEX %1 is out of range: the dashboard has %2 objects")
+                        .arg(*request.select)
+                        .arg(tables.objects.count()),
+                    UsageError);
+
+    const QString backgroundName = QStringLiteral("0000.bmp");
+    const QString background = DashboardDirectory(request.directory).existingFile(backgroundName);
+    if (background.isEmpty())
+        return fail(Status::fileError(QDir(request.directory).filePath(backgroundName),
+                                      QStringLiteral("the file does not exist."))
+                        .message());
+    PictureSurface BackG;
+    if (Status s = BackG.Picture(background); !s)
+        return fail(s.message());
+
+    // Draw Dials clears the dashboard first, so the needles go down before
+    // the object, never over it.
+    if (request.dials)
+        DrawDials(BackG, tables.dialRecord);
+    // The first entry is the background itself: selecting it draws nothing.
+    if (request.select && *request.select > 0) {
+        PictureSurface Picture2;
+        PictureSurface Picture3;
+        const int i = *request.select;
+        if (Status s = prepareObjectBuffers(request.directory, tables.objects.directory[i], Picture2, Picture3); !s)
+            return fail(s.message());
+        DrawObject(Picture2, Picture3, BackG, objectTopLeft(tables.objects.headers[i]), 0);
+    }
+
+    if (Status s = writePng(BackG.image(), request.output); !s)
+        return fail(s.message());
+    return Success;
+}
+
+} // namespace tolvane::cli
