@@ -8,6 +8,7 @@
 #include "store/loadshpi.h"
 #include "window/picturebox.h"
 
+#include <QDir>
 #include <QImageReader>
 #include <QListWidget>
 #include <QSignalBlocker>

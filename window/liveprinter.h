@@ -16,7 +16,7 @@ public:
     LivePrinter(PrintTarget &surface, QWidget &view) : m_surface(surface), m_view(view) { m_sinceRepaint.start(); }
 
     using PrintTarget::Print;
-    void Print(const QString &item, LineEnd end) override
+    void Print(const QString &item, LineEnd end = CloseLine) override
     {
         m_surface.Print(item, end);
         if (m_sinceRepaint.elapsed() >= 40 && m_view.isVisible()) {

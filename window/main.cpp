@@ -1,6 +1,7 @@
 // tolvane: the dashboard editor.
 
 #include "window/form1.h"
+#include "window/picturebox.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,6 +17,20 @@ bool displayAvailable()
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
+
+// For the start-up benchmark: ends the program once the dashboard has been
+// painted for the first time.
+class FirstPaintExit : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -54,5 +69,7 @@ int main(int argc, char *argv[])
     const QStringList directories = parser.positionalArguments();
     if (!directories.isEmpty())
         form.openDirectory(QDir(directories.first()).absolutePath());
+    if (qEnvironmentVariableIsSet("TOLVANE_EXIT_AFTER_FIRST_PAINT"))
+        form.BackG->installEventFilter(new FirstPaintExit(&form));
     return app.exec();
 }

@@ -1,0 +1,84 @@
+#include "benchfixtures.h"
+
+#include "demo/democontainer.h"
+
+#include <QFile>
+#include <QImage>
+
+namespace tolvane::bench {
+
+namespace {
+
+FixedText<4> objectName(int index)
+{
+    const QByteArray text = index == 0 ? QByteArray("0000") : QByteArray::number(index, 36).rightJustified(3, '0')
+                                                                  .prepend('b').right(4);
+    FixedText<4> name{};
+    std::copy_n(text.constData(), 4, name.begin());
+    return name;
+}
+
+QImage patternMask(int width, int height, int seed)
+{
+    QImage mask(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y) {
+        uchar *row = mask.scanLine(y);
+        for (int x = 0; x < width; ++x)
+            row[x] = uchar((x * 7 + y * 3 + seed) & 0xff);
+    }
+    return mask;
+}
+
+void writeFileOrDie(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+demo::DemoObject object(int index, int width, int height, int xPos, int yPos)
+{
+    demo::DemoObject o;
+    o.name = objectName(index);
+    o.header.Width = int16_t(width);
+    o.header.Height = int16_t(height);
+    o.header.XCentre = int16_t(width / 2);
+    o.header.YCentre = int16_t(height / 2);
+    o.header.XPos = int16_t(xPos);
+    o.header.YPos = int16_t(yPos);
+    o.mask = patternMask(width, height, index);
+    return o;
+}
+
+} // namespace
+
+qint64 writeLargeContainer(const QString &directory, int count, int side)
+{
+    std::vector<demo::DemoObject> objects;
+    for (int i = 0; i < count; ++i)
+        objects.push_back(object(i, side, side, side / 2, side / 2));
+    const QByteArray bytes = demo::encodeDemoContainer(objects, demo::demoDialRecord());
+    writeFileOrDie(directory + QStringLiteral("/SHPI.DAT"), bytes);
+    return bytes.size();
+}
+
+void writeDragDashboard(const QString &directory, const QSize &size, int objectSide)
+{
+    std::vector<demo::DemoObject> objects = {object(0, 8, 8, 0, 0),
+                                             object(1, objectSide, objectSide, size.width() / 2, size.height() / 2)};
+    writeFileOrDie(directory + QStringLiteral("/SHPI.DAT"), demo::encodeDemoContainer(objects, demo::demoDialRecord()));
+
+    QImage background(size, QImage::Format_RGB888);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            background.setPixel(x, y, qRgb(x & 0xff, y & 0xff, (x ^ y) & 0xff));
+    background.save(directory + QStringLiteral("/0000.bmp"), "BMP");
+
+    QImage artwork(objectSide, objectSide, QImage::Format_RGB888);
+    artwork.fill(qRgb(200, 40, 40));
+    artwork.save(directory + QStringLiteral("/") + QString::fromLatin1(objects[1].name.data(), 4) + ".bmp", "BMP");
+    QImage mask = objects[1].mask.convertToFormat(QImage::Format_RGB888);
+    mask.save(directory + QStringLiteral("/SHPI") + QString::fromLatin1(objects[1].name.data(), 4) + ".bmp", "BMP");
+}
+
+} // namespace tolvane::bench

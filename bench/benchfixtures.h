@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+namespace tolvane::bench {
+
+/// A container of @p count objects of @p side x @p side pixels with skipped
+/// chunks, written into @p directory as SHPI.DAT; returns its size in bytes.
+qint64 writeLargeContainer(const QString &directory, int count, int side);
+
+/// A dashboard of @p size with one object "obj1" of @p objectSide pixels
+/// square, its artwork and mask, placed in the middle.
+void writeDragDashboard(const QString &directory, const QSize &size, int objectSide);
+
+} // namespace tolvane::bench

@@ -1,0 +1,200 @@
+// tolvane-bench: the editor's and the container walk's speed and memory on
+// generated inputs, each against a baseline measured in the same run.
+
+#include "benchfixtures.h"
+#include "measure.h"
+
+#include "window/form1.h"
+#include "window/picturebox.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QListWidget>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace tolvane;
+using namespace tolvane::bench;
+
+namespace {
+
+struct Row
+{
+    QString workload;
+    QString median;
+    QString baseline;
+    QString ratio;
+    QString target;
+};
+
+QList<Row> rows;
+
+QString ms(double seconds) { return QString::number(seconds * 1000, 'f', 3) + QStringLiteral(" ms"); }
+
+void report(const QString &workload, double value, const QString &baselineName, double baseline,
+            const QString &target, bool met)
+{
+    rows.append({workload, ms(value), baselineName + QStringLiteral(": ") + ms(baseline),
+                 QString::number(value / baseline, 'f', 3),
+                 target + (met ? QStringLiteral(" (met)") : QStringLiteral(" (NOT met)"))});
+    std::printf("%-55s %12s   %s %s  ratio %.3f\n", qPrintable(workload), qPrintable(ms(value)),
+                qPrintable(baselineName), qPrintable(ms(baseline)), value / baseline);
+    std::fflush(stdout);
+}
+
+// One drag step with the left button held, including the repaint of what
+// changed, on a dashboard of @p size.
+double dragStep(const QSize &size, int steps)
+{
+    QTemporaryDir dir;
+    writeDragDashboard(dir.path(), size, 256);
+    Form1 form;
+    form.showMessage = [](const QString &, const QString &message) { qWarning("%s", qPrintable(message)); };
+    form.show();
+    if (!form.openDirectory(dir.path()))
+        qFatal("cannot open the drag dashboard");
+    form.ObjList->setCurrentRow(1);
+    QCoreApplication::processEvents();
+
+    const float x = size.width() / 2.0f;
+    const float y = size.height() / 2.0f;
+    form.BackG_MouseDown(1, 0, x, y);
+    int step = 0;
+    const double result = medianTime(steps, [&] {
+        ++step;
+        form.BackG_MouseMove(1, 0, x + float(step % 2), y + float(step % 3));
+        QCoreApplication::processEvents();
+    });
+    form.BackG_MouseUp(1, 0, x, y);
+    return result;
+}
+
+double naiveCls(const QSize &size, int runs)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(Qt::darkGray);
+    QImage image = picture.copy();
+    return medianTime(runs, [&] { std::memcpy(image.bits(), picture.constBits(), size_t(picture.sizeInBytes())); });
+}
+
+double processMedian(int runs, const QString &program, const QStringList &arguments, long *peakKiB = nullptr)
+{
+    std::vector<double> times;
+    long peak = 0;
+    for (int i = 0; i < runs; ++i) {
+        const ProcessRun run = runProcess(program, arguments);
+        if (run.exitCode != 0)
+            qFatal("%s %s failed", qPrintable(program), qPrintable(arguments.join(' ')));
+        times.push_back(run.seconds);
+        peak = std::max(peak, run.peakKiB);
+    }
+    if (peakKiB)
+        *peakKiB = peak;
+    return median(times);
+}
+
+void containerWalk(int count, int side, int runs)
+{
+    QTemporaryDir dir;
+    const qint64 bytes = writeLargeContainer(dir.path(), count, side);
+    const QString cli = QStringLiteral(TOLVANE_CLI_PATH);
+    const QString container = dir.filePath(QStringLiteral("SHPI.DAT"));
+    const QString copy = dir.filePath(QStringLiteral("copy.dat"));
+    const QString label = QStringLiteral("%1 objects of %2 x %2 (%3 MiB)").arg(count).arg(side).arg(bytes >> 20);
+
+    // Write the mask files once, so that compilation has them.
+    processMedian(1, cli, {QStringLiteral("extract"), dir.path()});
+    const double cp = processMedian(runs, QStringLiteral("/bin/cp"), {container, copy});
+    QFile::remove(copy);
+
+    const double load = processMedian(runs, cli, {QStringLiteral("list"), dir.path()});
+    report(QStringLiteral("load (list), ") + label, load, QStringLiteral("cp"), cp, QStringLiteral("< 0.25 x cp"),
+           load < 0.25 * cp);
+    const double save = processMedian(runs, cli, {QStringLiteral("move"), dir.path(), QStringLiteral("1"),
+                                                  QStringLiteral("3"), QStringLiteral("4")});
+    report(QStringLiteral("save (move), ") + label, save, QStringLiteral("cp"), cp, QStringLiteral("< 1.5 x cp"),
+           save < 1.5 * cp);
+    long extractPeak = 0, compilePeak = 0;
+    const double extract = processMedian(runs, cli, {QStringLiteral("extract"), dir.path()}, &extractPeak);
+    report(QStringLiteral("extract, ") + label, extract, QStringLiteral("cp"), cp, QStringLiteral("< 2 x cp"),
+           extract < 2 * cp);
+    const double compile = processMedian(runs, cli, {QStringLiteral("compile"), dir.path()}, &compilePeak);
+    report(QStringLiteral("compile, ") + label, compile, QStringLiteral("cp"), cp, QStringLiteral("< 2 x cp"),
+           compile < 2 * cp);
+
+    for (const auto &[name, peak] : {std::pair{QStringLiteral("extract"), extractPeak},
+                                     std::pair{QStringLiteral("compile"), compilePeak}}) {
+        rows.append({QStringLiteral("peak memory of %1, ").arg(name) + label,
+                     QStringLiteral("%1 MiB").arg(double(peak) / 1024, 0, 'f', 1),
+                     QStringLiteral("container: %1 MiB").arg(double(bytes) / (1 << 20), 0, 'f', 1),
+                     QString::number(double(peak) * 1024 / double(bytes), 'f', 3),
+                     QStringLiteral("< 64 MiB") + (peak < 64 * 1024 ? QStringLiteral(" (met)") : QStringLiteral(" (NOT met)"))});
+        std::printf("peak memory of %s: %.1f MiB\n", qPrintable(name), double(peak) / 1024);
+    }
+}
+
+void startUp(int runs)
+{
+    QTemporaryDir dir;
+    const QString demo = dir.filePath(QStringLiteral("demo"));
+    const QString cli = QStringLiteral(TOLVANE_CLI_PATH);
+    processMedian(1, cli, {QStringLiteral("demo"), demo});
+
+    const double trueTime = processMedian(runs, QStringLiteral("/bin/true"), {});
+    qputenv("TOLVANE_EXIT_AFTER_FIRST_PAINT", "1");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const double editor = processMedian(runs, QStringLiteral(TOLVANE_EDITOR_PATH), {demo});
+    report(QStringLiteral("editor start to first painted frame, demo dashboard"), editor, QStringLiteral("/bin/true"),
+           trueTime, QStringLiteral("< 250 ms"), editor < 0.250);
+    const double list = processMedian(runs, cli, {QStringLiteral("list"), demo});
+    report(QStringLiteral("tolvane-cli list, demo dashboard"), list, QStringLiteral("/bin/true"), trueTime,
+           QStringLiteral("< 30 ms"), list < 0.030);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Measures drag steps, the container walk and start-up."));
+    parser.addHelpOption();
+    const QCommandLineOption quick(QStringLiteral("quick"), QStringLiteral("Small inputs, one run: shows it works."));
+    parser.addOption(quick);
+    parser.process(app);
+    const bool isQuick = parser.isSet(quick);
+    const int runs = isQuick ? 1 : 7;
+
+    const double naive = naiveCls(QSize(4096, 4096), isQuick ? 1 : 15);
+    const QList<std::pair<QSize, QString>> dashboards = {
+        {QSize(640, 480), QStringLiteral("< 0.2 ms")},
+        {QSize(1920, 1080), QString()},
+        {QSize(4096, 4096), QStringLiteral("< 1 ms")},
+    };
+    for (const auto &[size, target] : dashboards) {
+        if (isQuick && size.width() > 640)
+            continue;
+        const double step = dragStep(size, isQuick ? 5 : 400);
+        const double limit = size.width() == 640 ? 0.0002 : 0.001;
+        report(QStringLiteral("drag step, 256 x 256 object on %1 x %2").arg(size.width()).arg(size.height()), step,
+               QStringLiteral("naive Cls of 4096 x 4096"), naive, target.isEmpty() ? QStringLiteral("-") : target,
+               step < limit);
+    }
+    containerWalk(isQuick ? 8 : 256, isQuick ? 64 : 512, runs);
+    startUp(isQuick ? 1 : 21);
+
+    std::printf("\nMachine: %s, %d cores, Qt %s\n\n", qPrintable(QSysInfo::prettyProductName()),
+                QThread::idealThreadCount(), qVersion());
+    std::printf("| workload | median | baseline (same run) | ratio | target |\n|---|---|---|---|---|\n");
+    for (const Row &r : rows)
+        std::printf("| %s | %s | %s | %s | %s |\n", qPrintable(r.workload), qPrintable(r.median),
+                    qPrintable(r.baseline), qPrintable(r.ratio), qPrintable(r.target));
+    return 0;
+}
