@@ -1,0 +1,45 @@
+#pragma once
+
+#include "store/records.h"
+#include "window/picturesurface.h"
+
+#include <QPointF>
+
+#include <optional>
+
+namespace tolvane {
+
+/// The visible part of one needle: from @c start, DialWidth pixels from the
+/// pivot towards the end point, to the end point itself.
+struct NeedleLine
+{
+    QPointF start;
+    QPointF end;
+};
+
+/// The line Draw Dials draws for a needle from @p pivot to @p end.
+///
+/// The start lies @p dialWidth pixels from the pivot along the needle, so the
+/// pivot's red dot stays clear of the needle colour. A width longer than the
+/// needle puts the start beyond the end point, on the side away from the
+/// pivot. A needle of length 0 has no direction and gives no line.
+///
+/// The stored width is used as it is, also when it is below 1 and the pen is
+/// drawn 1 wide: the needle then starts at or behind the pivot, which shows
+/// the user that the width is not a usable one.
+std::optional<NeedleLine> needleLine(QPointF pivot, QPointF end, double dialWidth);
+
+/// The colour the needles take: the pixel of @p BackG at the record's sample
+/// point (ColourX, ColourY), black when that point lies outside the picture.
+OleColor dialColour(const PictureSurface &BackG, const DialRecord &record);
+
+/// Draw Dials: erases what was drawn on @p BackG, draws both needles at their
+/// minimum and maximum in the needle colour and width, and marks each pivot
+/// and needle end with a red dot.
+///
+/// Nothing in the record makes it fail: a needle of length 0 shows as its red
+/// dot only, a DialWidth below 1 draws 1 pixel wide, and a sample point
+/// outside the picture gives black needles. DrawWidth is 1 afterwards.
+void DrawDials(PictureSurface &BackG, const DialRecord &record);
+
+} // namespace tolvane
