@@ -38,6 +38,7 @@ Form1::Form1(QWidget *parent)
 
     auto *central = new QWidget(this);
     setCentralWidget(central);
+    central->installEventFilter(this);
     createMenus();
     createSideBar();
 
@@ -103,10 +104,12 @@ void Form1::Form_Load()
     mnuCompile->setEnabled(false);
 }
 
-void Form1::resizeEvent(QResizeEvent *event)
+bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    QMainWindow::resizeEvent(event);
-    Form_Resize();
+    // The interior is the central widget: the layout runs on each change of its size.
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::Form_Resize()

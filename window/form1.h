@@ -105,7 +105,7 @@ public:
     void setBoundBox(const QRectF &rect, bool visible);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenus();
