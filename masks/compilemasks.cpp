@@ -7,6 +7,7 @@
 #include "store/tablewriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace tolvane {
 
@@ -33,6 +34,9 @@ public:
         const QString path = m_directory.existingFile(*fileName);
         if (path.isEmpty())
             return Status::fileError(m_directory.fileForWriting(*fileName), QStringLiteral("the file does not exist"));
+        // Opening a pipe or a device would wait or read forever.
+        if (!QFileInfo(path).isFile())
+            return Status::fileError(path, QStringLiteral("is not a regular file"));
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return Status::fileError(path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));

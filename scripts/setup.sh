@@ -9,6 +9,9 @@ TOLVANE_BUILD_TYPE=${TOLVANE_BUILD_TYPE:-RelWithDebInfo}
 
 packages=(cmake g++ ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
           libbenchmark-dev xvfb xauth)
+# What a caller needs besides, such as the fuzzers' compiler.
+read -r -a extra <<< "${TOLVANE_EXTRA_PACKAGES:-}"
+packages+=("${extra[@]}")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,9 @@
 #include "containerwalk.h"
+#include "savefileleftovers.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <memory>
@@ -17,7 +20,7 @@ class WalkRun
 {
 public:
     WalkRun(const QString &path, ContainerWalk::Mode mode, ContainerWalk::Visitor &visitor)
-        : m_path(path), m_in(path), m_visitor(visitor)
+        : m_path(path), m_in(path), m_visitor(visitor), m_started(QDateTime::currentDateTimeUtc())
     {
         if (mode == ContainerWalk::Rewriting)
             m_out = std::make_unique<QSaveFile>(path);
@@ -53,14 +56,22 @@ private:
     QFile m_in;
     std::unique_ptr<QSaveFile> m_out;
     ContainerWalk::Visitor &m_visitor;
+    const QDateTime m_started;
     qint64 m_pos = 0;
     qint64 m_size = 0;
 };
 
 Status WalkRun::open()
 {
-    if (!m_in.exists())
+    const QFileInfo info(m_path);
+    if (!info.exists())
         return fault(QStringLiteral("the file does not exist"));
+    // Opening a pipe or a device would wait or read forever.
+    if (!info.isFile())
+        return fault(QStringLiteral("is not a regular file"));
+    // Writing through a link would replace a file that may lie outside the dashboard.
+    if (m_out && info.isSymLink())
+        return fault(QStringLiteral("is a symbolic link, and a link is never written through"));
     if (!m_in.open(QIODevice::ReadOnly))
         return fault(QStringLiteral("cannot be opened: %1").arg(m_in.errorString()));
     m_size = m_in.size();
@@ -154,6 +165,9 @@ Status WalkRun::run()
             return s;
         if (!m_out->commit())
             return writeFault();
+        // The header and the directory are never rewritten: a copy that a
+        // killed run left starts with them.
+        removeSaveFileLeftovers(m_path, m_started, ShpiHeader::Size + directoryBytes.size());
     }
     return Status::success();
 }

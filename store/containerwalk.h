@@ -19,7 +19,8 @@ namespace tolvane {
 /// and DialRecords in place of the old ones, and replaces the file only when
 /// the whole walk succeeded: the result is byte for byte the in-place rewrite
 /// (same length, every other byte unchanged), and a failure, a kill or a full
-/// disk leaves the old file as it was.
+/// disk leaves the old file as it was. A container that is a symbolic link is
+/// read but never rewritten, so that no file outside the dashboard changes.
 ///
 /// Every structural fault (a short file, a count below 1 or beyond what the
 /// file can hold, a size below 1, a negative or overlong skip) stops the walk

@@ -1,6 +1,7 @@
 #include "common/containerbuilder.h"
 #include "common/recordingprinter.h"
 
+#include "canvas/drawobject.h"
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
 #include "store/loadshpi.h"
@@ -10,6 +11,9 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tolvane;
 using namespace testing_support;
@@ -184,6 +188,138 @@ private Q_SLOTS:
         QVERIFY(CompileMasks(m_dir->path(), compileOut, tables));
         QVERIFY(compileOut.lines.contains("Object 1 keeps its mask: its name is no plain file name"));
         QCOMPARE(readFile(path("SHPI.DAT")), before);
+    }
+
+    void objectNamesNeverLeadOutside_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("file"); // the mask file written, or none
+        QTest::newRow("backslash") << QByteArray("a\\bc") << "";
+        QTest::newRow("slash at the end") << QByteArray("abc/") << "";
+        QTest::newRow("dot dot slash") << QByteArray("../a") << "";
+        QTest::newRow("dot dot backslash") << QByteArray("..\\a") << "";
+        QTest::newRow("dot dot NUL NUL") << QByteArray("..\0\0", 4) << "";
+        QTest::newRow("all NUL") << QByteArray(4, '\0') << "";
+        QTest::newRow("line feed") << QByteArray("ab\ncd", 4) << "";
+        QTest::newRow("escape") << QByteArray("\x1b[2J", 4) << "";
+        QTest::newRow("delete") << QByteArray("ab\x7f" "c", 4) << "";
+        QTest::newRow("0x1f") << QByteArray("\x1f" "abc", 4) << "";
+        // Dots and bytes above 127 make plain names inside the directory.
+        QTest::newRow("four dots") << QByteArray("....") << "SHPI.....BMP";
+        QTest::newRow("dot dot letters") << QByteArray("..ab") << "SHPI..ab.BMP";
+        QTest::newRow("Latin-1") << QByteArray("\xe9t\xe9" "0", 4) << QString::fromLatin1("SHPI\xe9t\xe9" "0.BMP");
+    }
+
+    void objectNamesNeverLeadOutside()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, file);
+        // The dashboard one level down, so that a file written beside it shows.
+        const QString dashboard = path("dash");
+        QVERIFY(QDir().mkdir(dashboard));
+        ContainerBuilder c;
+        c.objects = {object("0000", 4, 1), object(name, 12, 2)};
+        QVERIFY(writeFile(dashboard + "/SHPI.DAT", c.build()));
+
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(dashboard, out, tables));
+        QCOMPARE(files(), QStringList());
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"dash"}));
+        const QStringList written = QDir(dashboard).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        if (file.isEmpty()) {
+            QVERIFY(out.lines.contains("No mask file for object 1: its name is no plain file name"));
+            QCOMPARE(written, QStringList({"SHPI.DAT", "SHPI0000.BMP"}));
+        } else {
+            QCOMPARE(written.size(), 3);
+            QVERIFY2(written.contains(file), qPrintable(written.join(' ')));
+            QCOMPARE(readFile(dashboard + '/' + file).size(), 1078 + 12 * 2);
+        }
+
+        // Compilation reads the same name back, or keeps the pixels.
+        const QByteArray before = readFile(dashboard + "/SHPI.DAT");
+        RecordingPrinter compileOut;
+        QVERIFY(CompileMasks(dashboard, compileOut, tables));
+        QCOMPARE(compileOut.lines.contains("Object 1 keeps its mask: its name is no plain file name"), file.isEmpty());
+        QCOMPARE(readFile(dashboard + "/SHPI.DAT"), before);
+    }
+
+    void extractionReplacesAHardLinkedMask()
+    {
+        // A hard link shares the outside file's bytes: writing into it would
+        // change that file. The mask is replaced instead.
+        QTemporaryDir outside;
+        const QString victim = outside.filePath("victim.BMP");
+        QVERIFY(writeFile(victim, "precious"));
+        put(exampleContainer());
+        QVERIFY(::link(QFile::encodeName(victim).constData(), QFile::encodeName(path("SHPI0001.BMP")).constData()) == 0);
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QCOMPARE(readFile(victim), QByteArray("precious"));
+        QCOMPARE(readFile(path("SHPI0001.BMP")).size(), 1078 + 28 * 12);
+    }
+
+    void compileRefusesAMaskThatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("device") << "device";
+        QTest::newRow("directory") << "directory";
+    }
+
+    void compileRefusesAMaskThatIsNoFile()
+    {
+        QFETCH(QString, kind);
+        put(exampleContainer());
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        const QString mask = path("SHPI0001.BMP");
+        QVERIFY(QFile::remove(mask));
+        if (kind == "pipe")
+            QVERIFY(::mkfifo(QFile::encodeName(mask).constData(), 0600) == 0);
+        else if (kind == "device")
+            QVERIFY(QFile::link("/dev/zero", mask));
+        else
+            QVERIFY(QDir().mkdir(mask));
+        const QByteArray before = readFile(path("SHPI.DAT"));
+
+        // Reading a pipe would wait for a writer, /dev/zero would never end.
+        const Status s = CompileMasks(m_dir->path(), out, tables);
+        QVERIFY(!s);
+        QCOMPARE(s.message(), QDir::toNativeSeparators(mask) + ": is not a regular file");
+        QCOMPARE(readFile(path("SHPI.DAT")), before);
+    }
+
+    void artworkNamesNeverLeadOutside_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown"); // how the refusal shows the name
+        QTest::newRow("slash") << QByteArray("../a") << "";
+        QTest::newRow("backslash") << QByteArray("..\\a") << "..\\x5ca";
+        QTest::newRow("NUL") << QByteArray("a\0\0\0", 4) << "a\\x00\\x00\\x00";
+        QTest::newRow("line feed") << QByteArray("a\nb", 4) << "a\\x0ab\\x00";
+    }
+
+    void artworkNamesNeverLeadOutside()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        // Bitmaps that a name leading outside would reach.
+        QVERIFY(QDir().mkdir(path("dash")));
+        QVERIFY(writeFile(path("a.bmp"), "outside"));
+        QVERIFY(writeFile(path("SHPIa.bmp"), "outside"));
+        DirectoryEntry entry;
+        std::copy_n(name.constData(), 4, entry.Name.begin());
+        PictureSurface picture, mask;
+        const Status s = prepareObjectBuffers(path("dash"), entry, picture, mask);
+        QVERIFY(!s);
+        QVERIFY2(s.message().startsWith(QDir::toNativeSeparators(path("dash")) + ": the object name \""),
+                 qPrintable(s.message()));
+        if (!shown.isEmpty())
+            QVERIFY2(s.message().contains('"' + shown + '"'), qPrintable(s.message()));
     }
 
     void compileAfterExtractChangesNothing()

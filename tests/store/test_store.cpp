@@ -1,15 +1,34 @@
 #include "common/containerbuilder.h"
 #include "common/recordingprinter.h"
+#include "common/snapshots.h"
 
+#include "demo/demodashboard.h"
+#include "masks/compilemasks.h"
+#include "masks/extractmasks.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace tolvane;
 using namespace testing_support;
+
+namespace {
+
+class Silent : public PrintTarget
+{
+public:
+    using PrintTarget::Print;
+    void Print(const QString &, LineEnd) override {}
+};
+
+} // namespace
 
 class TestStore : public QObject
 {
@@ -24,8 +43,14 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files))
-            QFile::remove(m_dir.filePath(name));
+        const QDir dir(m_dir.path());
+        for (const QFileInfo &entry : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                        QDir::NoDotAndDotDot)) {
+            if (entry.isDir() && !entry.isSymLink())
+                QDir(entry.filePath()).removeRecursively();
+            else
+                QFile::remove(entry.filePath());
+        }
     }
 
     void walkVisitsTheDocumentedOffsets()
@@ -254,26 +279,46 @@ private Q_SLOTS:
         QCOMPARE(readFile(container()), bytes);
     }
 
-    void everyTruncationIsRefused()
+    void everyTruncationIsRefused_data()
     {
+        QTest::addColumn<QByteArray>("full");
+        QTest::addColumn<int>("writeStride"); // writes are tried on every n-th prefix
         ContainerBuilder c = exampleContainer();
         c.tail.clear();
-        const QByteArray full = c.build();
-        ShpiTables tables;
-        RecordingPrinter out;
-        put(full);
-        QVERIFY(LoadShpi(m_dir.path(), out, tables));
-        const ShpiTables loaded = tables;
-        for (int length = 0; length < full.size(); ++length) {
-            put(full.left(length));
-            const Status status = LoadShpi(m_dir.path(), out, tables);
-            QVERIFY2(!status, qPrintable(QStringLiteral("prefix of %1 bytes was accepted").arg(length)));
-            QVERIFY(status.message().contains(QStringLiteral("byte")));
-            QCOMPARE(tables.objects.headers, loaded.objects.headers);
+        QTest::newRow("example") << c.build() << 1;
+        QTemporaryDir demo;
+        QVERIFY(writeDemoDashboard(demo.filePath(QStringLiteral("demo"))));
+        QTest::newRow("demo") << readFile(demo.filePath(QStringLiteral("demo/SHPI.DAT"))) << 499;
+    }
 
-            // A save over the cut file is refused and leaves it as it was.
+    void everyTruncationIsRefused()
+    {
+        QFETCH(QByteArray, full);
+        QFETCH(int, writeStride);
+        put(full);
+        ShpiTables tables;
+        Silent out;
+        QVERIFY(ExtractMasks(m_dir.path(), out, tables));
+        const QByteArray loaded = tableBytes(tables);
+        QFile file(container());
+        for (qsizetype length = full.size() - 1; length >= 0; --length) {
+            QVERIFY(file.resize(length));
+            const Status status = LoadShpi(m_dir.path(), out, tables);
+            if (status || !status.message().contains(QStringLiteral("byte")) ||
+                !status.message().contains(QStringLiteral("SHPI.DAT")) || tableBytes(tables) != loaded)
+                QFAIL(qPrintable(QStringLiteral("prefix of %1 bytes: %2").arg(length).arg(status.message())));
+
+            // Save, extraction and compilation over the cut file are refused
+            // and change no file.
+            if (length >= 512 && length % writeStride != 0)
+                continue;
+            const QStringList files = directorySnapshot(m_dir.path());
             QVERIFY(!SaveShpiData(m_dir.path(), out, tables));
-            QCOMPARE(readFile(container()), full.left(length));
+            QVERIFY(!ExtractMasks(m_dir.path(), out, tables));
+            QVERIFY(!CompileMasks(m_dir.path(), out, tables));
+            QCOMPARE(tableBytes(tables), loaded);
+            QCOMPARE(directorySnapshot(m_dir.path()), files);
+            QCOMPARE(file.size(), length);
         }
     }
 
@@ -335,7 +380,171 @@ private Q_SLOTS:
         QCOMPARE(QFile::permissions(container()), permissions);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList({"SHPI.DAT"}));
     }
+
+    void everyChunkNamed0000GetsTheOneDialRecord()
+    {
+        // Found by fuzzing: with two such chunks a save without edits changes
+        // the first record, since one record is kept and written after each.
+        ContainerBuilder c = exampleContainer();
+        c.objects[1].chunkName = "0000";
+        QByteArray bytes = c.build();
+        const qsizetype first = bytes.indexOf(patternDialRecord());
+        const qsizetype second = bytes.indexOf(patternDialRecord(), first + 1);
+        QVERIFY(first > 0 && second > first);
+        bytes.replace(first, DialRecord::Size, patternDialRecord(7));
+        put(bytes);
+
+        ShpiTables tables;
+        Silent out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QCOMPARE(tables.dialRecord, DialRecord::decode(patternDialRecord().constData()));
+        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+        const QByteArray after = readFile(container());
+        QCOMPARE(after.size(), bytes.size());
+        QCOMPARE(after.mid(first, DialRecord::Size), patternDialRecord());
+        QCOMPARE(after.mid(second, DialRecord::Size), patternDialRecord());
+        bytes.replace(first, DialRecord::Size, patternDialRecord());
+        QCOMPARE(after, bytes);
+    }
+
+    void containerLinksAreReadButNeverWrittenThrough_data()
+    {
+        QTest::addColumn<bool>("outside"); // where the link points
+        QTest::newRow("link out of the dashboard") << true;
+        QTest::newRow("link inside the dashboard") << false;
+    }
+
+    void containerLinksAreReadButNeverWrittenThrough()
+    {
+        QFETCH(bool, outside);
+        QTemporaryDir elsewhere;
+        const QString target = outside ? elsewhere.filePath(QStringLiteral("victim.dat"))
+                                       : m_dir.filePath(QStringLiteral("real.dat"));
+        const QByteArray bytes = exampleContainer().build();
+        QVERIFY(writeFile(target, bytes));
+        QVERIFY(QFile::link(target, container()));
+
+        ShpiTables tables;
+        Silent out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        tables.objects.headers[1].XPos = 1;
+        const QByteArray before = tableBytes(tables);
+        for (const Status &s : {SaveShpiData(m_dir.path(), out, tables), CompileMasks(m_dir.path(), out, tables)}) {
+            QVERIFY(!s);
+            QCOMPARE(s.message(), QDir::toNativeSeparators(container()) +
+                                      QStringLiteral(": is a symbolic link, and a link is never written through"));
+        }
+        QCOMPARE(tableBytes(tables), before);
+        QCOMPARE(readFile(target), bytes);
+        QVERIFY(QFileInfo(container()).isSymLink());
+    }
+
+    void aHardLinkedContainerIsReplacedNotWrittenThrough()
+    {
+        QTemporaryDir elsewhere;
+        const QString other = elsewhere.filePath(QStringLiteral("other.dat"));
+        const QByteArray bytes = exampleContainer().build();
+        QVERIFY(writeFile(other, bytes));
+        QVERIFY(::link(QFile::encodeName(other).constData(), QFile::encodeName(container()).constData()) == 0);
+
+        ShpiTables tables;
+        Silent out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        tables.objects.headers[1].XPos = 1;
+        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+        QCOMPARE(readFile(other), bytes);
+        QCOMPARE(int16At(readFile(container()), 40 + 16 + 12 + 40 + 120 + 22 + 16 + 16 + 8), 1);
+    }
+
+    void specialFilesAreRefusedWithoutWaiting_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("directory") << "directory";
+        QTest::newRow("device") << "device";
+    }
+
+    void specialFilesAreRefusedWithoutWaiting()
+    {
+        QFETCH(QString, kind);
+        const QByteArray path = QFile::encodeName(container());
+        if (kind == QLatin1String("pipe"))
+            QVERIFY(::mkfifo(path.constData(), 0600) == 0);
+        else if (kind == QLatin1String("directory"))
+            QVERIFY(QDir().mkdir(container()));
+        else
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), container()));
+
+        ShpiTables tables;
+        Silent out;
+        for (const Status &s : {LoadShpi(m_dir.path(), out, tables), SaveShpiData(m_dir.path(), out, tables)}) {
+            QVERIFY(!s);
+            QCOMPARE(s.message(), QDir::toNativeSeparators(container()) + QStringLiteral(": is not a regular file"));
+        }
+        QCOMPARE(tables.objects.count(), 0);
+    }
+
+    void aSaveRemovesOnlyTheLeftoversOfKilledSaves_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("age"); // seconds before the save
+        QTest::addColumn<bool>("removed");
+        const QByteArray container = exampleContainer().build();
+        QTest::newRow("cut-off copy") << "SHPI.DAT.aB3xYz" << container.left(300) << 60 << true;
+        QTest::newRow("cut inside the header") << "SHPI.DAT.QwErTy" << container.left(7) << 60 << true;
+        QTest::newRow("empty copy") << "SHPI.DAT.zzzzzz" << QByteArray() << 60 << true;
+        QTest::newRow("whole copy") << "SHPI.DAT.Abcdef" << container << 60 << true;
+        QTest::newRow("a file the user named so") << "SHPI.DAT.backup" << QByteArray("my notes") << 60 << false;
+        ContainerBuilder edited = exampleContainer();
+        edited.objects[1].xPos = 5;
+        QTest::newRow("another version") << "SHPI.DAT.backup" << edited.build() << 60 << false;
+        QTest::newRow("longer") << "SHPI.DAT.aB3xYz" << container + "x" << 60 << false;
+        QTest::newRow("seven letters") << "SHPI.DAT.aB3xYzz" << container.left(300) << 60 << false;
+        QTest::newRow("other punctuation") << "SHPI.DAT.aB3-Yz" << container.left(300) << 60 << false;
+        QTest::newRow("another file's") << "0000.bmp.aB3xYz" << container.left(300) << 60 << false;
+        QTest::newRow("written during the save") << "SHPI.DAT.aB3xYz" << container.left(300) << -60 << false;
+    }
+
+    void aSaveRemovesOnlyTheLeftoversOfKilledSaves()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, age);
+        QFETCH(bool, removed);
+        put(exampleContainer().build());
+        const QString leftover = m_dir.filePath(name);
+        QVERIFY(writeFile(leftover, bytes));
+        QFile file(leftover);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-age), QFileDevice::FileModificationTime));
+        file.close();
+
+        ShpiTables tables;
+        Silent out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+        QCOMPARE(!QFileInfo::exists(leftover), removed);
+        if (!removed)
+            QCOMPARE(readFile(leftover), bytes);
+    }
+
+    void aLinkNamedLikeALeftoverStays()
+    {
+        put(exampleContainer().build());
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("cut"));
+        QVERIFY(writeFile(target, exampleContainer().build().left(100)));
+        QVERIFY(QFile::link(target, m_dir.filePath(QStringLiteral("SHPI.DAT.aB3xYz"))));
+        ShpiTables tables;
+        Silent out;
+        QVERIFY(LoadShpi(m_dir.path(), out, tables));
+        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+        QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("SHPI.DAT.aB3xYz"))).isSymLink());
+        QCOMPARE(readFile(target), exampleContainer().build().left(100));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestStore)
+// The demo dashboard's pictures need fonts, and so a QGuiApplication.
+QTEST_MAIN(TestStore)
 #include "test_store.moc"

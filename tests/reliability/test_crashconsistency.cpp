@@ -1,0 +1,268 @@
+// tolvane-cli killed with SIGKILL at random moments while it rewrites a large
+// container: afterwards the container is byte for byte either its old or its
+// new version, and once a run has succeeded no temporary file is left beside it.
+//
+// The moments are spread evenly over the measured length of an undisturbed
+// run (from the start of the process to its end, so that loading, the walk and
+// the final rename are all hit). TOLVANE_KILL_SEED repeats a run's moments.
+//
+// On Linux QSaveFile writes into an unnamed file that only the final rename
+// makes visible, so a kill leaves nothing behind. Where the file system cannot
+// give it one (and on other systems) it writes "SHPI.DAT.XXXXXX" instead, which
+// a kill does leave: the runs are repeated with tolvane-cli in a mount
+// namespace without /proc, where Qt cannot use unnamed files either.
+
+#include "common/containerbuilder.h"
+#include "common/recordingprinter.h"
+
+#include "masks/extractmasks.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <limits>
+#include <thread>
+
+using namespace testing_support;
+
+namespace {
+
+// 11 objects of 2048 x 2048 pixels: 44 MiB of pixel blocks.
+constexpr int ObjectCount = 11;
+constexpr int Side = 2048;
+
+QByteArray sha256(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+ContainerBuilder largeContainer()
+{
+    ContainerBuilder c;
+    for (int i = 0; i < ObjectCount; ++i) {
+        TestObject o;
+        o.directoryName = i == 0 ? QByteArray("0000") : QByteArray("OB") + QByteArray::number(10 + i);
+        o.width = Side;
+        o.height = Side;
+        o.xPos = int16_t(i * 10);
+        o.pixels = QByteArray(qsizetype(Side) * Side, char(i * 20));
+        for (qsizetype k = 0; k < o.pixels.size(); k += 4093)
+            o.pixels[k] = char(k);
+        if (i == 4)
+            o.skippedBefore = {SkippedChunk{"SKIP", 100}};
+        c.objects.push_back(o);
+    }
+    c.tail = "TRAILING";
+    return c;
+}
+
+enum class Temporary { Unnamed, Named };
+
+struct Outcome
+{
+    int old = 0, updated = 0, finished = 0, leftBehind = 0;
+};
+
+// In the child, before tolvane-cli starts: a private mount namespace in which
+// /proc is an empty tmpfs.
+void hideProc()
+{
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tolvane-noproc", "/proc", "tmpfs", 0, "size=4k") != 0)
+        ::_exit(97);
+}
+
+} // namespace
+
+class TestCrashConsistency : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_old;
+    QRandomGenerator m_random;
+    Temporary m_temporary = Temporary::Unnamed;
+
+    void start(QProcess &p, const QStringList &arguments) const
+    {
+        if (m_temporary == Temporary::Named)
+            p.setChildProcessModifier(hideProc);
+        p.start(QStringLiteral(TOLVANE_CLI), arguments);
+    }
+
+    QString container() const { return m_dir.filePath(QStringLiteral("SHPI.DAT")); }
+
+    /// Everything in the directory that is neither the container nor a mask file.
+    QStringList strays() const
+    {
+        QStringList found;
+        const auto all = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                      QDir::NoDotAndDotDot);
+        for (const QString &name : all) {
+            if (name != QLatin1String("SHPI.DAT") &&
+                !(name.startsWith(QLatin1String("SHPI")) && name.endsWith(QLatin1String(".BMP"))))
+                found.append(name);
+        }
+        return found;
+    }
+
+    /// Runs tolvane-cli to its end; the time it took, or -1 when it failed.
+    qint64 runToEnd(const QStringList &arguments)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QProcess p;
+        start(p, arguments);
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            qWarning() << p.exitCode() << p.readAllStandardError();
+            return -1;
+        }
+        return clock.nsecsElapsed() / 1000;
+    }
+
+    /// Starts tolvane-cli and kills it @p delay microseconds later; whether
+    /// it had already finished.
+    bool runAndKill(const QStringList &arguments, qint64 delay)
+    {
+        QProcess p;
+        start(p, arguments);
+        if (!p.waitForStarted(10000))
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(delay));
+        ::kill(pid_t(p.processId()), SIGKILL);
+        p.waitForFinished(60000);
+        return p.exitStatus() == QProcess::NormalExit;
+    }
+
+    void killRepeatedly(const QStringList &arguments, int kills, Outcome *outcome)
+    {
+        // The shortest of three undisturbed runs, each from the old container
+        // as every killed run starts.
+        qint64 length = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(writeFile(container(), m_old));
+            const qint64 one = runToEnd(arguments);
+            QVERIFY2(one > 0, "an undisturbed run failed");
+            length = std::min(length, one);
+        }
+        const QByteArray updated = sha256(readFile(container()));
+        const QByteArray old = sha256(m_old);
+        QVERIFY(updated != old);
+        QVERIFY(strays().isEmpty());
+        qInfo("%s: an undisturbed run takes %lld ms", qPrintable(arguments.constFirst()), length / 1000);
+
+        for (int i = 0; i < kills; ++i) {
+            QVERIFY(writeFile(container(), m_old));
+            // One moment in each of @p kills equal slices of the run, the last
+            // slice reaching a little past its end.
+            const qint64 delay = qint64((i + m_random.generateDouble()) * length * 1.05 / kills);
+            const bool finished = runAndKill(arguments, delay);
+
+            const QByteArray now = sha256(readFile(container()));
+            QVERIFY2(now == old || now == updated,
+                     qPrintable(QStringLiteral("killed after %1 us: the container is neither version").arg(delay)));
+            if (finished)
+                ++outcome->finished;
+            else if (now == old)
+                ++outcome->old;
+            else
+                ++outcome->updated;
+            if (!strays().isEmpty())
+                ++outcome->leftBehind;
+
+            // Every fifth kill, and after the last, a run to the end must
+            // leave nothing behind.
+            if (i % 5 == 4 || i == kills - 1) {
+                QVERIFY(runToEnd(arguments) > 0);
+                QCOMPARE(sha256(readFile(container())), updated);
+                QVERIFY2(strays().isEmpty(), qPrintable(strays().join(QLatin1Char(' '))));
+            }
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        bool seeded = false;
+        const quint32 seed = quint32(qEnvironmentVariableIntValue("TOLVANE_KILL_SEED", &seeded));
+        const quint32 used = seeded ? seed : QRandomGenerator::global()->generate();
+        m_random.seed(used);
+        qInfo("TOLVANE_KILL_SEED=%u", used);
+
+        m_old = largeContainer().build();
+        QVERIFY(m_old.size() > 40 * 1024 * 1024);
+        QVERIFY(writeFile(container(), m_old));
+
+        // The masks to compile: those of the container, each pixel inverted,
+        // so that every pixel block changes.
+        tolvane::ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(tolvane::ExtractMasks(m_dir.path(), out, tables));
+        for (const QString &name : QDir(m_dir.path()).entryList({QStringLiteral("SHPI*.BMP")})) {
+            QByteArray mask = readFile(m_dir.filePath(name));
+            for (qsizetype k = 1078; k < mask.size(); ++k)
+                mask[k] = char(~mask[k]);
+            QVERIFY(writeFile(m_dir.filePath(name), mask));
+        }
+    }
+
+    void killedRunLeavesOldOrNew_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Temporary>("temporary");
+        QTest::addColumn<int>("kills");
+        const QStringList compile{QStringLiteral("compile"), QStringLiteral("DIR")};
+        const QStringList move{QStringLiteral("move"), QStringLiteral("DIR"), QStringLiteral("7"),
+                               QStringLiteral("-123"), QStringLiteral("456")};
+        QTest::newRow("compile") << compile << Temporary::Unnamed << 25;
+        QTest::newRow("move") << move << Temporary::Unnamed << 25;
+        QTest::newRow("compile, named temporary file") << compile << Temporary::Named << 15;
+        QTest::newRow("move, named temporary file") << move << Temporary::Named << 15;
+    }
+
+    void killedRunLeavesOldOrNew()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(Temporary, temporary);
+        QFETCH(int, kills);
+        m_temporary = temporary;
+        if (temporary == Temporary::Named) {
+#if defined(__SANITIZE_ADDRESS__)
+            QSKIP("AddressSanitizer needs /proc, which these runs hide");
+#endif
+            QProcess probe;
+            start(probe, {QStringLiteral("--version")});
+            probe.waitForFinished(60000);
+            if (probe.exitCode() == 97)
+                QSKIP("no mount namespace to hide /proc in");
+        }
+        arguments.replaceInStrings(QStringLiteral("DIR"), m_dir.path());
+
+        Outcome outcome;
+        killRepeatedly(arguments, kills, &outcome);
+        if (QTest::currentTestFailed())
+            return;
+        qInfo("%d kills left the old container, %d the new one, %d runs had finished; %d kills left a "
+              "temporary file, removed by the next run",
+              outcome.old, outcome.updated, outcome.finished, outcome.leftBehind);
+        // The kills fell inside the runs, not all after them.
+        QVERIFY(outcome.old > 0);
+        // Without /proc the copy is named, and a kill inside the walk leaves it.
+        if (temporary == Temporary::Named)
+            QVERIFY(outcome.leftBehind > 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCrashConsistency)
+#include "test_crashconsistency.moc"
