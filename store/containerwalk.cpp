@@ -1,4 +1,5 @@
 #include "containerwalk.h"
+#include "kernelcopy.h"
 #include "savefileleftovers.h"
 
 #include <QDateTime>
@@ -75,7 +76,7 @@ Status WalkRun::open()
     if (!m_in.open(QIODevice::ReadOnly))
         return fault(QStringLiteral("cannot be opened: %1").arg(m_in.errorString()));
     m_size = m_in.size();
-    if (m_out && !m_out->open(QIODevice::WriteOnly))
+    if (m_out && !m_out->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return writeFault();
     return Status::success();
 }
@@ -108,6 +109,9 @@ Status WalkRun::pass(qint64 size)
         m_pos += size;
         return Status::success();
     }
+    const qint64 copied = kernelCopy(m_in, m_pos, *m_out, size);
+    m_pos += copied;
+    size -= copied;
     QByteArray buffer(int(std::min(size, CopyChunk)), Qt::Uninitialized);
     while (size > 0) {
         const qint64 n = std::min<qint64>(size, buffer.size());
