@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and opens a dashboard directory (the demo
-# dashboard when none is given).
+# Sets everything up, builds, and opens the editor on a dashboard directory
+# (the demo dashboard when none is given).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
@@ -9,4 +9,4 @@ if [ -z "$dir" ]; then
     dir="$TOLVANE_BUILD/demo-dashboard"
     [ -d "$dir" ] || "$TOLVANE_BUILD/tolvane-cli" demo "$dir"
 fi
-"$TOLVANE_BUILD/tolvane-cli" list "$dir"
+exec "$TOLVANE_BUILD/tolvane" "$dir"
