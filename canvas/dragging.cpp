@@ -5,6 +5,7 @@
 
 #include "canvas/drawobject.h"
 #include "dials/dialpanel.h"
+#include "window/undocommands.h"
 
 #include <QListWidget>
 #include <QStatusBar>
@@ -50,8 +51,12 @@ void Form1::BackG_MouseDown(int Button, int Shift, float X, float Y)
         const std::optional<int16_t> x = roundToInt16(X);
         const std::optional<int16_t> y = roundToInt16(Y);
         if (x && y) {
+            const QPoint before(tables.dialRecord.field(DialField::ColourX),
+                                tables.dialRecord.field(DialField::ColourY));
             tables.dialRecord.setField(DialField::ColourX, *x);
             tables.dialRecord.setField(DialField::ColourY, *y);
+            if (before != QPoint(*x, *y))
+                undoStack.push(new PickDialColour(*this, before, QPoint(*x, *y)));
         } else {
             statusBar()->showMessage(tr("The colour point %1, %2 lies beyond -32768 ... 32767; "
                                         "the needle colour stays as it was.").arg(X).arg(Y));
@@ -125,17 +130,16 @@ void Form1::BackG_MouseUp(int Button, int Shift, float X, float Y)
     if (Button != 1 || i <= 0 || i >= tables.objects.count() || !mnuObjs->isChecked())
         return;
 
-    ObjectHeader &header = tables.objects.headers[i];
+    const ObjectHeader &header = tables.objects.headers[i];
     const QRectF box = boundBox();
     const std::optional<int16_t> xPos = roundToInt16(float(header.XCentre) + float(box.left()));
     const std::optional<int16_t> yPos = roundToInt16(float(header.YCentre) + float(box.top()));
     if (xPos && yPos) {
-        header.XPos = *xPos;
-        header.YPos = *yPos;
-    } else {
-        statusBar()->showMessage(tr("Object %1 cannot be placed there: its position would lie beyond "
-                                    "-32768 ... 32767. It stays where it was.").arg(i));
+        // Stores, redraws as below and records the drag as one step.
+        moveObject(i, *xPos, *yPos, -1);
+        return;
     }
+    reportRefusedPosition(i);
     BackGSurface.Cls();
     showSelectedObject(i);
 }

@@ -4,6 +4,7 @@
 
 #include "canvas/drawobject.h"
 
+#include <QLabel>
 #include <QListWidget>
 
 namespace tolvane {
@@ -41,6 +42,22 @@ void Form1::showSelectedObject(int index)
     setBoundBox(objectOutline(header), true);
     DrawObject(Picture2, Picture3, BackGSurface, objectTopLeft(header), 0);
     BackGSurface.Refresh();
+}
+
+void Form1::showObjectStatus()
+{
+    const int i = ObjList->currentRow();
+    // The first entry is the background, which has no place to show.
+    if (i <= 0 || i >= tables.objects.count()) {
+        ObjectStatus->clear();
+        return;
+    }
+    const ObjectHeader &header = tables.objects.headers[size_t(i)];
+    ObjectStatus->setText(tr("%1  %2 x %3  centre %4, %5  at %6, %7")
+                              .arg(ObjList->item(i)->text(),
+                                   QString::number(header.Width), QString::number(header.Height),
+                                   QString::number(header.XCentre), QString::number(header.YCentre),
+                                   QString::number(header.XPos), QString::number(header.YPos)));
 }
 
 } // namespace tolvane

@@ -3,6 +3,7 @@
 
 #include <QScrollBar>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tolvane {
@@ -58,6 +59,29 @@ Viewport::Viewport(PictureSurface &dashboard, QWidget *parent)
     // A newly loaded dashboard of another size gets its scroll range at once,
     // not only at the next resize of the window.
     connect(&dashboard, &PictureSurface::sizeChanged, this, &Viewport::Picture4_Resize);
+}
+
+void Viewport::setZoom(int zoom, const QPointF &anchor)
+{
+    if (std::max(1, zoom) == BackG->zoom())
+        return;
+    const QPointF held = BackG->toSurface(anchor - QPointF(BackG->pos()));
+    BackG->setZoom(zoom);
+    // An arrow click still moves the dashboard by one of its own pixels.
+    VScroll1->setSingleStep(BackG->zoom());
+    HScroll1->setSingleStep(BackG->zoom());
+    Picture4_Resize();
+    const QPointF offset = anchor - BackG->toWidget(held);
+    // A disabled bar keeps the dashboard at 0; its range may be stale.
+    if (HScroll1->isEnabled())
+        HScroll1->setValue(int(std::lround(offset.x())));
+    if (VScroll1->isEnabled())
+        VScroll1->setValue(int(std::lround(offset.y())));
+}
+
+QPointF Viewport::viewCentre() const
+{
+    return QPointF(std::max(0, width() - BarThickness), std::max(0, height() - BarThickness)) / 2;
 }
 
 void Viewport::resizeEvent(QResizeEvent *event)

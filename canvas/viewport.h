@@ -12,6 +12,7 @@ class PictureSurface;
 /// The scrolled view of the dashboard: BackG moved inside it by two scroll
 /// bars whose value is the dashboard's offset itself, 0 down to a negative
 /// Max. Nothing is redrawn by scrolling and no dashboard coordinate changes.
+/// Zooming makes BackG larger; the bars' ranges follow its widget size.
 class Viewport : public QWidget
 {
     Q_OBJECT
@@ -26,6 +27,13 @@ public:
     QScrollBar *HScroll1 = nullptr;
     /// Covers the square between the two bars, where the dashboard would show.
     QWidget *Corner = nullptr;
+
+    /// Shows the dashboard at @p zoom times its size, keeping the dashboard
+    /// point under @p anchor (a point of the viewport) in place as far as
+    /// the scroll ranges allow.
+    void setZoom(int zoom, const QPointF &anchor);
+    /// The centre of the area the dashboard is seen in.
+    QPointF viewCentre() const;
 
     void Picture4_Resize();
     void VScroll1_Change();

@@ -189,6 +189,7 @@ void DialPanel::fillFrom(const DialRecord &record)
 {
     // A copy, because record may be the panel's own, which the boxes write to.
     const DialRecord source = record;
+    const QScopedValueRollback filling(m_filling, true);
     for (int i = 0; i < BoxCount; ++i) {
         const DialField field = DialSetFields[i];
         const QString text = QString::number(source.field(field));
@@ -259,13 +260,22 @@ void DialPanel::DialSet_Change(int Index)
         box->setCursorPosition(std::max(0, int(text.size()) - fromEnd));
     }
     markInvalid(Index, false);
+    const int16_t before = m_record.field(DialSetFields[Index]);
     m_record.setField(DialSetFields[Index], value);
     Q_EMIT dialsChanged();
+    if (!m_filling && value != before)
+        Q_EMIT dialEdited(Index, before, value);
 }
 
 bool DialPanel::eventFilter(QObject *watched, QEvent *event)
 {
     const int index = boxIndex(watched);
+    if (index >= 0 && event->type() == QEvent::ShortcutOverride) {
+        // Left unclaimed, undo and redo reach the window's own, which takes
+        // back a box's whole typing at once; a box alone keeps its own.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        return key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo);
+    }
     if (index < 0 || event->type() != QEvent::KeyPress)
         return QGroupBox::eventFilter(watched, event);
 

@@ -67,6 +67,9 @@ public:
 Q_SIGNALS:
     /// A box's value was stored in the record.
     void dialsChanged();
+    /// The text of box @p Index changed its stored value from @p before to
+    /// @p after; filling the boxes from a record is no edit and says nothing.
+    void dialEdited(int Index, int16_t before, int16_t after);
     /// "Draw Dials" was clicked.
     void drawDialsClicked();
     /// "Set Colour" (or "Cancel") was clicked.
@@ -83,6 +86,8 @@ private:
     DialRecord &m_record;
     // Set while the change handling writes a box's normalised text back.
     bool m_writingBack = false;
+    // Set while fillFrom() shows a record.
+    bool m_filling = false;
 };
 
 } // namespace tolvane

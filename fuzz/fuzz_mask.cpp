@@ -6,7 +6,6 @@
 #include "fuzzsupport.h"
 
 #include "masks/compilemasks.h"
-#include "masks/extractmasks.h"
 #include "masks/maskbitmap.h"
 #include "store/littleendian.h"
 #include "store/loadshpi.h"
@@ -39,10 +38,7 @@ const Dashboard &dashboard()
         d.height = example.objects[1].height;
         // Object 1 is the last: only the tail follows its pixels.
         d.pixelsAt = d.container.size() - example.tail.size() - qsizetype(d.width) * d.height;
-        put(scratchFile(QStringLiteral("SHPI.DAT")), d.container);
-        Silent out;
-        if (Status s = ExtractMasks(scratchDirectory(), out, d.tables); !s)
-            failed("extract the example's masks", s.message(), __LINE__);
+        putExtracted(d.container, d.tables);
         return d;
     }();
     return d;

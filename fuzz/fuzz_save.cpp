@@ -7,7 +7,6 @@
 #include "fuzzsupport.h"
 
 #include "masks/compilemasks.h"
-#include "masks/extractmasks.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
 
@@ -26,10 +25,7 @@ const Dashboard &dashboard()
 {
     static const Dashboard d = [] {
         Dashboard d;
-        put(scratchFile(QStringLiteral("SHPI.DAT")), testing_support::exampleContainer().build());
-        Silent out;
-        if (Status s = ExtractMasks(scratchDirectory(), out, d.edited); !s)
-            failed("extract the example's masks", s.message(), __LINE__);
+        putExtracted(testing_support::exampleContainer().build(), d.edited);
         d.edited.objects.headers.back().XPos = 321;
         d.edited.objects.headers.back().YPos = -321;
         d.edited.dialRecord.setField(DialField::RpmMax, 7777);

@@ -7,6 +7,7 @@
 #include "common/containerbuilder.h"
 #include "common/snapshots.h"
 
+#include "masks/extractmasks.h"
 #include "store/printtarget.h"
 #include "store/shpitables.h"
 #include "store/status.h"
@@ -79,6 +80,16 @@ inline QStringList scratchFiles()
 {
     return QDir(scratchDirectory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                               QDir::Name);
+}
+
+/// Puts @p container into the scratch directory as SHPI.DAT and extracts its
+/// masks beside it, which loads @p tables.
+inline void putExtracted(const QByteArray &container, ShpiTables &tables)
+{
+    put(scratchFile(QStringLiteral("SHPI.DAT")), container);
+    Silent out;
+    if (Status s = ExtractMasks(scratchDirectory(), out, tables); !s)
+        failed("extract the masks of a valid container", s.message(), __LINE__);
 }
 
 /// A refusal must say which file it is about.

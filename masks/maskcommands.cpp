@@ -15,6 +15,10 @@ namespace tolvane {
 
 void Form1::mnuExtract_Click()
 {
+    // The extraction rereads the tables from the file.
+    if (!maybeSaveChanges())
+        return;
+
     // The background is read first: a missing one refuses the command before
     // anything is written.
     QImage background;
@@ -41,15 +45,20 @@ void Form1::mnuExtract_Click()
 
     // A failed extraction left the tables as they were; the panels show them again.
     showLoadedDashboard(status ? background : BackGSurface.picture());
-    if (!status)
+    if (status)
+        undoStack.clear();
+    else
         reportFailure(QStringLiteral("Extract Masks from SHPI"), status);
 }
 
 void Form1::mnuCompile_Click()
 {
     LivePrinter printer(BackGSurface, *BackG);
+    // Compiling writes the headers and the dial data as a save does.
     if (Status status = CompileMasks(ShpiDirectory, printer, tables); !status)
         reportFailure(QStringLiteral("Compile Masks into SHPI"), status);
+    else
+        undoStack.setClean();
 }
 
 } // namespace tolvane

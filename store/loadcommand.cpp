@@ -6,6 +6,7 @@
 #include "store/dashboarddirectory.h"
 #include "store/listing.h"
 #include "store/loadshpi.h"
+#include "store/recentdashboards.h"
 #include "window/picturebox.h"
 
 #include <QDir>
@@ -18,6 +19,8 @@ namespace tolvane {
 
 void Form1::mnuLoad_Click()
 {
+    if (!maybeSaveChanges())
+        return;
     BackGSurface.Cls();
     const QString directory = askDirectory();
     if (directory.isEmpty())
@@ -42,12 +45,16 @@ bool Form1::openDirectory(const QString &directory)
 
     ShpiDirectory = directory;
     tables = loaded;
+    // The edits were made to the tables just replaced.
+    undoStack.clear();
+    updateWindowTitle();
     showLoadedDashboard(background);
     BackG->show();
     mnuSave->setEnabled(true);
     mnuExtract->setEnabled(true);
     mnuCompile->setEnabled(true);
     statusBar()->showMessage(tr("Loaded %1").arg(QDir::toNativeSeparators(directory)));
+    addRecentDashboard(directory);
     return true;
 }
 
@@ -79,6 +86,7 @@ void Form1::showLoadedDashboard(const QImage &background)
                                            tables.dialRecord.field(DialField::ColourY));
     Frame2->setSwatch(colour.value_or(0));
     Frame2->fillFrom(tables.dialRecord);
+    showObjectStatus();
 }
 
 } // namespace tolvane

@@ -10,9 +10,18 @@ namespace tolvane {
 
 void Form1::mnuSave_Click()
 {
+    saveDashboard();
+}
+
+bool Form1::saveDashboard()
+{
     LivePrinter printer(BackGSurface, *BackG);
-    if (Status status = SaveShpiData(ShpiDirectory, printer, tables); !status)
+    if (Status status = SaveShpiData(ShpiDirectory, printer, tables); !status) {
         reportFailure(QStringLiteral("Save SHPI Data"), status);
+        return false;
+    }
+    undoStack.setClean();
+    return true;
 }
 
 } // namespace tolvane

@@ -3,6 +3,7 @@
 #include "canvas/viewport.h"
 #include "dialogs/loaddialog.h"
 #include "dials/dialpanel.h"
+#include "dials/needletest.h"
 #include "window/picturebox.h"
 
 #include <QAction>
@@ -53,6 +54,12 @@ Form1::Form1(QWidget *parent)
     connect(Frame2, &DialPanel::dialsChanged, this, &Form1::Command3_Click);
     connect(Frame2, &DialPanel::drawDialsClicked, this, &Form1::Command3_Click);
     connect(Frame2, &DialPanel::setColourClicked, this, &Form1::Command4_Click);
+    // After the connections above: the test acts once the window has handled each signal.
+    needleTest = new NeedleTest(*this);
+    createEditHistory();
+    createPointerLabel();
+    createViewMenu();
+    createRecentMenu();
 
     setBoundBox(QRectF(8, 8, 9, 9), false);
     statusBar()->setSizeGripEnabled(true);
@@ -61,7 +68,11 @@ Form1::Form1(QWidget *parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The stack outlives this part of the window and announces its clearing.
+    undoStack.disconnect(this);
+}
 
 void Form1::createMenus()
 {
@@ -109,6 +120,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     // The interior is the central widget: the layout runs on each change of its size.
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         Form_Resize();
+    if (filterEditEvent(watched, event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -1,5 +1,6 @@
 // tolvane: the dashboard editor.
 
+#include "store/recentdashboards.h"
 #include "window/form1.h"
 #include "window/picturebox.h"
 
@@ -53,22 +54,29 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("tolvane"));
+    // The name of the desktop entry and of the icon, so that the desktop
+    // pairs the window with both.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TOLVANE_APP_ID));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Places overlays and tunes the needles of a car's dashboard."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("directory"),
-                                 QStringLiteral("A dashboard directory holding SHPI.DAT, opened at start."),
+                                 QStringLiteral("A dashboard directory holding SHPI.DAT, or that SHPI.DAT, "
+                                                "opened at start."),
                                  QStringLiteral("[directory]"));
     parser.process(app);
 
     tolvane::Form1 form;
     form.show();
     const QStringList directories = parser.positionalArguments();
-    if (!directories.isEmpty())
-        form.openDirectory(QDir(directories.first()).absolutePath());
+    if (!directories.isEmpty()) {
+        // A file manager hands over SHPI.DAT itself as readily as its folder.
+        const QString given = QDir(directories.first()).absolutePath();
+        const QString dashboard = tolvane::dashboardDirectoryFor(given);
+        form.openDirectory(dashboard.isEmpty() ? given : dashboard);
+    }
     if (qEnvironmentVariableIsSet("TOLVANE_EXIT_AFTER_FIRST_PAINT"))
         form.BackG->installEventFilter(new FirstPaintExit(&form));
     return app.exec();

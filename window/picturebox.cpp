@@ -2,6 +2,10 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tolvane {
 
@@ -11,12 +15,48 @@ PictureBox::PictureBox(PictureSurface &surface, QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     resize(surface.size());
-    connect(&surface, &PictureSurface::changed, this, [this](const QRegion &region) { update(region); });
-    connect(&surface, &PictureSurface::sizeChanged, this, [this](const QSize &size) {
-        resize(size);
-        update();
+    connect(&surface, &PictureSurface::changed, this, [this](const QRegion &region) {
+        if (m_zoom == 1) {
+            update(region);
+            return;
+        }
+        QRegion scaled;
+        for (const QRect &rect : region)
+            scaled += toWidget(rect);
+        update(scaled);
     });
+    connect(&surface, &PictureSurface::sizeChanged, this, &PictureBox::fitToSurface);
     connect(&surface, &PictureSurface::refreshRequested, this, [this] { repaint(); });
+}
+
+void PictureBox::setZoom(int zoom)
+{
+    zoom = std::max(1, zoom);
+    if (zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    fitToSurface();
+}
+
+void PictureBox::fitToSurface()
+{
+    resize(m_surface.size() * m_zoom);
+    update();
+}
+
+QRect PictureBox::toWidget(const QRect &surfaceRect) const
+{
+    return QRect(surfaceRect.topLeft() * m_zoom, surfaceRect.size() * m_zoom);
+}
+
+QPointF PictureBox::pointerPosition(const QPointF &widgetPoint) const
+{
+    if (m_zoom == 1)
+        return widgetPoint;
+    // The whole surface pixel shown under the pointer, as a pointer at 100 %
+    // gives it: the colour pick takes the pixel the user sees, and a drag
+    // moves by whole pixels without each step adding a rounding of its own.
+    return QPointF(std::floor(widgetPoint.x() / m_zoom), std::floor(widgetPoint.y() / m_zoom));
 }
 
 int PictureBox::buttonState(Qt::MouseButtons buttons)
@@ -38,45 +78,78 @@ void PictureBox::setOutline(const QRectF &rect, bool visible)
     if (rect == m_outline && visible == m_outlineVisible)
         return;
     if (m_outlineVisible)
-        update(outlineArea());
+        update(toWidget(outlineArea()));
     m_outline = rect;
     m_outlineVisible = visible;
     if (m_outlineVisible)
-        update(outlineArea());
+        update(toWidget(outlineArea()));
 }
 
 void PictureBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
+    // Without SmoothPixmapTransform a scaled image is drawn nearest
+    // neighbour: every surface pixel becomes a sharp zoom x zoom block.
     const QImage &image = m_surface.screenImage();
-    for (const QRect &rect : event->region())
-        painter.drawImage(rect.topLeft(), image, rect);
+    for (const QRect &rect : event->region()) {
+        // The surface pixels the rectangle touches, drawn whole; the painter
+        // clips them to the region.
+        const QRect source = QRect(QPoint(rect.left() / m_zoom, rect.top() / m_zoom),
+                                   QPoint(rect.right() / m_zoom, rect.bottom() / m_zoom))
+                                 .intersected(image.rect());
+        if (!source.isEmpty())
+            painter.drawImage(toWidget(source), image, source);
+    }
     if (m_outlineVisible) {
-        const QRect area = outlineArea();
+        // The outline's one-pixel border, as wide as a surface pixel is shown.
+        const QRect area = toWidget(outlineArea());
         if (area.width() > 0 && area.height() > 0) {
-            painter.setPen(QPen(Qt::black, 1));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(area.adjusted(0, 0, -1, -1));
+            const int t = m_zoom;
+            painter.fillRect(QRect(area.left(), area.top(), area.width(), t), Qt::black);
+            painter.fillRect(QRect(area.left(), area.bottom() - t + 1, area.width(), t), Qt::black);
+            painter.fillRect(QRect(area.left(), area.top(), t, area.height()), Qt::black);
+            painter.fillRect(QRect(area.right() - t + 1, area.top(), t, area.height()), Qt::black);
         }
     }
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
-    const QPointF p = event->position();
+    const QPointF p = pointerPosition(event->position());
     Q_EMIT mouseDown(buttonState(event->button()), 0, float(p.x()), float(p.y()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPointF p = event->position();
+    const QPointF p = pointerPosition(event->position());
     Q_EMIT mouseMove(buttonState(event->buttons()), 0, float(p.x()), float(p.y()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPointF p = event->position();
+    const QPointF p = pointerPosition(event->position());
     Q_EMIT mouseUp(buttonState(event->button()), 0, float(p.x()), float(p.y()));
+}
+
+void PictureBox::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    Q_EMIT mouseLeave();
+}
+
+void PictureBox::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
+    // Touchpads send fractions of a notch: zoom once whole notches add up.
+    m_wheelRemainder += event->angleDelta().y();
+    const int steps = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelRemainder -= steps * QWheelEvent::DefaultDeltasPerStep;
+    if (steps != 0)
+        Q_EMIT zoomWheel(steps, event->position());
+    event->accept();
 }
 
 } // namespace tolvane

@@ -7,10 +7,11 @@
 
 namespace tolvane {
 
-/// Shows a PictureSurface at its own size and reports the mouse in the
-/// surface's pixels, as floating-point coordinates with the button state
-/// (1 left, 2 right, 4 middle, added together). An outline rectangle can be
-/// shown over the picture without drawing into it.
+/// Shows a PictureSurface at its own size times a whole zoom factor and
+/// reports the mouse in the surface's pixels, as floating-point coordinates
+/// with the button state (1 left, 2 right, 4 middle, added together), whatever
+/// the zoom (see pointerPosition()). An outline rectangle can be shown over
+/// the picture without drawing into it.
 class PictureBox : public QWidget
 {
     Q_OBJECT
@@ -25,7 +26,18 @@ public:
     QRectF outline() const { return m_outline; }
     bool outlineVisible() const { return m_outlineVisible; }
 
-    QSize sizeHint() const override { return m_surface.size(); }
+    /// Each surface pixel is shown as a zoom x zoom block, drawn sharp.
+    /// Factors below 1 are taken as 1.
+    void setZoom(int zoom);
+    int zoom() const { return m_zoom; }
+    /// Where the mouse events place a pointer at @p widgetPoint: the point
+    /// itself at 100 %, else the whole surface pixel shown under it.
+    QPointF pointerPosition(const QPointF &widgetPoint) const;
+    /// A point of the widget in surface pixels, and back.
+    QPointF toSurface(const QPointF &widgetPoint) const { return widgetPoint / m_zoom; }
+    QPointF toWidget(const QPointF &surfacePoint) const { return surfacePoint * m_zoom; }
+
+    QSize sizeHint() const override { return m_surface.size() * m_zoom; }
 
     /// Mouse buttons as the handlers receive them.
     static int buttonState(Qt::MouseButtons buttons);
@@ -34,19 +46,30 @@ Q_SIGNALS:
     void mouseDown(int button, int shift, float x, float y);
     void mouseMove(int button, int shift, float x, float y);
     void mouseUp(int button, int shift, float x, float y);
+    /// The pointer has left the widget.
+    void mouseLeave();
+    /// The wheel turned with Ctrl held, by @p steps notches (positive away
+    /// from the user), over @p widgetPoint.
+    void zoomWheel(int steps, const QPointF &widgetPoint);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     QRect outlineArea() const;
+    QRect toWidget(const QRect &surfaceRect) const;
+    void fitToSurface();
 
     PictureSurface &m_surface;
     QRectF m_outline;
     bool m_outlineVisible = false;
+    int m_zoom = 1;
+    int m_wheelRemainder = 0;
 };
 
 } // namespace tolvane

@@ -1,4 +1,5 @@
 #include "common/containerbuilder.h"
+#include "common/smalldashboard.h"
 
 #include "canvas/viewport.h"
 #include "demo/demodashboard.h"
@@ -60,19 +61,7 @@ private:
     // A second dashboard: two objects and a plain background.
     QString smallDashboard(const QString &name, const QSize &size = QSize(200, 100))
     {
-        const QString dir = m_root.filePath(name);
-        QDir().mkpath(dir);
-        ContainerBuilder c;
-        TestObject back;
-        back.directoryName = "0000";
-        TestObject other;
-        other.directoryName = "abcd";
-        c.objects = {back, other};
-        writeFile(dir + "/SHPI.DAT", c.build());
-        QImage background(size, QImage::Format_RGB32);
-        background.fill(qRgb(10, 20, 30));
-        background.save(dir + "/0000.bmp", "BMP");
-        return dir;
+        return writeSmallDashboard(m_root.filePath(name), size);
     }
 
 private Q_SLOTS:
@@ -86,9 +75,14 @@ private Q_SLOTS:
     {
         auto form = newForm();
         QCOMPARE(form->windowTitle(), "Tolvane");
-        QCOMPARE(captions(form->mnuFile), QStringList({"&Load SHPI", "&Save SHPI Data", "-", "&Extract Masks from SHPI",
-                                                       "&Compile Masks into SHPI", "-", "E&xit"}));
-        QCOMPARE(captions(form->mnuEdit), QStringList({"&Objects", "&Dials"}));
+        QCOMPARE(captions(form->mnuFile),
+                 QStringList({"&Load SHPI", "Recent &Dashboards", "&Save SHPI Data", "-", "&Extract Masks from SHPI",
+                              "&Compile Masks into SHPI", "-", "E&xit"}));
+        QCOMPARE(captions(form->mnuEdit), QStringList({"&Undo", "&Redo", "-", "&Objects", "&Dials"}));
+        QVERIFY(!form->mnuUndo->isEnabled());
+        QVERIFY(!form->mnuRedo->isEnabled());
+        QCOMPARE(form->mnuUndo->shortcut(), QKeySequence(QKeySequence::Undo));
+        QCOMPARE(form->mnuRedo->shortcut(), QKeySequence(QKeySequence::Redo));
         QVERIFY(form->mnuLoad->isEnabled());
         QVERIFY(!form->mnuSave->isEnabled());
         QVERIFY(!form->mnuExtract->isEnabled());

@@ -1,0 +1,642 @@
+#include "common/smalldashboard.h"
+
+#include "canvas/viewport.h"
+#include "demo/demodashboard.h"
+#include "store/recentdashboards.h"
+#include "window/form1.h"
+#include "window/picturebox.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvane;
+using namespace testing_support;
+
+namespace {
+
+// Neighbouring pixels always differ, so a view shifted or scaled by a pixel
+// shows other colours.
+QImage patternPicture(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, (x + y) & 255));
+    return image;
+}
+
+// @p image with every pixel made a zoom x zoom block.
+QImage enlarged(const QImage &image, int zoom)
+{
+    QImage result(image.size() * zoom, QImage::Format_RGB32);
+    for (int y = 0; y < result.height(); ++y)
+        for (int x = 0; x < result.width(); ++x)
+            result.setPixel(x, y, image.pixel(x / zoom, y / zoom));
+    return result;
+}
+
+QImage shown(QWidget *widget)
+{
+    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &at, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+void sendWheel(QWidget *widget, const QPoint &at, int delta, Qt::KeyboardModifiers modifiers)
+{
+    QWheelEvent event(QPointF(at), widget->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+struct BarState
+{
+    int minimum, maximum, value;
+    bool enabled;
+    bool operator==(const BarState &) const = default;
+};
+
+BarState barState(const QScrollBar *bar)
+{
+    return {bar->minimum(), bar->maximum(), bar->value(), bar->isEnabled()};
+}
+
+char *toString(const BarState &s)
+{
+    return QTest::toString(QStringLiteral("[%1, %2] at %3%4")
+                               .arg(s.minimum)
+                               .arg(s.maximum)
+                               .arg(s.value)
+                               .arg(s.enabled ? "" : ", disabled"));
+}
+
+} // namespace
+
+class TestView : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    QString m_demo;
+    QStringList m_messages;
+    int m_saveQuestions = 0;
+
+    std::unique_ptr<Form1> newForm()
+    {
+        auto form = std::make_unique<Form1>();
+        form->showMessage = [this](const QString &, const QString &message) { m_messages.append(message); };
+        form->askSaveChanges = [this] {
+            ++m_saveQuestions;
+            return QMessageBox::Cancel;
+        };
+        m_messages.clear();
+        m_saveQuestions = 0;
+        return form;
+    }
+
+    // The form at its designed size on screen, with the patterned demo open.
+    std::unique_ptr<Form1> shownDemo()
+    {
+        auto form = newForm();
+        form->show();
+        form->centralWidget()->resize(Form1::DesignedWidth, Form1::DesignedHeight);
+        if (!QTest::qWaitForWindowExposed(form.get()) || !form->openDirectory(m_demo))
+            return nullptr;
+        return form;
+    }
+
+    QString smallDashboard(const QString &name, const QString &containerName = "SHPI.DAT")
+    {
+        return writeSmallDashboard(m_root.filePath(name), QSize(200, 100), containerName);
+    }
+
+    static QStringList recentMenuDirectories(Form1 &form)
+    {
+        form.mnuRecent_AboutToShow();
+        QStringList directories;
+        for (const QAction *action : form.mnuRecent->actions())
+            if (!action->data().toString().isEmpty())
+                directories.append(action->data().toString());
+        return directories;
+    }
+
+    static QAction *recentAction(Form1 &form, const QString &directory)
+    {
+        form.mnuRecent_AboutToShow();
+        for (QAction *action : form.mnuRecent->actions())
+            if (action->data().toString() == directory)
+                return action;
+        return nullptr;
+    }
+
+    // Drags the selected object: press at @p from (BackG's widget pixels),
+    // moves in @p steps equal steps by @p move, releases there.
+    static void dragOnWidget(PictureBox *box, QPoint from, QPoint move, int steps)
+    {
+        sendMouse(box, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        for (int i = 1; i <= steps; ++i)
+            sendMouse(box, QEvent::MouseMove, from + move * i / steps, Qt::NoButton, Qt::LeftButton);
+        sendMouse(box, QEvent::MouseButtonRelease, from + move, Qt::LeftButton, Qt::NoButton);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The recent list goes to a settings file of this run only.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_root.filePath("settings"));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_root.filePath("settings"));
+        QCoreApplication::setOrganizationName("TolvaneTest");
+        QCoreApplication::setApplicationName("test_view");
+
+        m_demo = m_root.filePath("demo");
+        QVERIFY(writeDemoDashboard(m_demo));
+        QVERIFY(patternPicture(QSize(640, 480)).save(m_demo + "/0000.bmp", "BMP"));
+    }
+
+    void init()
+    {
+        clearRecentDashboards();
+    }
+
+    // Zoom: the view only; the handlers and the tables keep dashboard pixels.
+
+    void pressReachesTheHandlersAsThePixelShown_data()
+    {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<QPoint>("press");   // BackG's widget pixels
+        QTest::addColumn<QPointF>("handled"); // what the handlers receive
+        QTest::newRow("100 %") << 1 << QPoint(37, 21) << QPointF(37, 21);
+        QTest::newRow("200 %, block's first pixel") << 2 << QPoint(74, 42) << QPointF(37, 21);
+        QTest::newRow("200 %, block's last pixel") << 2 << QPoint(75, 43) << QPointF(37, 21);
+        QTest::newRow("300 %") << 3 << QPoint(300, 141) << QPointF(100, 47);
+        QTest::newRow("300 %, block's middle") << 3 << QPoint(301, 142) << QPointF(100, 47);
+        QTest::newRow("300 %, block's last pixel") << 3 << QPoint(302, 143) << QPointF(100, 47);
+        QTest::newRow("800 %") << 8 << QPoint(4007, 800) << QPointF(500, 100);
+    }
+
+    void pressReachesTheHandlersAsThePixelShown()
+    {
+        QFETCH(int, zoom);
+        QFETCH(QPoint, press);
+        QFETCH(QPointF, handled);
+        auto form = shownDemo();
+        QVERIFY(form);
+        form->setZoom(zoom, QPointF());
+        QSignalSpy downs(form->BackG, &PictureBox::mouseDown);
+        QSignalSpy ups(form->BackG, &PictureBox::mouseUp);
+        sendMouse(form->BackG, QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(form->BackG, QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(downs.size(), 1);
+        QCOMPARE(downs[0][2].toFloat(), float(handled.x()));
+        QCOMPARE(downs[0][3].toFloat(), float(handled.y()));
+        QCOMPARE(ups[0][2].toFloat(), float(handled.x()));
+
+        // It is the pixel the user sees there.
+        const QImage pixel = form->BackG->grab(QRect(press, QSize(1, 1))).toImage();
+        QCOMPARE(pixel.pixel(0, 0) & 0xffffff,
+                 form->BackGSurface.image().pixel(handled.toPoint()) & 0xffffff);
+    }
+
+    void colourPickTakesThePixelShown()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        form->setZoom(3, QPointF());
+        form->Command4_Click();
+        QVERIFY(form->ColourPickArmed);
+        sendMouse(form->BackG, QEvent::MouseButtonPress, QPoint(200, 131), Qt::LeftButton, Qt::LeftButton);
+        sendMouse(form->BackG, QEvent::MouseButtonRelease, QPoint(200, 131), Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(int(form->tables.dialRecord.field(DialField::ColourX)), 66);
+        QCOMPARE(int(form->tables.dialRecord.field(DialField::ColourY)), 43);
+    }
+
+    void dragMovesByWholeDashboardPixels_data()
+    {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<QPoint>("grip"); // widget pixels from the outline's top-left
+        QTest::addColumn<QPoint>("move"); // widget pixels
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QPoint>("shift"); // of XPos, YPos
+        // The object moves by the dashboard pixel under the pointer at the
+        // release less the one at the press.
+        QTest::newRow("200 %, even") << 2 << QPoint(6, 6) << QPoint(8, -6) << 1 << QPoint(4, -3);
+        QTest::newRow("200 %, odd from a block's start") << 2 << QPoint(6, 6) << QPoint(5, 3) << 1 << QPoint(2, 1);
+        QTest::newRow("200 %, odd from a block's end") << 2 << QPoint(7, 7) << QPoint(5, 3) << 1 << QPoint(3, 2);
+        QTest::newRow("300 %, one pixel a step") << 3 << QPoint(4, 4) << QPoint(10, 0) << 10 << QPoint(3, 0);
+        QTest::newRow("300 %, three pixels a step") << 3 << QPoint(4, 4) << QPoint(-30, 27) << 10 << QPoint(-10, 9);
+        QTest::newRow("800 %, less than a pixel") << 8 << QPoint(14, 9) << QPoint(3, -2) << 3 << QPoint(1, -1);
+    }
+
+    void dragMovesByWholeDashboardPixels()
+    {
+        QFETCH(int, zoom);
+        QFETCH(QPoint, grip);
+        QFETCH(QPoint, move);
+        QFETCH(int, steps);
+        QFETCH(QPoint, shift);
+        auto form = shownDemo();
+        QVERIFY(form);
+        form->ObjList->setCurrentRow(1);
+        QVERIFY(form->boundBoxVisible());
+        const ObjectHeader before = form->tables.objects.headers[1];
+        form->setZoom(zoom, QPointF());
+
+        const QPoint outline = form->boundBox().topLeft().toPoint() * zoom;
+        dragOnWidget(form->BackG, outline + grip, move, steps);
+
+        const ObjectHeader &after = form->tables.objects.headers[1];
+        QCOMPARE(QPoint(after.XPos - before.XPos, after.YPos - before.YPos), shift);
+        QCOMPARE(form->boundBox().topLeft(), QPointF(after.XPos - after.XCentre, after.YPos - after.YCentre));
+    }
+
+    void zoomedViewIsTheActualSizeEnlarged_data()
+    {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<int>("row"); // selected object, -1 for none
+        QTest::newRow("200 %") << 2 << -1;
+        QTest::newRow("300 %, with an outline") << 3 << 1;
+        QTest::newRow("200 %, with an outline past the top") << 2 << 4;
+    }
+
+    void zoomedViewIsTheActualSizeEnlarged()
+    {
+        QFETCH(int, zoom);
+        QFETCH(int, row);
+        auto form = shownDemo();
+        QVERIFY(form);
+        if (row >= 0) {
+            form->ObjList->setCurrentRow(row);
+            QVERIFY(form->boundBoxVisible());
+        }
+        const QImage actualSize = shown(form->BackG);
+        QCOMPARE(actualSize.size(), QSize(640, 480));
+        form->setZoom(zoom, QPointF());
+        QCOMPARE(form->BackG->size(), QSize(640, 480) * zoom);
+        QCOMPARE(shown(form->BackG), enlarged(actualSize, zoom));
+    }
+
+    void surfaceChangesRepaintTheZoomedArea()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        form->setZoom(2, QPointF());
+        QCoreApplication::processEvents();
+        QRegion painted;
+        struct Recorder : QObject
+        {
+            QRegion *painted;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    *painted += static_cast<QPaintEvent *>(event)->region();
+                return false;
+            }
+        } recorder;
+        recorder.painted = &painted;
+        form->BackG->installEventFilter(&recorder);
+
+        form->BackGSurface.Line(10, 20, 14, 20, 0x0000FF);
+        QTRY_VERIFY(!painted.isEmpty());
+        // The line's pixels, shown at twice the size, and nothing near the origin.
+        QVERIFY(QRegion(QRect(20, 40, 10, 2)).subtracted(painted).isEmpty());
+        QVERIFY(!painted.intersects(QRect(0, 0, 16, 32)));
+    }
+
+    void zoomStepsAndLimits()
+    {
+        auto form = newForm();
+        QVERIFY(form->openDirectory(m_demo));
+        QCOMPARE(form->zoom(), 1);
+        QVERIFY(!form->mnuZoomOut->isEnabled());
+        const QList<int> up = {2, 3, 4, 6, 8, 8};
+        for (int expected : up) {
+            form->mnuZoomIn->trigger();
+            QCOMPARE(form->zoom(), expected);
+            QCOMPARE(form->BackG->size(), QSize(640, 480) * expected);
+            QVERIFY(form->mnuZoomOut->isEnabled());
+        }
+        QVERIFY(!form->mnuZoomIn->isEnabled());
+        QCOMPARE(form->lblZoom->text(), "800 %");
+        const QList<int> down = {6, 4, 3, 2, 1, 1};
+        for (int expected : down) {
+            form->mnuZoomOut->trigger();
+            QCOMPARE(form->zoom(), expected);
+            QVERIFY(form->mnuZoomIn->isEnabled());
+        }
+        QVERIFY(!form->mnuZoomOut->isEnabled());
+
+        form->setZoom(50, QPointF());
+        QCOMPARE(form->zoom(), Form1::MaxZoom);
+        form->setZoom(-3, QPointF());
+        QCOMPARE(form->zoom(), Form1::MinZoom);
+        // The tables are untouched by all of it.
+        QCOMPARE(form->BackGSurface.size(), QSize(640, 480));
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<int>("to");
+        QTest::newRow("Ctrl++") << 1 << QKeySequence(Qt::CTRL | Qt::Key_Plus) << 2;
+        QTest::newRow("Ctrl+=") << 2 << QKeySequence(Qt::CTRL | Qt::Key_Equal) << 3;
+        QTest::newRow("Ctrl+-") << 6 << QKeySequence(Qt::CTRL | Qt::Key_Minus) << 4;
+        QTest::newRow("Ctrl+0") << 8 << QKeySequence(Qt::CTRL | Qt::Key_0) << 1;
+    }
+
+    void shortcuts()
+    {
+        QFETCH(int, from);
+        QFETCH(QKeySequence, keys);
+        QFETCH(int, to);
+        auto form = shownDemo();
+        QVERIFY(form);
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->setZoom(from, QPointF());
+        QTest::keySequence(form.get(), keys);
+        QCOMPARE(form->zoom(), to);
+    }
+
+    void actualSizeRestoresTheScrollRanges()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        Viewport *view = form->Picture4;
+        const BarState vertical = barState(view->VScroll1);
+        const BarState horizontal = barState(view->HScroll1);
+        const QRect geometry = form->BackG->geometry();
+        QVERIFY(vertical.enabled && horizontal.enabled);
+
+        for (int i = 0; i < 3; ++i)
+            QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_Plus));
+        QCOMPARE(form->zoom(), 4);
+        // The ranges follow the zoomed size, in widget pixels.
+        QCOMPARE(view->HScroll1->minimum(), horizontal.minimum - 3 * 640);
+        QCOMPARE(view->VScroll1->minimum(), vertical.minimum - 3 * 480);
+        QCOMPARE(view->VScroll1->singleStep(), 4);
+
+        QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_0));
+        QCOMPARE(form->zoom(), 1);
+        QCOMPARE(barState(view->VScroll1), vertical);
+        QCOMPARE(barState(view->HScroll1), horizontal);
+        QCOMPARE(view->VScroll1->singleStep(), 1);
+        QCOMPARE(form->BackG->geometry(), geometry);
+    }
+
+    void wheelZoomKeepsThePointUnderThePointer()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        PictureBox *box = form->BackG;
+        const QPoint pointer(120, 90); // in the viewport, where BackG stands at 0, 0 now
+        auto pixelUnderPointer = [&] { return box->pointerPosition(QPointF(pointer - box->pos())).toPoint(); };
+        QCOMPARE(pixelUnderPointer(), pointer);
+
+        sendWheel(box, pointer - box->pos(), 120, Qt::ControlModifier);
+        QCOMPARE(form->zoom(), 2);
+        QCOMPARE(pixelUnderPointer(), pointer);
+        sendWheel(box, pointer - box->pos(), 240, Qt::ControlModifier);
+        QCOMPARE(form->zoom(), 4);
+        QCOMPARE(pixelUnderPointer(), pointer);
+        // A touchpad's half notches add up to one.
+        sendWheel(box, pointer - box->pos(), -60, Qt::ControlModifier);
+        QCOMPARE(form->zoom(), 4);
+        sendWheel(box, pointer - box->pos(), -60, Qt::ControlModifier);
+        QCOMPARE(form->zoom(), 3);
+        QCOMPARE(pixelUnderPointer(), pointer);
+        // Without Ctrl the wheel does not zoom.
+        sendWheel(box, pointer - box->pos(), 120, Qt::NoModifier);
+        QCOMPARE(form->zoom(), 3);
+    }
+
+    void menuZoomKeepsTheViewCentre()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        PictureBox *box = form->BackG;
+        const QPointF centre = form->Picture4->viewCentre();
+        const QPointF held = centre - QPointF(box->pos());
+        form->mnuZoomIn->trigger();
+        form->mnuZoomIn->trigger();
+        QCOMPARE(form->zoom(), 3);
+        const QPointF now = box->toSurface(centre - QPointF(box->pos()));
+        QVERIFY2(std::abs(now.x() - held.x()) <= 0.5 && std::abs(now.y() - held.y()) <= 0.5,
+                 qPrintable(QString("%1, %2").arg(now.x()).arg(now.y())));
+    }
+
+    // The pointer readout in the status bar.
+
+    void pointerReadout_data()
+    {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<QPoint>("at");    // widget pixels, inside the view
+        QTest::addColumn<QPoint>("pixel"); // on the dashboard
+        QTest::newRow("100 %") << 1 << QPoint(100, 62) << QPoint(100, 62);
+        QTest::newRow("300 %") << 3 << QPoint(103, 65) << QPoint(34, 21);
+    }
+
+    void pointerReadout()
+    {
+        QFETCH(int, zoom);
+        QFETCH(QPoint, at);
+        QFETCH(QPoint, pixel);
+        auto form = shownDemo();
+        QVERIFY(form);
+        form->setZoom(zoom, QPointF());
+        QTest::mouseMove(form->BackG, at);
+        const QString text = form->lblPointer->text();
+        QVERIFY2(text.contains(QString("x %1, y %2").arg(pixel.x()).arg(pixel.y())), qPrintable(text));
+        const QColor colour = QColor::fromRgb(form->BackGSurface.image().pixel(pixel));
+        QVERIFY2(text.contains(colour.name().toUpper()), qPrintable(text));
+
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(form->BackG, &leave);
+        QVERIFY(form->lblPointer->text().isEmpty());
+    }
+
+    void zoomingRefreshesTheReadout()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        QTest::mouseMove(form->BackG, QPoint(91, 61));
+        QVERIFY2(form->lblPointer->text().startsWith("x 91, y 61"), qPrintable(form->lblPointer->text()));
+        // Zoomed around the view's top-left, the pointer stands over another pixel.
+        form->setZoom(3, QPointF(0, 0));
+        QCOMPARE(form->BackG->pos(), QPoint(0, 0));
+        QVERIFY2(form->lblPointer->text().startsWith("x 30, y 20"), qPrintable(form->lblPointer->text()));
+    }
+
+    // Recent dashboards.
+
+    void recentListOrderAndLimit()
+    {
+        auto form = newForm();
+        QStringList opened;
+        for (int i = 0; i < 10; ++i) {
+            opened.prepend(smallDashboard(QString("recent%1").arg(i)));
+            QVERIFY(form->openDirectory(opened.first()));
+        }
+        QCOMPARE(recentMenuDirectories(*form), opened.mid(0, RecentDashboardsMax));
+
+        // Opening one again puts it first, once.
+        QVERIFY(form->openDirectory(opened[5] + "/"));
+        const QStringList expected = QStringList{opened[5]} + opened.mid(0, 5) + opened.mid(6, 2);
+        QCOMPARE(recentMenuDirectories(*form), expected);
+
+        // A second window sees the same list.
+        auto other = newForm();
+        QCOMPARE(recentMenuDirectories(*other), expected);
+        QVERIFY(other->mnuRecent->actions().first()->text().startsWith("&1 "));
+        QVERIFY(other->mnuRecent->actions().first()->text().endsWith(QDir::toNativeSeparators(opened[5])));
+        QCOMPARE(other->mnuRecent->actions().last()->text(), "&Clear List");
+        other->mnuRecent->actions().last()->trigger();
+        QCOMPARE(recentMenuDirectories(*other), QStringList());
+    }
+
+    void missingDirectoriesAreDropped()
+    {
+        auto form = newForm();
+        const QString a = smallDashboard("missing-a");
+        const QString b = smallDashboard("missing-b");
+        const QString c = smallDashboard("missing-c");
+        for (const QString &dir : {a, b, c})
+            QVERIFY(form->openDirectory(dir));
+        QVERIFY(QDir(b).removeRecursively());
+        QCOMPARE(recentMenuDirectories(*form), QStringList({c, a}));
+        QCOMPARE(QSettings().value("recentDashboards").toStringList(), QStringList({c, a}));
+    }
+
+    void refusedLoadIsNotRemembered()
+    {
+        auto form = newForm();
+        const QString broken = smallDashboard("broken");
+        QFile::remove(broken + "/0000.bmp");
+        QVERIFY(!form->openDirectory(broken));
+        QCOMPARE(recentMenuDirectories(*form), QStringList());
+        const QList<QAction *> actions = form->mnuRecent->actions();
+        QCOMPARE(actions.size(), 1);
+        QVERIFY(!actions.first()->isEnabled());
+    }
+
+    void openingARecentDashboard()
+    {
+        auto form = newForm();
+        const QString a = smallDashboard("open-a");
+        const QString b = smallDashboard("open-b");
+        QVERIFY(form->openDirectory(a));
+        QVERIFY(form->openDirectory(b));
+        QAction *action = recentAction(*form, a);
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(form->ShpiDirectory, a);
+        QCOMPARE(recentMenuDirectories(*form), QStringList({a, b}));
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void recentAndDropAskAboutUnsavedEdits()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        const QString other = smallDashboard("unsaved-other");
+        QVERIFY(form->openDirectory(other));
+        QVERIFY(form->openDirectory(m_demo));
+        form->ObjList->setCurrentRow(1);
+        const QPoint from = form->boundBox().center().toPoint();
+        dragOnWidget(form->BackG, from, QPoint(3, 2), 1);
+        const int16_t moved = form->tables.objects.headers[1].XPos;
+
+        // Cancel keeps the edited dashboard.
+        recentAction(*form, other)->trigger();
+        QCOMPARE(m_saveQuestions, 1);
+        QCOMPARE(form->ShpiDirectory, m_demo);
+        QCOMPARE(form->tables.objects.headers[1].XPos, moved);
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(other)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &drop);
+        QTRY_COMPARE(m_saveQuestions, 2);
+        QCOMPARE(form->ShpiDirectory, m_demo);
+
+        // Discard opens the other one.
+        form->askSaveChanges = [this] {
+            ++m_saveQuestions;
+            return QMessageBox::Discard;
+        };
+        recentAction(*form, other)->trigger();
+        QCOMPARE(m_saveQuestions, 3);
+        QCOMPARE(form->ShpiDirectory, other);
+    }
+
+    // Dropping a dashboard on the window.
+
+    void drop_data()
+    {
+        QTest::addColumn<QStringList>("urls"); // under the test's folder, or web addresses
+        QTest::addColumn<QString>("opens");    // empty when refused
+        QTest::newRow("folder") << QStringList{"drop-upper"} << "drop-upper";
+        QTest::newRow("folder, container in lower case") << QStringList{"drop-lower"} << "drop-lower";
+        QTest::newRow("the container") << QStringList{"drop-upper/SHPI.DAT"} << "drop-upper";
+        QTest::newRow("the container in lower case") << QStringList{"drop-lower/shpi.dat"} << "drop-lower";
+        QTest::newRow("folder without a container") << QStringList{"drop-none"} << "";
+        QTest::newRow("another file of a dashboard") << QStringList{"drop-upper/0000.bmp"} << "";
+        QTest::newRow("missing") << QStringList{"drop-gone/SHPI.DAT"} << "";
+        QTest::newRow("web address") << QStringList{"https://example.com/SHPI.DAT"} << "";
+        QTest::newRow("dashboard second") << QStringList{"drop-none", "drop-lower"} << "drop-lower";
+    }
+
+    void drop()
+    {
+        QFETCH(QStringList, urls);
+        QFETCH(QString, opens);
+        smallDashboard("drop-upper");
+        smallDashboard("drop-lower", "shpi.dat");
+        QDir().mkpath(m_root.filePath("drop-none"));
+        auto form = newForm();
+        QVERIFY(form->acceptDrops());
+
+        QMimeData mime;
+        QList<QUrl> list;
+        for (const QString &url : urls)
+            list.append(url.startsWith("https:") ? QUrl(url) : QUrl::fromLocalFile(m_root.filePath(url)));
+        mime.setUrls(list);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &enter);
+        QCOMPARE(enter.isAccepted(), !opens.isEmpty());
+
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &drop);
+        QCoreApplication::processEvents();
+        if (opens.isEmpty()) {
+            QVERIFY(form->ShpiDirectory.isEmpty());
+            QVERIFY(!form->mnuSave->isEnabled());
+        } else {
+            QCOMPARE(form->ShpiDirectory, m_root.filePath(opens));
+            QCOMPARE(form->ObjList->count(), 2);
+        }
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
+    }
+};
+
+QTEST_MAIN(TestView)
+#include "test_view.moc"
