@@ -1,3 +1,4 @@
+#include "common/dialfixture.h"
 #include "dials/dialpanel.h"
 #include "dials/drawdials.h"
 #include "window/form1.h"
@@ -16,38 +17,17 @@
 #include <vector>
 
 using namespace tolvane;
+using namespace testing_support;
 
 Q_DECLARE_METATYPE(DialField)
 
 namespace {
 
-constexpr OleColor white = 0xFFFFFF;
-constexpr OleColor red = 0x0000FF;
 constexpr OleColor black = 0x000000;
-constexpr OleColor needleGreen = 0x208040;
 
-using Fields = std::vector<std::pair<DialField, int>>;
-
-DialRecord dialRecord(const Fields &fields)
-{
-    DialRecord record;
-    for (const auto &[field, value] : fields)
-        record.setField(field, int16_t(value));
-    return record;
-}
-
-// A white 64 x 48 dashboard with one pixel of needle colour at (2, 2).
 QImage dashboard()
 {
-    QImage picture(64, 48, QImage::Format_RGB32);
-    picture.fill(toQRgb(white));
-    picture.setPixel(2, 2, toQRgb(needleGreen));
-    return picture;
-}
-
-OleColor pixel(const PictureSurface &surface, int x, int y)
-{
-    return fromQRgb(surface.image().pixel(x, y));
+    return dialDashboard(QSize(64, 48));
 }
 
 // Two needles on each dial: speedometer pivot (10, 10) to (20, 10) at its

@@ -1,4 +1,5 @@
 #include "demo/demodashboard.h"
+#include "common/dialfixture.h"
 #include "dials/dialpanel.h"
 #include "dials/drawdials.h"
 #include "dials/needletest.h"
@@ -21,26 +22,13 @@
 #include <vector>
 
 using namespace tolvane;
+using namespace testing_support;
 
 namespace {
 
-constexpr OleColor white = 0xFFFFFF;
-constexpr OleColor red = 0x0000FF;
-constexpr OleColor needleGreen = 0x208040;
-
-using Fields = std::vector<std::pair<DialField, int>>;
-
 QImage dashboard()
 {
-    QImage picture(80, 60, QImage::Format_RGB32);
-    picture.fill(toQRgb(white));
-    picture.setPixel(2, 2, toQRgb(needleGreen));
-    return picture;
-}
-
-OleColor pixel(const PictureSurface &surface, int x, int y)
-{
-    return fromQRgb(surface.image().pixel(x, y));
+    return dialDashboard(QSize(80, 60));
 }
 
 // A speedometer reading 0 ... 160 mph over three quarters of a turn, from
@@ -56,14 +44,6 @@ Fields gauges(int dialWidth = 1)
             {DialField::TachoX, 60},           {DialField::TachoY, 40},      {DialField::TachoMinX, 60},
             {DialField::TachoMinY, 50},        {DialField::TachoMaxX, 40},   {DialField::TachoMaxY, 40},
             {DialField::ColourX, 2},           {DialField::ColourY, 2}};
-}
-
-DialRecord dialRecord(const Fields &fields)
-{
-    DialRecord record;
-    for (const auto &[field, value] : fields)
-        record.setField(field, int16_t(value));
-    return record;
 }
 
 // A window showing the Dials panel over the test dashboard, its boxes filled
