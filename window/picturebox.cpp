@@ -100,16 +100,41 @@ void PictureBox::paintEvent(QPaintEvent *event)
         if (!source.isEmpty())
             painter.drawImage(toWidget(source), image, source);
     }
-    if (m_outlineVisible) {
-        // The outline's one-pixel border, as wide as a surface pixel is shown.
-        const QRect area = toWidget(outlineArea());
-        if (area.width() > 0 && area.height() > 0) {
-            const int t = m_zoom;
-            painter.fillRect(QRect(area.left(), area.top(), area.width(), t), Qt::black);
-            painter.fillRect(QRect(area.left(), area.bottom() - t + 1, area.width(), t), Qt::black);
-            painter.fillRect(QRect(area.left(), area.top(), t, area.height()), Qt::black);
-            painter.fillRect(QRect(area.right() - t + 1, area.top(), t, area.height()), Qt::black);
-        }
+    if (m_outlineVisible)
+        paintOutline(painter, event->region().boundingRect());
+}
+
+void PictureBox::paintOutline(QPainter &painter, const QRect &exposed) const
+{
+    // A one-pixel border inside the rectangle, in dashboard pixels so that it
+    // grows with the zoom: dashes of four black and four white pixels, which
+    // show on dark and light dashboards alike. Only the exposed part is drawn.
+    const QRect area = outlineArea();
+    if (area.width() <= 0 || area.height() <= 0)
+        return;
+    const QRect shown = QRect(QPoint(exposed.left() / m_zoom, exposed.top() / m_zoom),
+                              QPoint(exposed.right() / m_zoom, exposed.bottom() / m_zoom));
+    const auto cell = [&](int x, int y, int along) {
+        painter.fillRect(toWidget(QRect(x, y, 1, 1)), (along / 4) % 2 ? Qt::white : Qt::black);
+    };
+    const int left = std::max(area.left(), shown.left());
+    const int right = std::min(area.right(), shown.right());
+    const int top = std::max(area.top(), shown.top());
+    const int bottom = std::min(area.bottom(), shown.bottom());
+    // Counted clockwise from the top-left corner, so the dashes run round it.
+    const int w = area.width();
+    const int h = area.height();
+    for (int x = left; x <= right; ++x) {
+        if (shown.contains(x, area.top()))
+            cell(x, area.top(), x - area.left());
+        if (shown.contains(x, area.bottom()))
+            cell(x, area.bottom(), 2 * (w - 1) + (h - 1) - (x - area.left()));
+    }
+    for (int y = top; y <= bottom; ++y) {
+        if (shown.contains(area.right(), y))
+            cell(area.right(), y, (w - 1) + (y - area.top()));
+        if (shown.contains(area.left(), y))
+            cell(area.left(), y, 2 * (w - 1) + 2 * (h - 1) - (y - area.top()));
     }
 }
 

@@ -5,6 +5,8 @@
 #include <QRectF>
 #include <QWidget>
 
+class QPainter;
+
 namespace tolvane {
 
 /// Shows a PictureSurface at its own size times a whole zoom factor and
@@ -62,6 +64,7 @@ protected:
 
 private:
     QRect outlineArea() const;
+    void paintOutline(QPainter &painter, const QRect &exposed) const;
     QRect toWidget(const QRect &surfaceRect) const;
     void fitToSurface();
 
