@@ -65,7 +65,7 @@ qint64 writeLargeContainer(const QString &directory, int count, int side)
 void writeDragDashboard(const QString &directory, const QSize &size, int objectSide)
 {
     std::vector<demo::DemoObject> objects = {object(0, 8, 8, 0, 0),
-                                             object(1, objectSide, objectSide, size.width() / 2, size.height() / 2)};
+                                             object(1, objectSide, objectSide, objectSide / 2 + 16, objectSide / 2 + 16)};
     writeFileOrDie(directory + QStringLiteral("/SHPI.DAT"), demo::encodeDemoContainer(objects, demo::demoDialRecord()));
 
     QImage background(size, QImage::Format_RGB888);

@@ -10,7 +10,8 @@ namespace tolvane::bench {
 qint64 writeLargeContainer(const QString &directory, int count, int side);
 
 /// A dashboard of @p size with one object "obj1" of @p objectSide pixels
-/// square, its artwork and mask, placed in the middle.
+/// square, its artwork and mask, placed near the top-left corner so that the
+/// window shows it at its first scroll position.
 void writeDragDashboard(const QString &directory, const QSize &size, int objectSide);
 
 } // namespace tolvane::bench
