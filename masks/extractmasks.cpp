@@ -40,8 +40,8 @@ public:
         // Each file is staged now and replaced only when the whole walk has
         // succeeded, so a damaged container leaves every mask file as it was.
         auto file = std::make_unique<QSaveFile>(path);
-        const QByteArray bytes = encodeMaskBitmap(pixels, header.Width, header.Height, m_palette);
-        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size())
+        if (!file->open(QIODevice::WriteOnly) ||
+            !writeMaskBitmap(*file, pixels, header.Width, header.Height, m_palette))
             return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file->errorString()));
         m_lastHeader = MaskBitmapHeader::forObject(header.Width, header.Height);
         m_staged.push_back(std::move(file));

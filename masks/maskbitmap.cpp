@@ -82,16 +82,23 @@ std::optional<QString> maskFileName(const FixedText<4> &objectName)
     return QStringLiteral("SHPI") + *part + QStringLiteral(".BMP");
 }
 
-QByteArray encodeMaskBitmap(const QByteArray &pixels, int width, int height, const BmpPalette &palette)
+bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int height, const BmpPalette &palette)
 {
-    const int padded = paddedWidth(width);
-    QByteArray file(MaskBitmapHeader::PixelOffset + qsizetype(padded) * height, '\0');
-    MaskBitmapHeader::forObject(width, height).encode(file.data());
-    std::memcpy(file.data() + MaskBitmapHeader::Size, palette.data(), sizeof(BmpPalette));
-    for (int y = 0; y < height; ++y)
-        std::memcpy(file.data() + MaskBitmapHeader::PixelOffset + qsizetype(y) * padded,
-                    pixels.constData() + qsizetype(y) * width, width);
-    return file;
+    char header[MaskBitmapHeader::Size];
+    MaskBitmapHeader::forObject(width, height).encode(header);
+    if (out.write(header, sizeof header) != qint64(sizeof header) ||
+        out.write(reinterpret_cast<const char *>(palette.data()), sizeof(BmpPalette)) != qint64(sizeof(BmpPalette)))
+        return false;
+    const int padding = paddedWidth(width) - width;
+    // Rows that need no padding are the block itself, written in one piece.
+    if (padding == 0)
+        return out.write(pixels.constData(), qint64(width) * height) == qint64(width) * height;
+    const char zeros[3] = {};
+    for (int y = 0; y < height; ++y) {
+        if (out.write(pixels.constData() + qsizetype(y) * width, width) != width || out.write(zeros, padding) != padding)
+            return false;
+    }
+    return true;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "store/status.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 #include <optional>
@@ -50,10 +51,11 @@ int paddedWidth(int width);
 /// cannot be a plain file name inside the dashboard directory.
 std::optional<QString> maskFileName(const FixedText<4> &objectName);
 
-/// The whole mask file for a pixel block of @p width x @p height: header,
-/// palette, then the block's rows in stored order, each padded with zeros.
-/// A positive height puts the first stored row at the bottom of the picture.
-QByteArray encodeMaskBitmap(const QByteArray &pixels, int width, int height, const BmpPalette &palette);
+/// Writes the whole mask file for a pixel block of @p width x @p height to
+/// @p out: header, palette, then the block's rows in stored order, each
+/// padded with zeros. A positive height puts the first stored row at the
+/// bottom of the picture. False when @p out refused a write.
+bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int height, const BmpPalette &palette);
 
 /// Reads a mask file back into a pixel block of @p width x @p height.
 /// A file of exactly the length extraction writes is read as written (rows

@@ -58,6 +58,7 @@ private:
     std::unique_ptr<QSaveFile> m_out;
     ContainerWalk::Visitor &m_visitor;
     const QDateTime m_started;
+    QByteArray m_pixels;
     qint64 m_pos = 0;
     qint64 m_size = 0;
 };
@@ -207,14 +208,16 @@ Status WalkRun::objectPixels(int index, const ObjectHeader &header)
     if (action == ContainerWalk::PixelAction::PassOver)
         return pass(size);
 
-    QByteArray pixels(int(size), Qt::Uninitialized);
-    if (Status s = read(pixels.data(), size, index, QStringLiteral("the pixel data")); !s)
+    // One buffer serves every object: fresh memory for each would cost a
+    // page fault and a clearing per page.
+    m_pixels.resize(size);
+    if (Status s = read(m_pixels.data(), size, index, QStringLiteral("the pixel data")); !s)
         return s;
-    if (Status s = m_visitor.pixels(index, header, pixels); !s)
+    if (Status s = m_visitor.pixels(index, header, m_pixels); !s)
         return s;
-    if (pixels.size() != size)
+    if (m_pixels.size() != size)
         return objectFault(index, QStringLiteral("the new pixel data has the wrong size"));
-    return write(pixels.constData(), size);
+    return write(m_pixels.constData(), size);
 }
 
 Status WalkRun::walkObjects(int count)
