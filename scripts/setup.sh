@@ -7,7 +7,7 @@ TOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TOLVANE_BUILD=${TOLVANE_BUILD:-$TOLVANE_ROOT/build}
 TOLVANE_BUILD_TYPE=${TOLVANE_BUILD_TYPE:-RelWithDebInfo}
 
-packages=(cmake g++ ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+packages=(cmake g++ ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev fontconfig fonts-dejavu-core
           libbenchmark-dev xvfb xauth)
 # What a caller needs besides, such as the fuzzers' compiler.
 read -r -a extra <<< "${TOLVANE_EXTRA_PACKAGES:-}"
@@ -36,7 +36,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     done
 fi
 
-if ! fc-list 2>/dev/null | grep -q .; then
+# (Not "fc-list | grep -q": under pipefail the early exit of grep fails the pipe.)
+if [ -z "$(fc-list 2>/dev/null)" ]; then
     echo "No font is installed: text would draw as empty boxes" >&2
     exit 1
 fi
