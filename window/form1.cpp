@@ -72,6 +72,9 @@ Form1::~Form1()
 {
     // The stack outlives this part of the window and announces its clearing.
     undoStack.disconnect(this);
+    // The widgets refer to the surfaces and tables of this window, which are
+    // destroyed before its base class deletes its children: they go first.
+    delete centralWidget();
 }
 
 void Form1::createMenus()
