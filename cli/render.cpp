@@ -2,11 +2,10 @@
 
 #include "canvas/drawobject.h"
 #include "dials/drawdials.h"
-#include "store/dashboarddirectory.h"
+#include "window/picturefile.h"
 #include "store/shpitables.h"
 #include "store/status.h"
 
-#include <QDir>
 #include <QSaveFile>
 
 #include <optional>
@@ -89,15 +88,11 @@ int render(const QStringList &args)
                         .arg(tables.objects.count()),
                     UsageError);
 
-    const QString backgroundName = QStringLiteral("0000.bmp");
-    const QString background = DashboardDirectory(request.directory).existingFile(backgroundName);
-    if (background.isEmpty())
-        return fail(Status::fileError(QDir(request.directory).filePath(backgroundName),
-                                      QStringLiteral("the file does not exist."))
-                        .message());
-    PictureSurface BackG;
-    if (Status s = BackG.Picture(background); !s)
+    QImage background;
+    if (Status s = readDashboardBackground(request.directory, &background); !s)
         return fail(s.message());
+    PictureSurface BackG;
+    BackG.setPicture(background);
 
     // Draw Dials clears the dashboard first, so the needles go down before
     // the object, never over it.

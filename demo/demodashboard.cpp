@@ -39,8 +39,11 @@ Status writeBitmap(const QString &path, const QImage &image)
     // A 32-bit image is written as a 24-bit bitmap.
     QImageWriter writer(&file, "bmp");
     if (!writer.write(image)) {
+        // When the disk refused the bytes the file knows why; the writer only
+        // says that something failed.
+        const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
         file.cancelWriting();
-        return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(writer.errorString()));
+        return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(reason));
     }
     if (!file.commit())
         return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file.errorString()));

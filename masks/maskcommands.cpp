@@ -6,6 +6,7 @@
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
 #include "window/liveprinter.h"
+#include "window/picturefile.h"
 #include "window/picturebox.h"
 
 #include <QListWidget>
@@ -22,7 +23,7 @@ void Form1::mnuExtract_Click()
     // The background is read first: a missing one refuses the command before
     // anything is written.
     QImage background;
-    if (Status status = readBackground(ShpiDirectory, &background); !status) {
+    if (Status status = readDashboardBackground(ShpiDirectory, &background); !status) {
         reportFailure(QStringLiteral("Extract Masks from SHPI"), status);
         return;
     }

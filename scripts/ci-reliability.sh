@@ -14,7 +14,7 @@ TOLVANE_BUILD=$ASAN_BUILD
 TOLVANE_CMAKE_ARGS="-DTOLVANE_SANITIZE=ON"
 TOLVANE_EXTRA_PACKAGES="clang-14 libclang-rt-14-dev"
 source "$ROOT/scripts/setup.sh"
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$ASAN_BUILD" --output-on-failure --no-tests=error -j "$(nproc)"
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
@@ -38,6 +38,6 @@ for harness in load save mask; do
         echo "fuzz_$harness found a fault; the input is $FUZZ_BUILD/fuzz_$harness-*" >&2
         exit 1
     fi
-    echo "fuzz_$harness: $(grep -E '^#[0-9]+ +DONE' "$log" | tail -n 1)"
+    echo "fuzz_$harness: $(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1)"
 done
 echo "reliability checks passed"

@@ -8,9 +8,9 @@
 #include "store/loadshpi.h"
 #include "store/recentdashboards.h"
 #include "window/picturebox.h"
+#include "window/picturefile.h"
 
 #include <QDir>
-#include <QImageReader>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -37,7 +37,7 @@ bool Form1::openDirectory(const QString &directory)
     QImage background;
     Status status = LoadShpi(directory, BackGSurface, loaded);
     if (status)
-        status = readBackground(directory, &background);
+        status = readDashboardBackground(directory, &background);
     if (!status) {
         reportFailure(QStringLiteral("Load SHPI"), status);
         return false;
@@ -56,19 +56,6 @@ bool Form1::openDirectory(const QString &directory)
     statusBar()->showMessage(tr("Loaded %1").arg(QDir::toNativeSeparators(directory)));
     addRecentDashboard(directory);
     return true;
-}
-
-Status Form1::readBackground(const QString &directory, QImage *background) const
-{
-    const QString name = QStringLiteral("0000.bmp");
-    const QString path = DashboardDirectory(directory).existingFile(name);
-    if (path.isEmpty())
-        return Status::fileError(QDir(directory).filePath(name), QStringLiteral("the file does not exist"));
-    QImageReader reader(path);
-    *background = reader.read();
-    if (background->isNull())
-        return Status::fileError(path, QStringLiteral("cannot be read as a picture: %1").arg(reader.errorString()));
-    return Status::success();
 }
 
 void Form1::showLoadedDashboard(const QImage &background)

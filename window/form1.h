@@ -201,8 +201,6 @@ private:
     void showLoadedDashboard(const QImage &background);
     /// Reports a failed file operation.
     void reportFailure(const QString &command, const Status &status);
-    /// Reads the background picture "0000.bmp" of @p directory.
-    Status readBackground(const QString &directory, QImage *background) const;
     /// Shows the object at its stored place through the prepared buffers.
     void showSelectedObject(int index);
     void createViewMenu();

@@ -1,8 +1,8 @@
 #include "window/picturesurface.h"
+#include "window/picturefile.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -94,14 +94,9 @@ PictureSurface::PictureSurface(const QSize &size, QObject *parent)
 
 Status PictureSurface::Picture(const QString &bmpPath)
 {
-    QImageReader reader(bmpPath);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
-        if (reader.error() == QImageReader::FileNotFoundError)
-            return Status::fileError(bmpPath, tr("the file does not exist."));
-        return Status::fileError(bmpPath, tr("the file cannot be read as a bitmap (%1).")
-                                              .arg(reader.errorString()));
-    }
+    QImage picture;
+    if (Status s = readPictureFile(bmpPath, &picture); !s)
+        return s;
     setPicture(picture);
     return Status::success();
 }

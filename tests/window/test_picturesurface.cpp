@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 #include <QtTest>
 
 #include <cmath>
@@ -525,6 +527,7 @@ void TestPictureSurface::pictureFailure_data()
     QTest::newRow("empty") << QStringLiteral("empty.bmp") << QByteArray("");
     QTest::newRow("headers only") << QStringLiteral("headers.bmp") << valid.left(54);
     QTest::newRow("cut in the file header") << QStringLiteral("cut.bmp") << valid.left(10);
+    QTest::newRow("a pipe, which would wait forever") << QStringLiteral("pipe.bmp") << QByteArray("fifo");
 }
 
 void TestPictureSurface::pictureFailure()
@@ -534,7 +537,9 @@ void TestPictureSurface::pictureFailure()
 
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
-    if (!content.isNull())
+    if (content == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (!content.isNull())
         writeFile(path, content);
 
     PictureSurface surface;

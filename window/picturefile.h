@@ -1,0 +1,18 @@
+#pragma once
+
+#include "store/status.h"
+
+#include <QImage>
+#include <QString>
+
+namespace tolvane {
+
+/// Reads the bitmap at @p path (any BMP QImage reads). Only a regular file is
+/// opened: a pipe or a device named like a bitmap would wait or read forever.
+Status readPictureFile(const QString &path, QImage *picture);
+
+/// Reads the dashboard background "0000.bmp" of @p directory, found in any
+/// letter case.
+Status readDashboardBackground(const QString &directory, QImage *picture);
+
+} // namespace tolvane
