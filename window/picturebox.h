@@ -2,6 +2,7 @@
 
 #include "window/picturesurface.h"
 
+#include <QBrush>
 #include <QRectF>
 #include <QWidget>
 
@@ -64,7 +65,12 @@ protected:
 
 private:
     QRect outlineArea() const;
-    void paintOutline(QPainter &painter, const QRect &exposed) const;
+    void paintOutline(QPainter &painter) const;
+
+    // The outline's dash patterns, made again only when the zoom changes.
+    mutable QBrush m_horizontalDashes;
+    mutable QBrush m_verticalDashes;
+    mutable int m_dashZoom = 0;
     QRect toWidget(const QRect &surfaceRect) const;
     void fitToSurface();
 
