@@ -27,8 +27,6 @@ public:
     /// letter case, else @p name as given.
     QString fileForWriting(const QString &name) const;
 
-    QString containerPath() const { return fileForWriting(ContainerName); }
-
     /// An object name as a file name part: its four bytes as Latin-1
     /// characters. Empty when the name could lead outside the directory or is
     /// no plain file name (a separator, NUL or another control character).

@@ -16,8 +16,6 @@ namespace tolvane {
 template<size_t N>
 using FixedText = std::array<char, N>;
 
-template<size_t N>
-QByteArray textBytes(const FixedText<N> &text) { return QByteArray(text.data(), qsizetype(N)); }
 
 struct ShpiHeader
 {

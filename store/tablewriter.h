@@ -30,7 +30,6 @@ protected:
     PrintTarget &out() { return m_out; }
     const ShpiTables &tables() const { return m_tables; }
     const std::vector<DirectoryEntry> &directoryRead() const { return m_directory; }
-    const QString &containerPath() const { return m_path; }
 
 private:
     const QString m_path;

@@ -5,6 +5,7 @@
 #include "demo/demodashboard.h"
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
+#include "store/listing.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
 
@@ -109,7 +110,7 @@ private Q_SLOTS:
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         QCOMPARE(out.lines, QStringList({"Number of objects: 2", "Object 0: 0000 Width: 640 Height: 200",
                                          "Object 1: 0001 Width: 32 Height: 48"}));
-        QCOMPARE(textBytes(tables.objects.directory[1].Name), QByteArray("0001"));
+        QCOMPARE(nameText(tables.objects.directory[1].Name), QStringLiteral("0001"));
     }
 
     void objectChunksAreAnyFlagButMinusOne_data()
