@@ -4,10 +4,10 @@
 
 #include "fuzzsupport.h"
 
+#include "common/bitmapbytes.h"
 #include "demo/demodashboard.h"
 #include "masks/extractmasks.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -120,14 +120,6 @@ QByteArray runLengthRows(int width, int height)
     return p.append('\0').append('\1');
 }
 
-QByteArray qtBitmap(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
 
 void addMaskSeeds(Corpus &mask, const QByteArray &extracted)
 {
@@ -141,11 +133,11 @@ void addMaskSeeds(Corpus &mask, const QByteArray &extracted)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             picture.setPixel(x, y, qRgb(x * 10, x * 10, x * 10));
-    mask.add("rgb888", qtBitmap(picture));
-    mask.add("argb32", qtBitmap(picture.convertToFormat(QImage::Format_ARGB32)));
-    mask.add("indexed8", qtBitmap(picture.convertToFormat(QImage::Format_Indexed8)));
-    mask.add("mono", qtBitmap(picture.convertToFormat(QImage::Format_Mono)));
-    mask.add("wrong-size", qtBitmap(picture.scaled(7, 7)));
+    mask.add("rgb888", testing_support::bitmapBytes(picture));
+    mask.add("argb32", testing_support::bitmapBytes(picture.convertToFormat(QImage::Format_ARGB32)));
+    mask.add("indexed8", testing_support::bitmapBytes(picture.convertToFormat(QImage::Format_Indexed8)));
+    mask.add("mono", testing_support::bitmapBytes(picture.convertToFormat(QImage::Format_Mono)));
+    mask.add("wrong-size", testing_support::bitmapBytes(picture.scaled(7, 7)));
 
     mask.add("top-down-8", bitmap(w, -h, 8, 0, greyColours(256), rows(w, h, 8)));
     mask.add("rle8", bitmap(w, h, 8, 1, greyColours(256), runLengthRows(w, h)));

@@ -1,3 +1,4 @@
+#include "common/bitmapbytes.h"
 #include "common/containerbuilder.h"
 #include "common/recordingprinter.h"
 
@@ -6,7 +7,6 @@
 #include "masks/extractmasks.h"
 #include "store/loadshpi.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -409,11 +409,7 @@ private Q_SLOTS:
         QTest::newRow("garbage") << QByteArray("not a bitmap at all") << "cannot be read as a BMP picture";
         QImage wrongSize(7, 7, QImage::Format_RGB888);
         wrongSize.fill(Qt::white);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        wrongSize.save(&buffer, "BMP");
-        QTest::newRow("wrong size") << bytes << "is 7 x 7 pixels; the object is 25 x 12";
+        QTest::newRow("wrong size") << bitmapBytes(wrongSize) << "is 7 x 7 pixels; the object is 25 x 12";
     }
 
     void compileRefusesUnusableMasks()

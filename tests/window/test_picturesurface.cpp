@@ -1,18 +1,19 @@
+#include "common/bitmapbytes.h"
 #include "window/picturesurface.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFontMetrics>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtTest>
 
 #include <sys/stat.h>
-#include <QtTest>
 
 #include <cmath>
 #include <limits>
 
 using namespace tolvane;
+using namespace testing_support;
 
 namespace {
 
@@ -55,14 +56,6 @@ QByteArray bmpFile(int width, int height, int bitCount, int compression,
     return b + pixels;
 }
 
-QByteArray savedBmp(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -447,7 +440,7 @@ void TestPictureSurface::pictureFormats_data()
         mono.setPixel(x, 0, x % 2);
         mono.setPixel(x, 1, 1 - x % 2);
     }
-    QTest::newRow("1-bit") << savedBmp(mono) << 1 << QSize(3, 2) << QList<QRgb>{ k, w, k, w, k, w } << 0;
+    QTest::newRow("1-bit") << bitmapBytes(mono) << 1 << QSize(3, 2) << QList<QRgb>{ k, w, k, w, k, w } << 0;
 
     QImage indexed(3, 2, QImage::Format_Indexed8);
     QList<QRgb> table{ r, g, b, o };
@@ -457,14 +450,14 @@ void TestPictureSurface::pictureFormats_data()
     const int indices[6] = { 0, 1, 2, 3, 2, 1 };
     for (int i = 0; i < 6; ++i)
         indexed.setPixel(i % 3, i / 3, indices[i]);
-    QTest::newRow("8-bit indexed") << savedBmp(indexed) << 8 << QSize(3, 2)
+    QTest::newRow("8-bit indexed") << bitmapBytes(indexed) << 8 << QSize(3, 2)
                                    << QList<QRgb>{ r, g, b, o, b, g } << 0;
 
     QImage rgb(3, 2, QImage::Format_RGB32);
     const QRgb rgbPixels[6] = { r, g, b, w, k, o };
     for (int i = 0; i < 6; ++i)
         rgb.setPixel(i % 3, i / 3, rgbPixels[i]);
-    QTest::newRow("24-bit") << savedBmp(rgb) << 24 << QSize(3, 2) << QList<QRgb>{ r, g, b, w, k, o } << 0;
+    QTest::newRow("24-bit") << bitmapBytes(rgb) << 24 << QSize(3, 2) << QList<QRgb>{ r, g, b, w, k, o } << 0;
 
     // Rows are stored bottom row first and padded to four bytes.
     QTest::newRow("4-bit") << bmpFile(3, 2, 4, 0, { r, g, b, o },
@@ -521,7 +514,7 @@ void TestPictureSurface::pictureFailure_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content"); // null: the file is not created
 
-    const QByteArray valid = savedBmp(patternPicture(8, 8));
+    const QByteArray valid = bitmapBytes(patternPicture(8, 8));
     QTest::newRow("missing") << QStringLiteral("missing.bmp") << QByteArray();
     QTest::newRow("garbage") << QStringLiteral("garbage.bmp") << QByteArray("this is not a bitmap at all");
     QTest::newRow("empty") << QStringLiteral("empty.bmp") << QByteArray("");
