@@ -5,6 +5,7 @@
 #include "demo/demodashboard.h"
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
+#include "store/dashboardlock.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
 
@@ -47,7 +48,11 @@ bool parseInt16(const QString &text, int16_t *value)
 
 int finish(const Status &status)
 {
-    return status ? Success : fail(status.message());
+    if (!status)
+        return fail(status.message());
+    if (!status.note().isEmpty())
+        std::fprintf(stderr, "tolvane-cli: %s\n", qPrintable(status.note()));
+    return Success;
 }
 
 int list(const QStringList &args)
@@ -77,6 +82,11 @@ int move(const QStringList &args)
     if (!parseInt16(args[2], &x) || !parseInt16(args[3], &y))
         return fail(QStringLiteral("X and Y must be integers from -32768 to 32767"), UsageError);
 
+    // Held from the read to the rename, so that another program's write
+    // between the two cannot be undone by this one.
+    DashboardLock lock(args[0]);
+    if (Status s = lock.acquire(); !s)
+        return fail(s.message());
     ShpiTables tables;
     if (Status s = loadQuietly(args[0], tables); !s)
         return fail(s.message());
@@ -104,6 +114,9 @@ int setDial(const QStringList &args)
         changes.append({field, value});
     }
 
+    DashboardLock lock(args[0]);
+    if (Status s = lock.acquire(); !s)
+        return fail(s.message());
     ShpiTables tables;
     if (Status s = loadQuietly(args[0], tables); !s)
         return fail(s.message());
@@ -124,6 +137,9 @@ int extract(const QStringList &args)
 
 int compile(const QStringList &args)
 {
+    DashboardLock lock(args[0]);
+    if (Status s = lock.acquire(); !s)
+        return fail(s.message());
     ShpiTables tables;
     if (Status s = loadQuietly(args[0], tables); !s)
         return fail(s.message());

@@ -3,10 +3,10 @@
 #include "canvas/drawobject.h"
 #include "dials/drawdials.h"
 #include "window/picturefile.h"
+#include "store/safewrite.h"
 #include "store/shpitables.h"
 #include "store/status.h"
 
-#include <QSaveFile>
 
 #include <optional>
 
@@ -59,16 +59,7 @@ std::optional<QString> parseRequest(const QStringList &args, RenderRequest *requ
 
 Status writePng(const QImage &image, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::fileError(path, QStringLiteral("cannot be written (%1).").arg(file.errorString()));
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
-        return Status::fileError(path, QStringLiteral("the image could not be written as PNG."));
-    }
-    if (!file.commit())
-        return Status::fileError(path, QStringLiteral("cannot be written (%1).").arg(file.errorString()));
-    return Status::success();
+    return writeFileSafely(path, [&](QIODevice &out) { return image.save(&out, "PNG"); });
 }
 
 } // namespace

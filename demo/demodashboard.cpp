@@ -5,12 +5,12 @@
 #include "masks/extractmasks.h"
 #include "store/dashboarddirectory.h"
 #include "store/listing.h"
+#include "store/safewrite.h"
 
 #include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace tolvane {
 
@@ -25,29 +25,13 @@ public:
 
 Status writeFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file.errorString()));
-    return Status::success();
+    return writeFileSafely(path, [&](QIODevice &out) { return out.write(bytes) == bytes.size(); });
 }
 
 Status writeBitmap(const QString &path, const QImage &image)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file.errorString()));
     // A 32-bit image is written as a 24-bit bitmap.
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(image)) {
-        // When the disk refused the bytes the file knows why; the writer only
-        // says that something failed.
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(reason));
-    }
-    if (!file.commit())
-        return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file.errorString()));
-    return Status::success();
+    return writeFileSafely(path, [&](QIODevice &out) { return QImageWriter(&out, "bmp").write(image); });
 }
 
 /// The directory being filled, and what was made in it, so that a failure

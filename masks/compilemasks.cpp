@@ -2,6 +2,7 @@
 #include "maskbitmap.h"
 #include "maskprogress.h"
 #include "store/dashboarddirectory.h"
+#include "store/dashboardlock.h"
 #include "store/listing.h"
 #include "store/loadshpi.h"
 #include "store/tablewriter.h"
@@ -62,17 +63,23 @@ private:
 
 Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables)
 {
+    DashboardLock lock(directory);
+    if (Status s = lock.acquire(); !s)
+        return s;
     QString path;
     if (Status s = findContainer(directory, &path); !s)
         return s;
     const DashboardDirectory dashboard(directory);
     MaskCompiler compiler(path, dashboard, tables, surface);
-    if (Status s = ContainerWalk::run(path, ContainerWalk::Rewriting, compiler); !s)
-        return s;
+    QByteArray fingerprint;
+    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, compiler, &fingerprint);
+    if (!written)
+        return written;
     compiler.commitTo(tables);
+    tables.fingerprint = fingerprint;
     tables.maskHeader = compiler.lastHeader();
     tables.palette = compiler.lastPalette();
-    return Status::success();
+    return written;
 }
 
 } // namespace tolvane

@@ -2,11 +2,12 @@
 #include "maskbitmap.h"
 #include "maskprogress.h"
 #include "store/dashboarddirectory.h"
+#include "store/dashboardlock.h"
 #include "store/loadshpi.h"
+#include "store/safewrite.h"
 #include "store/tablereader.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <memory>
 #include <vector>
@@ -18,8 +19,9 @@ namespace {
 class MaskExtractor : public TableReader
 {
 public:
-    MaskExtractor(const DashboardDirectory &directory, PrintTarget &out)
-        : TableReader(out), m_directory(directory) {}
+    MaskExtractor(const DashboardDirectory &directory, std::shared_ptr<const DirectoryHandle> handle,
+                  PrintTarget &out)
+        : TableReader(out), m_directory(directory), m_handle(std::move(handle)) {}
 
     ContainerWalk::PixelAction pixelAction() const override { return ContainerWalk::PixelAction::Read; }
 
@@ -39,10 +41,15 @@ public:
 
         // Each file is staged now and replaced only when the whole walk has
         // succeeded, so a damaged container leaves every mask file as it was.
-        auto file = std::make_unique<QSaveFile>(path);
-        if (!file->open(QIODevice::WriteOnly) ||
-            !writeMaskBitmap(*file, pixels, header.Width, header.Height, m_palette))
-            return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file->errorString()));
+        // A staged file is closed at once: a thousand objects would otherwise
+        // hold a thousand descriptors.
+        auto file = std::make_unique<SafeWrite>(m_handle, QFileInfo(path).fileName());
+        if (Status s = file->open(); !s)
+            return s;
+        if (!writeMaskBitmap(file->device(), pixels, header.Width, header.Height, m_palette))
+            return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file->device().errorString()));
+        if (Status s = file->finish(); !s)
+            return s;
         m_lastHeader = MaskBitmapHeader::forObject(header.Width, header.Height);
         m_staged.push_back(std::move(file));
         return Status::success();
@@ -50,12 +57,14 @@ public:
 
     Status commitFiles()
     {
+        Status committed = Status::success();
         for (const auto &file : m_staged) {
-            if (!file->commit())
-                return Status::fileError(file->fileName(),
-                                         QStringLiteral("cannot be written: %1").arg(file->errorString()));
+            if (Status s = file->commit(); !s)
+                return s;
+            if (!file->atomic())
+                committed.addNote(notAtomicNote(file->path()));
         }
-        return Status::success();
+        return committed;
     }
 
     const MaskBitmapHeader &lastHeader() const { return m_lastHeader; }
@@ -63,28 +72,38 @@ public:
 
 private:
     const DashboardDirectory &m_directory;
+    const std::shared_ptr<const DirectoryHandle> m_handle;
     const BmpPalette m_palette = greyRampPalette();
     MaskBitmapHeader m_lastHeader;
-    std::vector<std::unique_ptr<QSaveFile>> m_staged;
+    std::vector<std::unique_ptr<SafeWrite>> m_staged;
 };
 
 } // namespace
 
 Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables)
 {
+    DashboardLock lock(directory);
+    if (Status s = lock.acquire(); !s)
+        return s;
     QString path;
     if (Status s = findContainer(directory, &path); !s)
         return s;
     const DashboardDirectory dashboard(directory);
-    MaskExtractor extractor(dashboard, surface);
-    if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, extractor); !s)
+    auto handle = std::make_shared<DirectoryHandle>(dashboard.path());
+    if (Status s = handle->open(); !s)
         return s;
-    if (Status s = extractor.commitFiles(); !s)
+    MaskExtractor extractor(dashboard, handle, surface);
+    QByteArray fingerprint;
+    if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, extractor, &fingerprint); !s)
         return s;
+    Status committed = extractor.commitFiles();
+    if (!committed)
+        return committed;
     extractor.commitTo(tables);
+    tables.fingerprint = fingerprint;
     tables.palette = extractor.palette();
     tables.maskHeader = extractor.lastHeader();
-    return Status::success();
+    return committed;
 }
 
 } // namespace tolvane

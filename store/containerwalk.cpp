@@ -1,11 +1,12 @@
 #include "containerwalk.h"
 #include "kernelcopy.h"
-#include "savefileleftovers.h"
+#include "safewrite.h"
 
-#include <QDateTime>
+#include "systemfiles.h"
+
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -21,13 +22,17 @@ class WalkRun
 {
 public:
     WalkRun(const QString &path, ContainerWalk::Mode mode, ContainerWalk::Visitor &visitor)
-        : m_path(path), m_in(path), m_visitor(visitor), m_started(QDateTime::currentDateTimeUtc())
+        : m_path(path), m_in(path), m_visitor(visitor)
     {
-        if (mode == ContainerWalk::Rewriting)
-            m_out = std::make_unique<QSaveFile>(path);
+        if (mode == ContainerWalk::Rewriting) {
+            const QFileInfo info(path);
+            m_out = std::make_unique<SafeWrite>(info.absolutePath(), info.fileName());
+        }
     }
 
     Status run();
+    /// The fingerprint of the file as the walk left it.
+    QByteArray fingerprint() const;
 
 private:
     Status open();
@@ -43,24 +48,27 @@ private:
     Status readFault() const { return fault(QStringLiteral("cannot be read: %1").arg(m_in.errorString())); }
     Status writeFault() const
     {
-        return fault(QStringLiteral("cannot be written: %1").arg(m_out->errorString()));
+        return fault(QStringLiteral("cannot be written: %1").arg(m_out->device().errorString()));
     }
 
     // Reads exactly @p size bytes of @p what, which the file must still hold.
     Status read(char *data, qint64 size, int index, const QString &what);
     Status write(const char *data, qint64 size);
+    // Writes one of the records that identify the container's structure (all
+    // but pixels and skipped payloads) and takes it into the fingerprint.
+    Status writeRecord(const char *data, qint64 size);
     // Moves past @p size bytes, copying them to the new file when rewriting.
     Status pass(qint64 size);
     qint64 remaining() const { return m_size - m_pos; }
 
     const QString m_path;
     QFile m_in;
-    std::unique_ptr<QSaveFile> m_out;
+    std::unique_ptr<SafeWrite> m_out;
     ContainerWalk::Visitor &m_visitor;
-    const QDateTime m_started;
     QByteArray m_pixels;
     qint64 m_pos = 0;
     qint64 m_size = 0;
+    QCryptographicHash m_structure{QCryptographicHash::Sha256};
 };
 
 Status WalkRun::open()
@@ -71,14 +79,15 @@ Status WalkRun::open()
     // Opening a pipe or a device would wait or read forever.
     if (!info.isFile())
         return fault(QStringLiteral("is not a regular file"));
-    // Writing through a link would replace a file that may lie outside the dashboard.
-    if (m_out && info.isSymLink())
-        return fault(QStringLiteral("is a symbolic link, and a link is never written through"));
+    // Writing through a link would replace a file that may lie outside the
+    // dashboard; the safe write refuses one, and replaces one swapped in later.
+    if (m_out) {
+        if (Status s = m_out->open(); !s)
+            return s;
+    }
     if (!m_in.open(QIODevice::ReadOnly))
         return fault(QStringLiteral("cannot be opened: %1").arg(m_in.errorString()));
     m_size = m_in.size();
-    if (m_out && !m_out->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return writeFault();
     return Status::success();
 }
 
@@ -97,9 +106,15 @@ Status WalkRun::read(char *data, qint64 size, int index, const QString &what)
 
 Status WalkRun::write(const char *data, qint64 size)
 {
-    if (m_out && m_out->write(data, size) != size)
+    if (m_out && m_out->device().write(data, size) != size)
         return writeFault();
     return Status::success();
+}
+
+Status WalkRun::writeRecord(const char *data, qint64 size)
+{
+    m_structure.addData(QByteArrayView(data, size));
+    return write(data, size);
 }
 
 Status WalkRun::pass(qint64 size)
@@ -110,7 +125,7 @@ Status WalkRun::pass(qint64 size)
         m_pos += size;
         return Status::success();
     }
-    const qint64 copied = kernelCopy(m_in, m_pos, *m_out, size);
+    const qint64 copied = kernelCopy(m_in, m_pos, m_out->handle(), size);
     m_pos += copied;
     size -= copied;
     QByteArray buffer(int(std::min(size, CopyChunk)), Qt::Uninitialized);
@@ -135,7 +150,7 @@ Status WalkRun::run()
     if (Status s = read(headerBytes, ShpiHeader::Size, -1, QStringLiteral("the header")); !s)
         return s;
     const ShpiHeader header = ShpiHeader::decode(headerBytes);
-    if (Status s = write(headerBytes, ShpiHeader::Size); !s)
+    if (Status s = writeRecord(headerBytes, ShpiHeader::Size); !s)
         return s;
     if (Status s = m_visitor.header(header); !s)
         return s;
@@ -153,7 +168,7 @@ Status WalkRun::run()
     QByteArray directoryBytes(count * DirectoryEntry::Size + 4, Qt::Uninitialized);
     if (Status s = read(directoryBytes.data(), directoryBytes.size(), -1, QStringLiteral("the directory")); !s)
         return s;
-    if (Status s = write(directoryBytes.constData(), directoryBytes.size()); !s)
+    if (Status s = writeRecord(directoryBytes.constData(), directoryBytes.size()); !s)
         return s;
     std::vector<DirectoryEntry> directory(count);
     for (int i = 0; i < count; ++i)
@@ -168,11 +183,10 @@ Status WalkRun::run()
     if (m_out) {
         if (Status s = pass(remaining()); !s)
             return s;
-        if (!m_out->commit())
-            return writeFault();
-        // The header and the directory are never rewritten: a copy that a
-        // killed run left starts with them.
-        removeSaveFileLeftovers(m_path, m_started, ShpiHeader::Size + directoryBytes.size());
+        if (Status s = m_out->commit(); !s)
+            return s;
+        if (!m_out->atomic())
+            return Status::success().addNote(notAtomicNote(m_path));
     }
     return Status::success();
 }
@@ -183,7 +197,7 @@ Status WalkRun::skipChunks(int index, ChunkHeader &chunk)
     for (;;) {
         if (Status s = read(bytes, ChunkHeader::Size, index, QStringLiteral("a chunk header")); !s)
             return s;
-        if (Status s = write(bytes, ChunkHeader::Size); !s)
+        if (Status s = writeRecord(bytes, ChunkHeader::Size); !s)
             return s;
         chunk = ChunkHeader::decode(bytes);
         if (!chunk.isSkipped())
@@ -239,7 +253,7 @@ Status WalkRun::walkObjects(int count)
         if (Status s = m_visitor.objectHeader(i, header); !s)
             return s;
         header.encode(bytes);
-        if (Status s = write(bytes, ObjectHeader::Size); !s)
+        if (Status s = writeRecord(bytes, ObjectHeader::Size); !s)
             return s;
 
         if (Status s = objectPixels(i, header); !s)
@@ -253,19 +267,27 @@ Status WalkRun::walkObjects(int count)
             if (Status s = m_visitor.dialRecord(i, record); !s)
                 return s;
             record.encode(dialBytes);
-            if (Status s = write(dialBytes, DialRecord::Size); !s)
+            if (Status s = writeRecord(dialBytes, DialRecord::Size); !s)
                 return s;
         }
     }
     return Status::success();
 }
 
+QByteArray WalkRun::fingerprint() const
+{
+    return system_files::fileIdentity(m_path) + '/' + m_structure.result().toHex();
+}
+
 } // namespace
 
-Status ContainerWalk::run(const QString &containerPath, Mode mode, Visitor &visitor)
+Status ContainerWalk::run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint)
 {
     WalkRun walk(containerPath, mode, visitor);
-    return walk.run();
+    Status walked = walk.run();
+    if (walked && fingerprint)
+        *fingerprint = walk.fingerprint();
+    return walked;
 }
 
 } // namespace tolvane

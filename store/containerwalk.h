@@ -15,12 +15,14 @@ namespace tolvane {
 /// object's ObjectHeader, PixelBlock and DialRecord.
 ///
 /// A reading walk only reads the file. A rewriting walk streams a complete
-/// copy of it into a QSaveFile, with the visitor's ObjectHeaders, PixelBlocks
-/// and DialRecords in place of the old ones, and replaces the file only when
-/// the whole walk succeeded: the result is byte for byte the in-place rewrite
-/// (same length, every other byte unchanged), and a failure, a kill or a full
-/// disk leaves the old file as it was. A container that is a symbolic link is
-/// read but never rewritten, so that no file outside the dashboard changes.
+/// copy of it through a SafeWrite, with the visitor's ObjectHeaders,
+/// PixelBlocks and DialRecords in place of the old ones, and replaces the file
+/// only when the whole walk succeeded: the result is byte for byte the
+/// in-place rewrite (same length, every other byte unchanged), and a failure,
+/// a kill or a full disk leaves the old file as it was. A container that is a
+/// symbolic link is read but never rewritten, so that no file outside the
+/// dashboard changes. A rewrite that had to be made in place says so in the
+/// returned status's note. The caller holds the dashboard's DashboardLock.
 ///
 /// Every structural fault (a short file, a count below 1 or beyond what the
 /// file can hold, a size below 1, a negative or overlong skip) stops the walk
@@ -53,8 +55,11 @@ public:
         virtual Status dialRecord(int /*index*/, DialRecord & /*record*/) { return Status::success(); }
     };
 
-    /// Walks the container at @p containerPath.
-    static Status run(const QString &containerPath, Mode mode, Visitor &visitor);
+    /// Walks the container at @p containerPath. On success @p fingerprint,
+    /// when given, identifies the file as the walk left it: the file itself
+    /// (device, number, size, time of last change) and its every record but
+    /// the pixels and skipped payloads. Another program's write changes it.
+    static Status run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint = nullptr);
 };
 
 } // namespace tolvane

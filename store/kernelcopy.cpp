@@ -8,12 +8,11 @@
 
 namespace tolvane {
 
-qint64 kernelCopy(QFileDevice &in, qint64 inPos, QFileDevice &out, qint64 size)
+qint64 kernelCopy(QFileDevice &in, qint64 inPos, int outFd, qint64 size)
 {
     qint64 copied = 0;
 #ifdef Q_OS_LINUX
     const int inFd = in.handle();
-    const int outFd = out.handle();
     if (inFd < 0 || outFd < 0)
         return 0;
     loff_t from = inPos;
@@ -25,9 +24,10 @@ qint64 kernelCopy(QFileDevice &in, qint64 inPos, QFileDevice &out, qint64 size)
             break;
         copied += n;
     }
-    // The kernel moved the output descriptor; the devices learn of both moves.
-    out.seek(out.pos() + copied);
+#else
+    Q_UNUSED(outFd);
 #endif
+    // The kernel moved the output descriptor itself; the input device learns of its move.
     in.seek(inPos + copied);
     return copied;
 }

@@ -23,11 +23,26 @@ Status LoadShpi(const QString &directory, PrintTarget &surface, ShpiTables &tabl
     if (Status s = findContainer(directory, &path); !s)
         return s;
     TableReader reader(surface);
-    if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, reader); !s)
+    QByteArray fingerprint;
+    if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, reader, &fingerprint); !s)
         return s;
     reader.commitTo(tables);
     tables.palette = greyRampPalette();
+    tables.fingerprint = fingerprint;
     return Status::success();
+}
+
+Status containerFingerprint(const QString &directory, QByteArray *fingerprint)
+{
+    QString path;
+    if (Status s = findContainer(directory, &path); !s)
+        return s;
+    class Structure : public ContainerWalk::Visitor
+    {
+    public:
+        Status objectHeader(int, ObjectHeader &) override { return Status::success(); }
+    } structure;
+    return ContainerWalk::run(path, ContainerWalk::Reading, structure, fingerprint);
 }
 
 } // namespace tolvane

@@ -1,4 +1,5 @@
 #include "saveshpidata.h"
+#include "dashboardlock.h"
 #include "loadshpi.h"
 #include "tablewriter.h"
 
@@ -22,14 +23,20 @@ protected:
 
 Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables)
 {
+    DashboardLock lock(directory);
+    if (Status s = lock.acquire(); !s)
+        return s;
     QString path;
     if (Status s = findContainer(directory, &path); !s)
         return s;
     SaveWriter writer(path, tables, surface);
-    if (Status s = ContainerWalk::run(path, ContainerWalk::Rewriting, writer); !s)
-        return s;
-    writer.commitTo(tables);
-    return Status::success();
+    QByteArray fingerprint;
+    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, writer, &fingerprint);
+    if (written) {
+        writer.commitTo(tables);
+        tables.fingerprint = fingerprint;
+    }
+    return written;
 }
 
 } // namespace tolvane

@@ -26,6 +26,9 @@ struct ShpiTables
     DialRecord dialRecord;
     /// Whether the container last loaded or extracted had a chunk named "0000".
     bool hasDialRecord = false;
+    /// Identifies SHPI.DAT as last read or written into these tables, so that
+    /// a write can tell whether another program changed it since.
+    QByteArray fingerprint;
     BmpPalette palette{};
     MaskBitmapHeader maskHeader;
 };

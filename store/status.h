@@ -18,12 +18,18 @@ public:
     explicit operator bool() const { return m_ok; }
     const QString &message() const { return m_message; }
 
+    /// A success that the user should still hear of, such as a write that
+    /// could not be made atomic; empty for a plain success.
+    const QString &note() const { return m_note; }
+    Status &addNote(const QString &note);
+
 private:
     Status() = default;
     explicit Status(const QString &message) : m_ok(false), m_message(message) {}
 
     bool m_ok = true;
     QString m_message;
+    QString m_note;
 };
 
 } // namespace tolvane

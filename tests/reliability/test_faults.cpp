@@ -1,8 +1,11 @@
 // Writes that the file system refuses: a read-only directory, a full disk, and
 // a container removed or replaced between the load and the save. Each gives a
-// message naming the file, leaves every file and the tables as they were, and
-// a later write succeeds once the fault is gone. Through the core and through
-// tolvane-cli.
+// message naming the file and the cause, leaves every file and the tables as
+// they were, and a later write succeeds once the fault is gone. A directory
+// that takes no new file, but whose files may be written, is written in place
+// with a note saying so. Also: links swapped in during a write, ownership kept
+// across a rewrite, the lock between two writers, and few open files. Through
+// the core and through tolvane-cli.
 //
 // As root, permissions do not stop writing: the read-only directory is then a
 // read-only bind mount and the full disk a small tmpfs, both in a mount
@@ -14,6 +17,7 @@
 
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
+#include "store/dashboardlock.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
 
@@ -25,7 +29,14 @@
 
 #include <sched.h>
 #include <sys/mount.h>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace tolvane;
@@ -33,7 +44,7 @@ using namespace testing_support;
 
 namespace {
 
-enum class Fault { ReadOnly, FullDisk };
+enum class Fault { ReadOnly, FullDisk, NoNewFile };
 enum class Operation { Save, Compile, Extract };
 
 struct Run
@@ -63,9 +74,8 @@ ContainerBuilder dashboardContainer()
     return c;
 }
 
-Status run(Operation operation, const QString &dir, ShpiTables &tables)
+Status run(Operation operation, const QString &dir, ShpiTables &tables, PrintTarget &out)
 {
-    RecordingPrinter out;
     switch (operation) {
     case Operation::Save:
         return SaveShpiData(dir, out, tables);
@@ -76,6 +86,30 @@ Status run(Operation operation, const QString &dir, ShpiTables &tables)
     }
     return Status::failure(QStringLiteral("no such operation"));
 }
+
+Status run(Operation operation, const QString &dir, ShpiTables &tables)
+{
+    RecordingPrinter out;
+    return run(operation, dir, tables, out);
+}
+
+// Once a line starting with @p trigger is printed, puts a link to @p target
+// where @p victim stood, as another program could in the middle of a write.
+class SwappingPrinter : public RecordingPrinter
+{
+public:
+    QString trigger, victim, target;
+    using RecordingPrinter::Print;
+    void Print(const QString &item, LineEnd end) override
+    {
+        if (!trigger.isEmpty() && item.startsWith(trigger)) {
+            QFile::remove(victim);
+            QFile::link(target, victim);
+            trigger.clear();
+        }
+        RecordingPrinter::Print(item, end);
+    }
+};
 
 } // namespace
 
@@ -118,7 +152,7 @@ private:
     {
         const QString fs = m_root.filePath(QStringLiteral("fs"));
         QVERIFY(QDir().mkpath(fs));
-        if (fault == Fault::ReadOnly) {
+        if (fault != Fault::FullDisk) {
             fill();
             if (!m_privateMounts) {
                 QVERIFY(QFile::setPermissions(dashboard(), QFile::ReadOwner | QFile::ExeOwner));
@@ -127,6 +161,14 @@ private:
             const QByteArray path = QFile::encodeName(dashboard());
             QVERIFY2(::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) == 0, strerror(errno));
             m_mountPoint = dashboard();
+            // Each file mounted over itself stays writable in the read-only directory.
+            if (fault == Fault::NoNewFile) {
+                for (const QString &name : QDir(dashboard()).entryList(QDir::Files)) {
+                    const QByteArray file = QFile::encodeName(dashboard() + QLatin1Char('/') + name);
+                    QVERIFY2(::mount(file.constData(), file.constData(), nullptr, MS_BIND, nullptr) == 0,
+                             strerror(errno));
+                }
+            }
             QVERIFY2(::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0,
                      strerror(errno));
             return;
@@ -218,6 +260,8 @@ private Q_SLOTS:
                                                                         : QStringLiteral("/SHPI\\.DAT")) +
                                        QStringLiteral(": cannot be written: \\S"));
         QVERIFY2(named.match(s.message()).capturedStart() == 0, qPrintable(s.message()));
+        if (fault == Fault::FullDisk)
+            QVERIFY2(s.message().endsWith(QStringLiteral("No space left on device")), qPrintable(s.message()));
         QCOMPARE(tableBytes(tables), tablesBefore);
         QCOMPARE(directorySnapshot(m_root.filePath(QStringLiteral("fs"))), filesBefore);
 
@@ -241,6 +285,7 @@ private Q_SLOTS:
             QTest::addRow("%s compile", faultName) << fault << QStringList{"compile", "DIR"};
             QTest::addRow("%s extract", faultName) << fault << QStringList{"extract", "DIR"};
         }
+        QTest::addRow("full demo") << Fault::FullDisk << QStringList{"demo", "DIR/demo"};
     }
 
     void cliRefusesAndChangesNothing()
@@ -259,11 +304,191 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith(QStringLiteral("tolvane-cli: ") + dashboard() + QLatin1Char('/')), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("cannot be written")), qPrintable(r.err));
+        if (fault == Fault::FullDisk)
+            QVERIFY2(r.err.endsWith(QStringLiteral("No space left on device\n")), qPrintable(r.err));
         QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
         QCOMPARE(directorySnapshot(m_root.filePath(QStringLiteral("fs"))), before);
 
         lift(fault);
         QCOMPARE(cli(arguments).exitCode, 0);
+    }
+
+    void noNewFileMeansAWriteInPlace_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::newRow("save") << Operation::Save;
+        QTest::newRow("compile") << Operation::Compile;
+        QTest::newRow("extract") << Operation::Extract;
+    }
+
+    void noNewFileMeansAWriteInPlace()
+    {
+        QFETCH(Operation, operation);
+        if (const char *reason = unavailable(Fault::NoNewFile))
+            QSKIP(reason);
+        prepare(Fault::NoNewFile);
+        if (QTest::currentTestFailed())
+            return;
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(dashboard(), out, tables));
+        tables.objects.headers[1].XPos = 1234;
+        const QStringList namesBefore = QDir(dashboard()).entryList(QDir::AllEntries | QDir::Hidden);
+
+        const Status s = run(operation, dashboard(), tables);
+        QVERIFY2(s, qPrintable(s.message()));
+        QVERIFY2(s.note().contains(QStringLiteral("not atomic")), qPrintable(s.note()));
+        QCOMPARE(QDir(dashboard()).entryList(QDir::AllEntries | QDir::Hidden), namesBefore);
+        ShpiTables reloaded;
+        QVERIFY(LoadShpi(dashboard(), out, reloaded));
+        QCOMPARE(reloaded.objects.headers[1].XPos, operation == Operation::Extract ? 100 : 1234);
+
+        const Run r = cli({QStringLiteral("move"), dashboard(), QStringLiteral("1"), QStringLiteral("7"),
+                           QStringLiteral("8")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.contains(QStringLiteral("not atomic")), qPrintable(r.err));
+    }
+
+    // A link put in place of the file being written is replaced; the file it
+    // points to, which may lie anywhere, keeps its bytes.
+    void aLinkSwappedInDuringAWriteIsReplaced_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QString>("victim");
+        QTest::newRow("save") << Operation::Save << "SHPI.DAT";
+        QTest::newRow("compile") << Operation::Compile << "SHPI.DAT";
+        QTest::newRow("extract") << Operation::Extract << "SHPI0000.BMP";
+    }
+
+    void aLinkSwappedInDuringAWriteIsReplaced()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(QString, victim);
+        fill();
+        const QString outside = m_root.filePath(QStringLiteral("fs/outside"));
+        QVERIFY(writeFile(outside, "not the user's to lose"));
+        ShpiTables tables;
+        SwappingPrinter out;
+        QVERIFY(LoadShpi(dashboard(), out, tables));
+        out.trigger = operation == Operation::Save ? QStringLiteral("Saving data for object 1")
+                                                   : QStringLiteral("Object 1:");
+        out.victim = dashboard() + QLatin1Char('/') + victim;
+        out.target = outside;
+
+        QVERIFY(run(operation, dashboard(), tables, out));
+        QVERIFY(out.trigger.isEmpty());
+        QCOMPARE(readFile(outside), QByteArray("not the user's to lose"));
+        QVERIFY(!QFileInfo(out.victim).isSymLink());
+        QVERIFY(QFileInfo(out.victim).size() > 100);
+    }
+
+    void aRewriteKeepsOwnerGroupModeAndAttributes_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("save") << Operation::Save << "SHPI.DAT";
+        QTest::newRow("extract") << Operation::Extract << "SHPI0001.BMP";
+    }
+
+    void aRewriteKeepsOwnerGroupModeAndAttributes()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(QString, name);
+        if (geteuid() != 0)
+            QSKIP("only root may give a file to another owner");
+        fill();
+        const QByteArray path = QFile::encodeName(dashboard() + QLatin1Char('/') + name);
+        QVERIFY(::chown(path.constData(), 4321, 4322) == 0);
+        QVERIFY(::chmod(path.constData(), 02664) == 0);
+        if (::setxattr(path.constData(), "user.tolvane.test", "kept", 4, 0) != 0)
+            QSKIP("the file system keeps no extended attributes");
+
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(dashboard(), out, tables));
+        QVERIFY(run(operation, dashboard(), tables));
+        struct stat st;
+        QVERIFY(::stat(path.constData(), &st) == 0);
+        QCOMPARE(st.st_uid, uid_t(4321));
+        QCOMPARE(st.st_gid, gid_t(4322));
+        QCOMPARE(st.st_mode & 07777, mode_t(02664));
+        char value[8] = {};
+        QCOMPARE(::getxattr(path.constData(), "user.tolvane.test", value, sizeof value), ssize_t(4));
+        QCOMPARE(QByteArray(value), QByteArray("kept"));
+    }
+
+    // Another writer waits while the lock is held, then builds on what the
+    // holder wrote; a lock whose holder was killed blocks nobody.
+    void writersTakeTurns()
+    {
+        fill();
+        QProcess mover;
+        {
+            DashboardLock lock(dashboard());
+            QVERIFY(lock.acquire());
+            mover.start(QStringLiteral(TOLVANE_CLI), {QStringLiteral("move"), dashboard(), QStringLiteral("1"),
+                                                      QStringLiteral("11"), QStringLiteral("12")});
+            QVERIFY(!mover.waitForFinished(700));
+            ShpiTables tables;
+            RecordingPrinter out;
+            QVERIFY(LoadShpi(dashboard(), out, tables));
+            tables.dialRecord.setField(DialField::MphMax, 77);
+            QVERIFY(SaveShpiData(dashboard(), out, tables));
+        }
+        QVERIFY(mover.waitForFinished(20000));
+        QCOMPARE(mover.exitCode(), 0);
+        ShpiTables after;
+        RecordingPrinter out;
+        QVERIFY(LoadShpi(dashboard(), out, after));
+        QCOMPARE(after.objects.headers[1].XPos, 11);
+        QCOMPARE(after.dialRecord.field(DialField::MphMax), 77);
+
+        // A process that takes the lock as any program would, and is killed.
+        int ready[2];
+        QVERIFY(::pipe(ready) == 0);
+        const pid_t holder = ::fork();
+        QVERIFY(holder >= 0);
+        if (holder == 0) {
+            const int fd = ::open(QFile::encodeName(dashboard()).constData(), O_RDONLY | O_DIRECTORY);
+            if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "x", 1) != 1)
+                ::_exit(1);
+            ::pause();
+            ::_exit(0);
+        }
+        char byte = 0;
+        QCOMPARE(::read(ready[0], &byte, 1), ssize_t(1));
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        QCOMPARE(cli({QStringLiteral("set-dial"), dashboard(), QStringLiteral("MphMax=78")}).exitCode, 0);
+    }
+
+    // Extraction stages every file before replacing any, yet keeps only a
+    // few open: a container of many objects fits a small descriptor limit.
+    void extractionOfManyObjectsNeedsFewDescriptors()
+    {
+        ContainerBuilder many;
+        for (int i = 0; i < 300; ++i) {
+            TestObject o;
+            o.directoryName = QByteArray::number(1000 + i);
+            o.width = 3;
+            o.height = 2;
+            many.objects.push_back(o);
+        }
+        QVERIFY(QDir().mkpath(dashboard()));
+        QVERIFY(writeFile(container(), many.build()));
+        struct rlimit before;
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &before) == 0);
+        struct rlimit small = before;
+        small.rlim_cur = 64;
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &small) == 0);
+        ShpiTables tables;
+        RecordingPrinter out;
+        const Status s = ExtractMasks(dashboard(), out, tables);
+        ::setrlimit(RLIMIT_NOFILE, &before);
+        QVERIFY2(s, qPrintable(s.message()));
+        QCOMPARE(QDir(dashboard()).entryList({QStringLiteral("SHPI1*.BMP")}).size(), 300);
     }
 
     void containerGoneBetweenLoadAndSave_data()

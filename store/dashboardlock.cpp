@@ -1,0 +1,59 @@
+#include "dashboardlock.h"
+#include "safewrite.h"
+#include "systemfiles.h"
+
+#include <QHash>
+
+namespace tolvane {
+
+namespace {
+
+// How often each directory's lock is taken in this process. The system's lock
+// belongs to the first taker, whose descriptor holds it; a second descriptor
+// of this process would wait for the first.
+QHash<QByteArray, int> &heldLocks()
+{
+    static QHash<QByteArray, int> held;
+    return held;
+}
+
+} // namespace
+
+DashboardLock::DashboardLock(const QString &directory) : m_directory(directory) {}
+
+DashboardLock::~DashboardLock()
+{
+    if (m_identity.isEmpty())
+        return;
+    auto &held = heldLocks();
+    if (--held[m_identity] == 0)
+        held.remove(m_identity);
+}
+
+Status DashboardLock::acquire(int waitMs)
+{
+    if (!m_identity.isEmpty())
+        return Status::success();
+    auto lock = std::make_unique<system_files::DirectoryLock>();
+    QString reason;
+    if (!lock->open(m_directory, &reason))
+        return Status::fileError(m_directory, QStringLiteral("cannot be locked: %1").arg(reason));
+    auto &held = heldLocks();
+    if (held.contains(lock->identity())) {
+        m_identity = lock->identity();
+        ++held[m_identity];
+        return Status::success();
+    }
+    if (!lock->lock(waitMs, &reason)) {
+        if (reason.isEmpty())
+            reason = QStringLiteral("another program is writing this dashboard; try again when it has finished");
+        return Status::fileError(m_directory, QStringLiteral("cannot be locked: %1").arg(reason));
+    }
+    m_identity = lock->identity();
+    held.insert(m_identity, 1);
+    m_lock = std::move(lock);
+    removeStagingLeftovers(m_directory);
+    return Status::success();
+}
+
+} // namespace tolvane

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "status.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+namespace tolvane {
+
+namespace system_files {
+class DirectoryLock;
+}
+
+/// An exclusive lock on a dashboard directory. Every read-modify-write of a
+/// dashboard holds one from its read to its rename, so that two programs
+/// writing one dashboard take turns instead of undoing each other's changes.
+///
+/// The system releases the lock when its process ends, so one left by a
+/// killed process never blocks. Within one process the lock can be taken again
+/// while held (a command holding it runs a routine that takes it too).
+/// Taking it first removes the staging files that killed writes left behind.
+class DashboardLock
+{
+public:
+    explicit DashboardLock(const QString &directory);
+    ~DashboardLock();
+
+    DashboardLock(const DashboardLock &) = delete;
+    DashboardLock &operator=(const DashboardLock &) = delete;
+
+    /// How long a write waits for another program's before giving up.
+    static constexpr int DefaultWaitMs = 15000;
+
+    /// Takes the lock, waiting up to @p waitMs while another program holds it.
+    Status acquire(int waitMs = DefaultWaitMs);
+
+private:
+    QString m_directory;
+    QByteArray m_identity;
+    std::unique_ptr<system_files::DirectoryLock> m_lock;
+    bool m_nested = false;
+};
+
+} // namespace tolvane

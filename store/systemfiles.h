@@ -1,0 +1,84 @@
+#pragma once
+
+// The operating system's file calls that Qt does not offer: writing relative
+// to an open directory without following links, keeping a file's owner and
+// attributes across a replace, and locking a directory. Everything above this
+// layer is portable; on systems without these calls each function takes a
+// portable path through Qt.
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+
+namespace tolvane {
+
+class DirectoryHandle;
+
+namespace system_files {
+
+/// Opens @p path as a directory; -1 with @p reason set when it cannot be
+/// opened, -1 with an empty @p reason where the system has no such handles.
+int openDirectory(const QString &path, QString *reason);
+void closeDescriptor(int fd);
+
+/// A staging file being written.
+struct StagedFile
+{
+    QString stagingName;
+    int descriptor = -1;
+    int original = -1; // the file being replaced, read for its owner and attributes
+    std::unique_ptr<QIODevice> device;
+};
+
+enum class Staging { Staged, InPlace, Failed };
+
+/// Creates the staging file for @p name in @p directory, named "." + name +
+/// @p mark + six letters or digits. InPlace when the directory takes no new
+/// file but @p name may be written; Failed (with @p reason) otherwise, also
+/// when @p name is a link or no regular file.
+Staging stage(const DirectoryHandle &directory, const QString &name, const QString &mark, StagedFile *file,
+              QString *reason);
+/// Gives the staging file the replaced file's owner, group, mode and extended
+/// attributes where allowed, syncs it and closes it.
+bool finishStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason);
+/// Renames the finished staging file over @p name and syncs the directory.
+bool replaceWithStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason);
+/// Closes and removes the staging file.
+void discardStaged(const DirectoryHandle &directory, StagedFile *file);
+/// Writes @p content over @p name from its start, cuts it to that length and syncs it.
+bool writeInPlace(const DirectoryHandle &directory, const QString &name, const QByteArray &content, QString *reason);
+
+/// A held exclusive lock on a directory; the system releases it when the
+/// process ends, however it ends.
+class DirectoryLock
+{
+public:
+    DirectoryLock();
+    ~DirectoryLock();
+    /// Opens the directory @p path; false with @p reason when it cannot be.
+    bool open(const QString &path, QString *reason);
+    /// Takes the lock, waiting up to @p waitMs for another holder. False when
+    /// it cannot be had: @p reason says why, or is empty when another holds it.
+    bool lock(int waitMs, QString *reason);
+    const QByteArray &identity() const { return m_identity; }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+    QByteArray m_identity;
+    std::unique_ptr<QLockFile> m_portableLock;
+};
+
+/// What identifies a file's content as last written: device, file number,
+/// size and time of last change of content. Empty when it cannot be read.
+QByteArray fileIdentity(const QString &path);
+
+/// The system's text for @p error.
+QString errorText(int error);
+
+} // namespace system_files
+} // namespace tolvane
