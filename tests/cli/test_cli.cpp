@@ -316,6 +316,69 @@ private Q_SLOTS:
         QVERIFY(white > 0 && black > 0 && grey > 0);
     }
 
+    void renderAllComposesEveryObjectInTableOrder()
+    {
+        // The demo dashboard with its second overlay moved half over the
+        // first, so that the order of drawing shows.
+        const QString demo = m_dir->filePath("demo");
+        QCOMPARE(cli({"demo", demo}).exitCode, 0);
+        const QJsonArray placed = QJsonDocument::fromJson(cli({"dump", demo}).out.toUtf8())["Objects"].toArray();
+        const QString firstX = QString::number(placed[1]["XPos"].toInt() + 20);
+        const QString firstY = QString::number(placed[1]["YPos"].toInt() + 10);
+        QCOMPARE(cli({"move", demo, "2", firstX, firstY}).exitCode, 0);
+        const QJsonArray objects = QJsonDocument::fromJson(cli({"dump", demo}).out.toUtf8())["Objects"].toArray();
+
+        const auto bitmap = [&](const QString &fileName) {
+            const QStringList found = QDir(demo).entryList({fileName}, QDir::Files);
+            return found.size() == 1 ? QImage(QDir(demo).filePath(found[0])) : QImage();
+        };
+        const auto expected = [&](std::optional<int> selected) {
+            QList<int> order;
+            for (int i = 1; i < objects.size(); ++i)
+                if (i != selected)
+                    order.append(i);
+            if (selected)
+                order.append(*selected);
+            QImage picture = bitmap("0000.bmp");
+            for (int i : order) {
+                const QJsonObject o = objects[i].toObject();
+                const QString name = o["Name"].toString();
+                picture = expectedComposite(picture, bitmap(name + ".bmp"), bitmap("SHPI" + name + ".bmp"),
+                                            QPoint(o["XPos"].toInt() - o["XCentre"].toInt(),
+                                                   o["YPos"].toInt() - o["YCentre"].toInt()));
+            }
+            return picture;
+        };
+        QVERIFY(expected(std::nullopt) != expected(1));
+
+        const QString out = m_dir->filePath("all.png");
+        for (const std::optional<int> selected : {std::optional<int>(), std::optional<int>(1)}) {
+            const QStringList select = selected ? QStringList{"--select", "1"} : QStringList{};
+            const Run r = cli(QStringList{"render", demo, out, "--all"} + select);
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(r.err, QString());
+            QVERIFY2(samePixels(QImage(out), expected(selected)),
+                     qPrintable(firstDifference(QImage(out), expected(selected))));
+        }
+    }
+
+    void renderAllLeavesOutWhatCannotBeRead()
+    {
+        const FixtureDashboard dashboard = FixtureDashboard::standard();
+        QVERIFY(dashboard.write(dir()));
+        QVERIFY(QFile::remove(m_dir->filePath("shpiDIAL.bmp")));
+        const QString out = m_dir->filePath("all.png");
+        const Run r = cli({"render", dir(), out, "--all"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.startsWith("tolvane-cli: ") && r.err.contains("object 2: ") &&
+                     r.err.contains("SHPIDIAL.bmp") && r.err.count('\n') == 1,
+                 qPrintable(r.err));
+        QImage expected = dashboard.expected(1);
+        const FixtureObject &lamp = dashboard.objects[2];
+        expected = expectedComposite(expected, lamp.image, lamp.mask, lamp.topLeft());
+        QVERIFY2(samePixels(QImage(out), expected), qPrintable(firstDifference(QImage(out), expected)));
+    }
+
     void renderWithoutSelectionShowsTheBackground_data()
     {
         QTest::addColumn<QStringList>("options");
@@ -388,6 +451,8 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{"--zoom"} << QString() << 2 << "--zoom";
         QTest::newRow("missing artwork") << QStringList{"--select", "1"} << "0001.BMP" << 1 << "0001.bmp";
         QTest::newRow("missing mask") << QStringList{"--select", "2"} << "shpiDIAL.bmp" << 1 << "SHPIDIAL.bmp";
+        QTest::newRow("all, selected one missing") << QStringList{"--all", "--select", "2"} << "shpiDIAL.bmp" << 1
+                                                   << "SHPIDIAL.bmp";
         QTest::newRow("missing background") << QStringList{} << "0000.bmp" << 1 << "0000.bmp";
         QTest::newRow("missing container") << QStringList{} << "SHPI.DAT" << 1 << "SHPI.DAT";
     }
