@@ -22,7 +22,7 @@ std::vector<AllObjects::LeftOut> AllObjects::prepare(const QString &directory, c
 
 void AllObjects::drawOne(PictureSurface &target, const ObjectTable &objects, const Buffers &object) const
 {
-    // The table may have lost entries since the bitmaps were prepared.
+    // A table loaded since may hold fewer entries: never read past its end.
     if (object.index < objects.count())
         DrawObject(*object.image, *object.mask, target, objectTopLeft(objects.headers[size_t(object.index)]), 0);
 }

@@ -33,7 +33,9 @@ public:
 
     /// Composites every prepared object onto @p target through its mask,
     /// at the place @p objects holds for it now, in table order; the object
-    /// @p selected (a table index) is drawn last, over all others.
+    /// @p selected (a table index) is drawn last, over all others. The
+    /// bitmaps go with the indices of the last prepare(): after a load,
+    /// prepare again.
     void draw(PictureSurface &target, const ObjectTable &objects, std::optional<int> selected = std::nullopt) const;
 
     /// One line naming each object left out and its fault, for a status line

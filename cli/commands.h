@@ -33,7 +33,7 @@ Status loadQuietly(const QString &directory, ShpiTables &tables);
 /// "apply DIR FILE.json".
 int apply(const QStringList &arguments);
 
-/// "render DIR OUT.png [--select INDEX] [--dials]".
+/// "render DIR OUT.png [--all] [--select INDEX] [--dials]".
 int render(const QStringList &arguments);
 
 } // namespace tolvane::cli
