@@ -50,6 +50,25 @@ demo::DemoObject object(int index, int width, int height, int xPos, int yPos)
     return o;
 }
 
+void writeBackground(const QString &directory, const QSize &size)
+{
+    QImage background(size, QImage::Format_RGB888);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            background.setPixel(x, y, qRgb(x & 0xff, y & 0xff, (x ^ y) & 0xff));
+    background.save(directory + QStringLiteral("/0000.bmp"), "BMP");
+}
+
+void writeObjectBitmaps(const QString &directory, const demo::DemoObject &object, QRgb colour)
+{
+    const QString name = QString::fromLatin1(object.name.data(), 4);
+    QImage artwork(object.header.Width, object.header.Height, QImage::Format_RGB888);
+    artwork.fill(colour);
+    artwork.save(directory + QStringLiteral("/") + name + ".bmp", "BMP");
+    QImage mask = object.mask.convertToFormat(QImage::Format_RGB888);
+    mask.save(directory + QStringLiteral("/SHPI") + name + ".bmp", "BMP");
+}
+
 } // namespace
 
 qint64 writeLargeContainer(const QString &directory, int count, int side)
@@ -67,18 +86,28 @@ void writeDragDashboard(const QString &directory, const QSize &size, int objectS
     std::vector<demo::DemoObject> objects = {object(0, 8, 8, 0, 0),
                                              object(1, objectSide, objectSide, objectSide / 2 + 16, objectSide / 2 + 16)};
     writeFileOrDie(directory + QStringLiteral("/SHPI.DAT"), demo::encodeDemoContainer(objects, demo::demoDialRecord()));
+    writeBackground(directory, size);
+    writeObjectBitmaps(directory, objects[1], qRgb(200, 40, 40));
+}
 
-    QImage background(size, QImage::Format_RGB888);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            background.setPixel(x, y, qRgb(x & 0xff, y & 0xff, (x ^ y) & 0xff));
-    background.save(directory + QStringLiteral("/0000.bmp"), "BMP");
-
-    QImage artwork(objectSide, objectSide, QImage::Format_RGB888);
-    artwork.fill(qRgb(200, 40, 40));
-    artwork.save(directory + QStringLiteral("/") + QString::fromLatin1(objects[1].name.data(), 4) + ".bmp", "BMP");
-    QImage mask = objects[1].mask.convertToFormat(QImage::Format_RGB888);
-    mask.save(directory + QStringLiteral("/SHPI") + QString::fromLatin1(objects[1].name.data(), 4) + ".bmp", "BMP");
+void writeCrowdedDashboard(const QString &directory, const QSize &size, int count)
+{
+    std::vector<demo::DemoObject> objects = {object(0, size.width(), size.height(), 0, 0)};
+    // A grid of 8 columns; the larger objects reach into their neighbours' cells.
+    const int columns = 8;
+    const int rows = (count + columns - 1) / columns;
+    const QSize cell(size.width() / columns, size.height() / rows);
+    for (int i = 1; i <= count; ++i) {
+        const int width = 96 + (i * 53) % 160;
+        const int height = 96 + (i * 31) % 160;
+        const int cellIndex = i - 1;
+        objects.push_back(object(i, width, height, (cellIndex % columns) * cell.width() + cell.width() / 2,
+                                 (cellIndex / columns) * cell.height() + cell.height() / 2));
+    }
+    writeFileOrDie(directory + QStringLiteral("/SHPI.DAT"), demo::encodeDemoContainer(objects, demo::demoDialRecord()));
+    writeBackground(directory, size);
+    for (size_t i = 1; i < objects.size(); ++i)
+        writeObjectBitmaps(directory, objects[i], qRgb(int(i * 6) & 0xff, 200, 40));
 }
 
 } // namespace tolvane::bench

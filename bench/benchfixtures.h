@@ -14,4 +14,8 @@ qint64 writeLargeContainer(const QString &directory, int count, int side);
 /// window shows it at its first scroll position.
 void writeDragDashboard(const QString &directory, const QSize &size, int objectSide);
 
+/// A dashboard of @p size with @p count objects of 96 to 255 pixels a side
+/// spread over it, some overlapping, each with its artwork and mask.
+void writeCrowdedDashboard(const QString &directory, const QSize &size, int count);
+
 } // namespace tolvane::bench

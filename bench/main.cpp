@@ -4,8 +4,12 @@
 #include "benchfixtures.h"
 #include "measure.h"
 
+#include "canvas/allobjects.h"
+#include "demo/demodashboard.h"
+#include "store/loadshpi.h"
 #include "window/form1.h"
 #include "window/picturebox.h"
+#include "window/picturefile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -84,6 +88,39 @@ double naiveCls(const QSize &size, int runs)
     picture.fill(Qt::darkGray);
     QImage image = picture.copy();
     return medianTime(runs, [&] { std::memcpy(image.bits(), picture.constBits(), size_t(picture.sizeInBytes())); });
+}
+
+// One redraw of the dashboard with every object shown: the dashboard wiped
+// back to its picture and every object composited at its place, the bitmaps
+// prepared beforehand as the view keeps them.
+void redrawAll(const QString &label, const QString &directory, int runs)
+{
+    ShpiTables tables;
+    DiscardingPrinter silent;
+    QImage background;
+    if (!LoadShpi(directory, silent, tables) || !readDashboardBackground(directory, &background))
+        qFatal("cannot load %s", qPrintable(directory));
+    PictureSurface BackG;
+    BackG.setPicture(background);
+    AllObjects objects;
+    const double prepare = medianTime(std::max(1, runs / 20), [&] {
+        if (!objects.prepare(directory, tables.objects).empty())
+            qFatal("objects of %s left out", qPrintable(directory));
+    });
+    const double redraw = medianTime(runs, [&] {
+        BackG.Cls();
+        objects.draw(BackG, tables.objects);
+    });
+
+    const double copy = naiveCls(background.size(), runs);
+    const QString baseline = QStringLiteral("copy of the whole picture");
+    const QString what = QStringLiteral("%1 objects on %2 x %3 (%4)")
+                             .arg(tables.objects.count() - 1).arg(background.width()).arg(background.height())
+                             .arg(label);
+    report(QStringLiteral("redraw with all objects shown, ") + what, redraw, baseline, copy, QStringLiteral("< 4 ms"),
+           redraw < 0.004);
+    report(QStringLiteral("reading and preparing all objects' bitmaps, ") + what, prepare, baseline, copy,
+           QStringLiteral("none: once per load or changed file"), std::nullopt);
 }
 
 double processMedian(int runs, const QString &program, const QStringList &arguments)
@@ -213,6 +250,15 @@ int main(int argc, char *argv[])
         report(QStringLiteral("drag step, 256 x 256 object on %1 x %2").arg(size.width()).arg(size.height()), step,
                QStringLiteral("naive Cls of 4096 x 4096"), naive, target.isEmpty() ? QStringLiteral("none") : target,
                target.isEmpty() ? std::nullopt : std::optional<bool>(step < limit));
+    }
+    {
+        QTemporaryDir dir;
+        const QString demo = dir.filePath(QStringLiteral("demo"));
+        if (!writeDemoDashboard(demo))
+            qFatal("cannot write the demo dashboard");
+        redrawAll(QStringLiteral("demo"), demo, isQuick ? 5 : 400);
+        writeCrowdedDashboard(dir.path(), QSize(1920, 1080), 40);
+        redrawAll(QStringLiteral("generated"), dir.path(), isQuick ? 5 : 400);
     }
     containerWalk(isQuick ? 8 : 256, isQuick ? 64 : 512, runs);
     startUp(isQuick ? 1 : 21);

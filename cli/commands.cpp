@@ -161,14 +161,19 @@ const QList<Command> &commands()
         {"dump", "DIR", "Loads DIR's SHPI.DAT and prints its tables as JSON.", 1, 1, false, dump},
         {"move", "DIR INDEX X Y", "Sets the position of object INDEX (from 0) and saves.", 4, 4, false, move},
         {"set-dial", "DIR FIELD=VALUE...", "Sets dial fields by name and saves.", 2, -1, false, setDial},
+        {"apply", "DIR FILE.json",
+         "Writes the positions and dial fields of FILE.json, as dump writes it, into DIR's SHPI.DAT. The "
+         "objects' count, names, sizes and centres must match; on any fault nothing is written.",
+         2, 2, false, apply},
         {"extract", "DIR", "Writes every object's mask bitmap beside SHPI.DAT.", 1, 1, false, extract},
         {"compile", "DIR", "Writes the mask bitmaps back into SHPI.DAT.", 1, 1, false, compile},
         {"demo", "DIR", "Creates DIR holding the demo dashboard.", 1, 1, true, demo},
-        {"render", "DIR OUT.png [--select INDEX] [--dials]",
+        {"render", "DIR OUT.png [--all] [--select INDEX] [--dials]",
          "Writes the dashboard as the editor shows it to the PNG file OUT.png: the background picture, with "
          "--select the object INDEX (from 0; 0 draws nothing) composited through its mask at its stored place, "
-         "with --dials the needles. With both, the object is drawn over the needles.",
-         2, 5, false, render},
+         "with --all every object so in table order (the selected one last; objects whose bitmaps cannot be "
+         "read are left out and named on stderr), with --dials the needles under the objects.",
+         2, 6, false, render},
     };
     return all;
 }

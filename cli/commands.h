@@ -30,7 +30,10 @@ int fail(const QString &message, int code = Failed);
 /// Loads @p directory's SHPI.DAT without printing the listing.
 Status loadQuietly(const QString &directory, ShpiTables &tables);
 
-/// "render DIR OUT.png [--select INDEX] [--dials]".
+/// "apply DIR FILE.json".
+int apply(const QStringList &arguments);
+
+/// "render DIR OUT.png [--all] [--select INDEX] [--dials]".
 int render(const QStringList &arguments);
 
 } // namespace tolvane::cli

@@ -1,19 +1,11 @@
 #include "dumpjson.h"
-#include "store/listing.h"
+#include "tablesjson.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include "store/listing.h"
 
 namespace tolvane::cli {
 
 namespace {
-
-QByteArray jsonString(const QString &text)
-{
-    // A one-element array is the simplest way to have Qt escape a string.
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
-}
 
 QByteArray member(const char *key, const QByteArray &value)
 {
@@ -27,15 +19,9 @@ QByteArray member(const char *key, int value)
 
 QByteArray objectJson(const DirectoryEntry &entry, const ObjectHeader &h)
 {
-    const QList<QByteArray> members = {
-        member("Name", jsonString(nameText(entry.Name))),
-        member("Width", h.Width),
-        member("Height", h.Height),
-        member("XCentre", h.XCentre),
-        member("YCentre", h.YCentre),
-        member("XPos", h.XPos),
-        member("YPos", h.YPos),
-    };
+    QList<QByteArray> members = {member(json::Name, json::compactText(nameText(entry.Name)))};
+    for (const json::HeaderKey &key : json::HeaderKeys)
+        members.append(member(key.name, h.*key.field));
     return "{" + members.join(", ") + "}";
 }
 
@@ -57,8 +43,9 @@ QByteArray dumpJson(const ShpiTables &tables)
     QList<QByteArray> rows;
     for (int i = 0; i < objects.count(); ++i)
         rows.append("    " + objectJson(objects.directory[i], objects.headers[i]));
-    return "{\n  " + member("ObjectCount", objects.count()) + ",\n  \"Objects\": [\n" + rows.join(",\n") +
-           "\n  ],\n  " + member("DialRecord", dialJson(tables)) + "\n}\n";
+    return "{\n  " + member(json::ObjectCount, objects.count()) + ",\n  " +
+           member(json::Objects, "[\n" + rows.join(",\n") + "\n  ]") + ",\n  " +
+           member(json::DialRecordKey, dialJson(tables)) + "\n}\n";
 }
 
 } // namespace tolvane::cli

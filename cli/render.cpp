@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "canvas/allobjects.h"
 #include "canvas/drawobject.h"
 #include "dials/drawdials.h"
 #include "window/picturefile.h"
@@ -20,7 +21,10 @@ struct RenderRequest
     QString output;
     std::optional<int> select;
     bool dials = false;
+    bool all = false;
 };
+
+const QString Usage = QStringLiteral("usage: tolvane-cli render DIR OUT.png [--all] [--select INDEX] [--dials]");
 
 // Everything after DIR reaches us as positional arguments, so the options
 // are picked out here; they may stand before or after OUT.png.
@@ -31,6 +35,8 @@ std::optional<QString> parseRequest(const QStringList &args, RenderRequest *requ
         const QString &arg = args[i];
         if (arg == QLatin1String("--dials")) {
             request->dials = true;
+        } else if (arg == QLatin1String("--all")) {
+            request->all = true;
         } else if (arg == QLatin1String("--select") || arg.startsWith(QLatin1String("--select="))) {
             QString value;
             if (arg.contains(QLatin1Char('=')))
@@ -49,11 +55,11 @@ std::optional<QString> parseRequest(const QStringList &args, RenderRequest *requ
         } else if (request->output.isEmpty()) {
             request->output = arg;
         } else {
-            return QStringLiteral("usage: tolvane-cli render DIR OUT.png [--select INDEX] [--dials]");
+            return Usage;
         }
     }
     if (request->output.isEmpty())
-        return QStringLiteral("usage: tolvane-cli render DIR OUT.png [--select INDEX] [--dials]");
+        return Usage;
     return std::nullopt;
 }
 
@@ -89,8 +95,20 @@ int render(const QStringList &args)
     // the object, never over it.
     if (request.dials)
         DrawDials(BackG, tables.dialRecord);
-    // The first entry is the background itself: selecting it draws nothing.
-    if (request.select && *request.select > 0) {
+    QString leftOut;
+    if (request.all) {
+        AllObjects objects;
+        const std::vector<AllObjects::LeftOut> failed = objects.prepare(request.directory, tables.objects);
+        // The object asked for with --select must be in the picture; others
+        // are left out and named, as the editor's view does.
+        for (const AllObjects::LeftOut &object : failed) {
+            if (object.index == request.select)
+                return fail(object.status.message());
+        }
+        leftOut = AllObjects::describe(failed);
+        objects.draw(BackG, tables.objects, request.select);
+    } else if (request.select && *request.select > 0) {
+        // The first entry is the background itself: selecting it draws nothing.
         PictureSurface Picture2;
         PictureSurface Picture3;
         const int i = *request.select;
@@ -101,6 +119,10 @@ int render(const QStringList &args)
 
     if (Status s = writePng(BackG.image(), request.output); !s)
         return fail(s.message());
+    // The picture shows everything that could be read, so this is a warning
+    // on stderr and the exit status stays 0.
+    if (!leftOut.isEmpty())
+        fail(leftOut);
     return Success;
 }
 

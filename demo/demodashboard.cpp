@@ -16,13 +16,6 @@ namespace tolvane {
 
 namespace {
 
-class DiscardingPrinter : public PrintTarget
-{
-public:
-    using PrintTarget::Print;
-    void Print(const QString &, LineEnd) override {}
-};
-
 Status writeFile(const QString &path, const QByteArray &bytes)
 {
     return writeFileSafely(path, [&](QIODevice &out) { return out.write(bytes) == bytes.size(); });

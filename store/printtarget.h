@@ -20,4 +20,12 @@ public:
     void Print() { Print(QString(), CloseLine); }
 };
 
+/// Prints nothing: for a walk whose listing nobody reads.
+class DiscardingPrinter final : public PrintTarget
+{
+public:
+    using PrintTarget::Print;
+    void Print(const QString &, LineEnd) override {}
+};
+
 } // namespace tolvane

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -153,6 +154,95 @@ private Q_SLOTS:
         QCOMPARE(readFile(container()), noDial.build());
     }
 
+    void dumpThenApplyLeavesTheFileAsItWas_data()
+    {
+        QTest::addColumn<bool>("withDialRecord");
+        QTest::newRow("dial record, skipped chunks, tail") << true;
+        QTest::newRow("no dial record, name needing escapes") << false;
+    }
+
+    void dumpThenApplyLeavesTheFileAsItWas()
+    {
+        QFETCH(bool, withDialRecord);
+        ContainerBuilder builder = exampleContainer();
+        if (!withDialRecord) {
+            builder.objects[1].directoryName = QByteArray("\xE9t\"\x01", 4);
+            builder.objects[0].chunkName = "BACK";
+        }
+        QVERIFY(writeFile(container(), builder.build()));
+        const QString json = m_dir->filePath("tables.json");
+        QVERIFY(writeFile(json, cli({"dump", dir()}).out.toUtf8()));
+        const Run r = cli({"apply", dir(), json});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, "Number of objects: 2\nSaving data for object 0\nSaving data for object 1\n");
+        QCOMPARE(readFile(container()), builder.build());
+    }
+
+    void applyWritesWhatMoveAndSetDialWrite()
+    {
+        QString edited = cli({"dump", dir()}).out;
+        const QByteArray record = patternDialRecord();
+        edited.replace("\"XPos\": 100, \"YPos\": -7", "\"XPos\": -32768, \"YPos\": 32767");
+        edited.replace(QStringLiteral("\"MphMax\": %1").arg(int16At(record, 60)), "\"MphMax\": 160");
+        const QString json = m_dir->filePath("tables.json");
+        QVERIFY(writeFile(json, edited.toUtf8()));
+        QCOMPARE(cli({"apply", dir(), json}).exitCode, 0);
+        const QByteArray applied = readFile(container());
+
+        QVERIFY(writeFile(container(), exampleContainer().build()));
+        QCOMPARE(cli({"move", dir(), "1", "-32768", "32767"}).exitCode, 0);
+        QCOMPARE(cli({"set-dial", dir(), "MphMax=160"}).exitCode, 0);
+        QCOMPARE(applied, readFile(container()));
+        QVERIFY(applied != exampleContainer().build());
+    }
+
+    void applyRefusalsChangeNothing_data()
+    {
+        // Each row edits the dump, replacing the pattern `from` by `to`; the
+        // message names `where`.
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("not JSON") << "\"XPos\": 100," << "\"XPos\": 100" << "line 5, column";
+        QTest::newRow("an array") << "^([\\s\\S]*)$" << "[\\1]" << "the top level";
+        QTest::newRow("unknown key") << "\"XPos\": 100" << "\"xpos\": 100" << "Objects[1].xpos: unknown key";
+        QTest::newRow("unknown top-level key") << "\"ObjectCount\"" << "\"Extra\": 1, \"ObjectCount\""
+                                               << "Extra: unknown key";
+        QTest::newRow("missing key") << ", \"YPos\": -7" << "" << "Objects[1]: the key \"YPos\" is missing";
+        QTest::newRow("out of range") << "\"XPos\": 100" << "\"XPos\": 32768" << "Objects[1].XPos: 32768";
+        QTest::newRow("not an integer") << "\"XPos\": 100" << "\"XPos\": 100.5" << "Objects[1].XPos: 100.5";
+        QTest::newRow("a string") << "\"XPos\": 100" << "\"XPos\": \"100\"" << "Objects[1].XPos: \"100\"";
+        QTest::newRow("other name") << "\"0001\"" << "\"0002\"" << "Objects[1].Name";
+        QTest::newRow("other size") << "\"Width\": 25" << "\"Width\": 26" << "Objects[1].Width";
+        QTest::newRow("other centre") << "\"YCentre\": -2" << "\"YCentre\": 0" << "Objects[1].YCentre";
+        QTest::newRow("other count") << "\"ObjectCount\": 2" << "\"ObjectCount\": 3" << "ObjectCount: 3";
+        QTest::newRow("object left out") << ",\\s*\\{\"Name\": \"0001\"[^}]*\\}" << ""
+                                         << "Objects: 1 in the list";
+        QTest::newRow("dial field out of range") << "\"DialWidth\": -?\\d+" << "\"DialWidth\": -40000"
+                                                 << "DialRecord.DialWidth: -40000";
+        QTest::newRow("dial record null") << "\"DialRecord\": \\{[^}]*\\}" << "\"DialRecord\": null"
+                                          << "DialRecord: null";
+    }
+
+    void applyRefusalsChangeNothing()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, where);
+        QString edited = cli({"dump", dir()}).out;
+        const QRegularExpression pattern(from);
+        QVERIFY2(edited.contains(pattern), qPrintable(from));
+        edited.replace(pattern, to);
+        const QString json = m_dir->filePath("tables.json");
+        QVERIFY(writeFile(json, edited.toUtf8()));
+        const QByteArray before = snapshot(dir());
+        const Run r = cli({"apply", dir(), json});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("tolvane-cli: " + json + ": " + where), qPrintable(r.err));
+        QCOMPARE(r.err.count('\n'), 1);
+        QCOMPARE(snapshot(dir()), before);
+    }
+
     void extractThenCompileRoundTrips()
     {
         const QByteArray before = readFile(container());
@@ -167,7 +257,7 @@ private Q_SLOTS:
 
     void helpForEachCommand()
     {
-        for (const QString command : {"list", "dump", "move", "set-dial", "extract", "compile", "demo", "render"}) {
+        for (const QString command : {"list", "dump", "move", "set-dial", "apply", "extract", "compile", "demo", "render"}) {
             const Run r = cli({command, "--help"});
             QCOMPARE(r.exitCode, 0);
             QVERIFY2(r.out.contains("tolvane-cli " + command), qPrintable(r.out));
@@ -224,6 +314,69 @@ private Q_SLOTS:
                 }
             }
         QVERIFY(white > 0 && black > 0 && grey > 0);
+    }
+
+    void renderAllComposesEveryObjectInTableOrder()
+    {
+        // The demo dashboard with its second overlay moved half over the
+        // first, so that the order of drawing shows.
+        const QString demo = m_dir->filePath("demo");
+        QCOMPARE(cli({"demo", demo}).exitCode, 0);
+        const QJsonArray placed = QJsonDocument::fromJson(cli({"dump", demo}).out.toUtf8())["Objects"].toArray();
+        const QString firstX = QString::number(placed[1]["XPos"].toInt() + 20);
+        const QString firstY = QString::number(placed[1]["YPos"].toInt() + 10);
+        QCOMPARE(cli({"move", demo, "2", firstX, firstY}).exitCode, 0);
+        const QJsonArray objects = QJsonDocument::fromJson(cli({"dump", demo}).out.toUtf8())["Objects"].toArray();
+
+        const auto bitmap = [&](const QString &fileName) {
+            const QStringList found = QDir(demo).entryList({fileName}, QDir::Files);
+            return found.size() == 1 ? QImage(QDir(demo).filePath(found[0])) : QImage();
+        };
+        const auto expected = [&](std::optional<int> selected) {
+            QList<int> order;
+            for (int i = 1; i < objects.size(); ++i)
+                if (i != selected)
+                    order.append(i);
+            if (selected)
+                order.append(*selected);
+            QImage picture = bitmap("0000.bmp");
+            for (int i : order) {
+                const QJsonObject o = objects[i].toObject();
+                const QString name = o["Name"].toString();
+                picture = expectedComposite(picture, bitmap(name + ".bmp"), bitmap("SHPI" + name + ".bmp"),
+                                            QPoint(o["XPos"].toInt() - o["XCentre"].toInt(),
+                                                   o["YPos"].toInt() - o["YCentre"].toInt()));
+            }
+            return picture;
+        };
+        QVERIFY(expected(std::nullopt) != expected(1));
+
+        const QString out = m_dir->filePath("all.png");
+        for (const std::optional<int> selected : {std::optional<int>(), std::optional<int>(1)}) {
+            const QStringList select = selected ? QStringList{"--select", "1"} : QStringList{};
+            const Run r = cli(QStringList{"render", demo, out, "--all"} + select);
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(r.err, QString());
+            QVERIFY2(samePixels(QImage(out), expected(selected)),
+                     qPrintable(firstDifference(QImage(out), expected(selected))));
+        }
+    }
+
+    void renderAllLeavesOutWhatCannotBeRead()
+    {
+        const FixtureDashboard dashboard = FixtureDashboard::standard();
+        QVERIFY(dashboard.write(dir()));
+        QVERIFY(QFile::remove(m_dir->filePath("shpiDIAL.bmp")));
+        const QString out = m_dir->filePath("all.png");
+        const Run r = cli({"render", dir(), out, "--all"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.startsWith("tolvane-cli: ") && r.err.contains("object 2: ") &&
+                     r.err.contains("SHPIDIAL.bmp") && r.err.count('\n') == 1,
+                 qPrintable(r.err));
+        QImage expected = dashboard.expected(1);
+        const FixtureObject &lamp = dashboard.objects[2];
+        expected = expectedComposite(expected, lamp.image, lamp.mask, lamp.topLeft());
+        QVERIFY2(samePixels(QImage(out), expected), qPrintable(firstDifference(QImage(out), expected)));
     }
 
     void renderWithoutSelectionShowsTheBackground_data()
@@ -298,6 +451,8 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{"--zoom"} << QString() << 2 << "--zoom";
         QTest::newRow("missing artwork") << QStringList{"--select", "1"} << "0001.BMP" << 1 << "0001.bmp";
         QTest::newRow("missing mask") << QStringList{"--select", "2"} << "shpiDIAL.bmp" << 1 << "SHPIDIAL.bmp";
+        QTest::newRow("all, selected one missing") << QStringList{"--all", "--select", "2"} << "shpiDIAL.bmp" << 1
+                                                   << "SHPIDIAL.bmp";
         QTest::newRow("missing background") << QStringList{} << "0000.bmp" << 1 << "0000.bmp";
         QTest::newRow("missing container") << QStringList{} << "SHPI.DAT" << 1 << "SHPI.DAT";
     }
