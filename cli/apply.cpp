@@ -2,6 +2,7 @@
 #include "streamprinter.h"
 #include "tablesjson.h"
 
+#include "store/dashboardlock.h"
 #include "store/listing.h"
 #include "store/saveshpidata.h"
 #include "store/shpitables.h"
@@ -218,6 +219,10 @@ int apply(const QStringList &args)
         return fail(QStringLiteral("%1: %2: %3 (not JSON as 'tolvane-cli dump' writes it)")
                         .arg(jsonPath, lineAndColumn(contents, error.offset), error.errorString()));
 
+    // Held from the read to the rename, as for every command that writes.
+    DashboardLock lock(args[0]);
+    if (Status s = lock.acquire(); !s)
+        return fail(s.message());
     ShpiTables tables;
     if (Status s = loadQuietly(args[0], tables); !s)
         return fail(s.message());
@@ -226,8 +231,7 @@ int apply(const QStringList &args)
                                           : QStringLiteral("%1: %2: %3").arg(jsonPath, fault->path, fault->what));
 
     StreamPrinter out(stdout);
-    const Status saved = SaveShpiData(args[0], out, tables);
-    return saved ? Success : fail(saved.message());
+    return finish(SaveShpiData(args[0], out, tables));
 }
 
 } // namespace tolvane::cli

@@ -21,16 +21,20 @@ int fail(const QString &message, int code)
     return code;
 }
 
+int finish(const Status &status)
+{
+    if (!status)
+        return fail(status.message());
+    if (!status.note().isEmpty())
+        std::fprintf(stderr, "tolvane-cli: %s\n", qPrintable(status.note()));
+    return Success;
+}
+
 // Loads DIR silently: the commands that change a dashboard print only what
 // their own walk prints.
 Status loadQuietly(const QString &directory, ShpiTables &tables)
 {
-    class Silent : public PrintTarget
-    {
-    public:
-        using PrintTarget::Print;
-        void Print(const QString &, LineEnd) override {}
-    } silent;
+    DiscardingPrinter silent;
     return LoadShpi(directory, silent, tables);
 }
 
@@ -46,14 +50,6 @@ bool parseInt16(const QString &text, int16_t *value)
     return true;
 }
 
-int finish(const Status &status)
-{
-    if (!status)
-        return fail(status.message());
-    if (!status.note().isEmpty())
-        std::fprintf(stderr, "tolvane-cli: %s\n", qPrintable(status.note()));
-    return Success;
-}
 
 int list(const QStringList &args)
 {

@@ -27,6 +27,9 @@ const QList<Command> &commands();
 /// Writes "tolvane-cli: <message>" on stderr and returns @p code.
 int fail(const QString &message, int code = Failed);
 
+/// Success, or fail() with the status's message; a note of a success goes to stderr.
+int finish(const Status &status);
+
 /// Loads @p directory's SHPI.DAT without printing the listing.
 Status loadQuietly(const QString &directory, ShpiTables &tables);
 
