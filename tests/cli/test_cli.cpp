@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace testing_support;
 
 namespace {
@@ -23,13 +25,23 @@ struct Run
     QString err;
 };
 
-Run cli(const QStringList &arguments)
+Run run(const QString &program, const QStringList &arguments,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+        const QString &outputFile = QString())
 {
     QProcess p;
-    p.start(QStringLiteral(TOLVANE_CLI), arguments);
+    p.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty())
+        p.setStandardOutputFile(outputFile);
+    p.start(program, arguments);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+Run cli(const QStringList &arguments)
+{
+    return run(QStringLiteral(TOLVANE_CLI), arguments);
 }
 
 // Names, sizes and contents of everything in a directory.
@@ -317,6 +329,60 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.startsWith("tolvane-cli: ") && r.err.contains(named), qPrintable(r.err));
         QVERIFY(QDir(elsewhere.path()).isEmpty());
+    }
+
+    void renderNeverWritesADashboardFile_data()
+    {
+        // DIR is the dashboard, OUT another directory; a link is made at
+        // "link" pointing to "target", a hard one when "hard" is set.
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("hard");
+        QTest::addColumn<QString>("named");
+        const QString none;
+        QTest::newRow("container") << "DIR/SHPI.DAT" << none << none << false << "SHPI.DAT";
+        QTest::newRow("container, other case") << "DIR/shpi.dat" << none << none << false << "SHPI.DAT";
+        QTest::newRow("background") << "DIR/0000.BMP" << none << none << false << "0000.bmp";
+        QTest::newRow("artwork") << "DIR/dial.bmp" << none << none << false << "DIAL.bmp";
+        QTest::newRow("mask") << "DIR/SHPIlamp.BMP" << none << none << false << "SHPIlamp.bmp";
+        QTest::newRow("artwork not there yet") << "DIR/LAMP.BMP" << none << none << false << "lamp.bmp";
+        QTest::newRow("through ..") << "DIR/../DIRNAME/SHPI.DAT" << none << none << false << "SHPI.DAT";
+        QTest::newRow("through a link") << "OUT/dash.png" << "OUT/dash.png" << "DIR/SHPI.DAT" << false
+                                        << "SHPI.DAT";
+        QTest::newRow("through a linked directory") << "OUT/dash/0000.bmp" << "OUT/dash" << "DIR" << false
+                                                    << "0000.bmp";
+        QTest::newRow("a hard link") << "OUT/dash.png" << "OUT/dash.png" << "DIR/shpi0001.bmp" << true
+                                     << "SHPI0001.bmp";
+    }
+
+    void renderNeverWritesADashboardFile()
+    {
+        QFETCH(QString, output);
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(bool, hard);
+        QFETCH(QString, named);
+        QVERIFY(FixtureDashboard::standard().write(dir()));
+        QVERIFY(QFile::remove(m_dir->filePath("lamp.BMP")));
+        QTemporaryDir elsewhere;
+        const auto expand = [&](const QString &path) {
+            const QString root = path.startsWith("OUT") ? elsewhere.path() : dir();
+            return QString(root + path.mid(3)).replace("DIRNAME", QFileInfo(dir()).fileName());
+        };
+        if (!link.isEmpty()) {
+            const QByteArray from = QFile::encodeName(expand(link));
+            const QByteArray to = QFile::encodeName(expand(target));
+            QCOMPARE(hard ? ::link(to.constData(), from.constData()) : ::symlink(to.constData(), from.constData()), 0);
+        }
+        const QByteArray dashboardBefore = snapshot(dir());
+        const QByteArray elsewhereBefore = snapshot(elsewhere.path());
+
+        const Run r = cli({"render", dir(), expand(output)});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("own file \"%1\"").arg(named)), qPrintable(r.err));
+        QCOMPARE(snapshot(dir()), dashboardBefore);
+        QCOMPARE(snapshot(elsewhere.path()), elsewhereBefore);
     }
 
     void renderUnreadableArtworkIsNamed()
