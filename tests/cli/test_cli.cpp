@@ -177,6 +177,24 @@ private Q_SLOTS:
         QCOMPARE(readFile(container()), before);
     }
 
+    void namesArePrintedWithControlBytesEscaped()
+    {
+        ContainerBuilder c = exampleContainer();
+        c.objects[1].directoryName = "\x1b[2J"; // would clear the terminal
+        TestObject third = c.objects[1];
+        third.directoryName = QByteArray("a\nb\x9b", 4);
+        c.objects.push_back(third);
+        QVERIFY(writeFile(container(), c.build()));
+        for (const QString command : {"list", "extract", "compile"}) {
+            const Run r = cli({command, dir()});
+            QCOMPARE(r.exitCode, 0);
+            QVERIFY2(r.out.contains("Object 1: \\x1b[2J Width") && r.out.contains("Object 2: a\\x0ab\\x9b Width"),
+                     qPrintable(r.out));
+            for (const QChar ch : r.out)
+                QVERIFY2(ch == '\n' || ch.category() != QChar::Other_Control, qPrintable(command));
+        }
+    }
+
     void helpForEachCommand()
     {
         for (const QString command : {"list", "dump", "move", "set-dial", "extract", "compile", "demo", "render"}) {
