@@ -195,6 +195,25 @@ private Q_SLOTS:
         }
     }
 
+    void outputThatCannotBeWrittenFails_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("list") << QStringList{"list", "DIR"};
+        QTest::newRow("dump") << QStringList{"dump", "DIR"};
+        QTest::newRow("move") << QStringList{"move", "DIR", "1", "2", "3"};
+        QTest::newRow("help") << QStringList{"list", "--help"};
+    }
+
+    void outputThatCannotBeWrittenFails()
+    {
+        QFETCH(QStringList, arguments);
+        arguments.replaceInStrings("DIR", dir());
+        const Run r = run(QStringLiteral(TOLVANE_CLI), arguments, QProcessEnvironment::systemEnvironment(),
+                          QStringLiteral("/dev/full"));
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err, "tolvane-cli: standard output: cannot be written: No space left on device\n");
+    }
+
     void helpForEachCommand()
     {
         for (const QString command : {"list", "dump", "move", "set-dial", "extract", "compile", "demo", "render"}) {
