@@ -214,6 +214,26 @@ private Q_SLOTS:
         QCOMPARE(r.err, "tolvane-cli: standard output: cannot be written: No space left on device\n");
     }
 
+    void stderrCarriesOnlyTheProgramsMessages()
+    {
+        // As for root or in a container; Qt's GUI start-up asks for the
+        // runtime directory and warns. Its other messages still arrive.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("XDG_RUNTIME_DIR");
+        const Run demo = run(QStringLiteral(TOLVANE_CLI), {"demo", m_dir->filePath("demo")}, environment);
+        QCOMPARE(demo.exitCode, 0);
+        QCOMPARE(demo.err, QString());
+
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("TOLVANE_EXIT_AFTER_FIRST_PAINT", "1");
+        environment.insert("XDG_CONFIG_HOME", m_dir->filePath("settings"));
+        environment.insert("QT_LOGGING_RULES", "qt.qpa.plugin=true");
+        const Run editor = run(QStringLiteral(TOLVANE_EDITOR), {m_dir->filePath("demo")}, environment);
+        QCOMPARE(editor.exitCode, 0);
+        QVERIFY2(!editor.err.contains("XDG_RUNTIME_DIR") && editor.err.contains("qt.qpa.plugin"),
+                 qPrintable(editor.err));
+    }
+
     void helpForEachCommand()
     {
         for (const QString command : {"list", "dump", "move", "set-dial", "extract", "compile", "demo", "render"}) {
