@@ -182,16 +182,22 @@ private Q_SLOTS:
         ContainerBuilder c = exampleContainer();
         c.objects[1].directoryName = "\x1b[2J"; // would clear the terminal
         TestObject third = c.objects[1];
-        third.directoryName = QByteArray("a\nb\x9b", 4);
+        third.directoryName = QByteArray("a\n\x7f\x9b", 4);
         c.objects.push_back(third);
         QVERIFY(writeFile(container(), c.build()));
-        for (const QString command : {"list", "extract", "compile"}) {
+        for (const QString command : {"list", "extract", "compile", "dump"}) {
             const Run r = cli({command, dir()});
             QCOMPARE(r.exitCode, 0);
-            QVERIFY2(r.out.contains("Object 1: \\x1b[2J Width") && r.out.contains("Object 2: a\\x0ab\\x9b Width"),
-                     qPrintable(r.out));
             for (const QChar ch : r.out)
                 QVERIFY2(ch == '\n' || ch.category() != QChar::Other_Control, qPrintable(command));
+            if (command == "dump") {
+                const QJsonArray objects = QJsonDocument::fromJson(r.out.toUtf8()).object()["Objects"].toArray();
+                QCOMPARE(objects[2].toObject()["Name"].toString(), QString::fromLatin1(third.directoryName));
+            } else {
+                QVERIFY2(r.out.contains("Object 1: \\x1b[2J Width") &&
+                             r.out.contains("Object 2: a\\x0a\\x7f\\x9b Width"),
+                         qPrintable(r.out));
+            }
         }
     }
 
