@@ -17,7 +17,7 @@ namespace tolvane::cli {
 int fail(const QString &message, int code)
 {
     std::fflush(stdout);
-    std::fprintf(stderr, "tolvane-cli: %s\n", qPrintable(message));
+    std::fprintf(stderr, "tolvane-cli: %s\n", qPrintable(printable(message)));
     return code;
 }
 

@@ -2,10 +2,14 @@
 
 #include "commands.h"
 
+#include "window/qtwarnings.h"
+
 #include <QCommandLineParser>
 #include <QGuiApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 using namespace tolvane::cli;
@@ -59,25 +63,19 @@ int runCommand(const Command &command, QStringList args)
     return command.run(positional);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// What a command printed must have arrived: a listing cut short by a full
+// disk is a failure, even of a command whose files were written.
+int withOutputChecked(int code)
 {
-    const Command *command = argc > 1 ? findCommand(QString::fromLocal8Bit(argv[1])) : nullptr;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return code;
+    const int error = errno;
+    fail(QStringLiteral("standard output: cannot be written: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    return code == Success ? Failed : code;
+}
 
-    // Drawing text needs the GUI part of Qt; it runs without a screen.
-    std::unique_ptr<QCoreApplication> app;
-    if (command && command->drawsText) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    QCoreApplication::setApplicationName(QStringLiteral("tolvane-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
-
-    QStringList args = QCoreApplication::arguments();
+int dispatch(const Command *command, QStringList args)
+{
     if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")) {
         std::fputs(qPrintable(usage()), args.size() < 2 ? stderr : stdout);
         return args.size() < 2 ? UsageError : Success;
@@ -91,4 +89,26 @@ int main(int argc, char *argv[])
                     UsageError);
     args.removeAt(0);
     return runCommand(*command, args);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const Command *command = argc > 1 ? findCommand(QString::fromLocal8Bit(argv[1])) : nullptr;
+
+    tolvane::hideRuntimeDirectoryWarning();
+    // Drawing text needs the GUI part of Qt; it runs without a screen.
+    std::unique_ptr<QCoreApplication> app;
+    if (command && command->drawsText) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("tolvane-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
+
+    return withOutputChecked(dispatch(command, QCoreApplication::arguments()));
 }

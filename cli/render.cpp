@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "renderoutput.h"
 
 #include "canvas/allobjects.h"
 #include "canvas/drawobject.h"
@@ -84,6 +85,8 @@ int render(const QStringList &args)
                         .arg(*request.select)
                         .arg(tables.objects.count()),
                     UsageError);
+    if (Status s = checkRenderOutput(request.directory, tables.objects, request.output); !s)
+        return fail(s.message(), UsageError);
 
     QImage background;
     if (Status s = readDashboardBackground(request.directory, &background); !s)

@@ -46,7 +46,11 @@ inline QByteArray compactText(const QJsonValue &value)
 {
     // A one-element array is the simplest way to have Qt write one value.
     const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
+    QByteArray json = array.mid(1, array.size() - 2);
+    // Qt leaves DEL and the C1 controls raw, and a terminal acts on those too.
+    for (char16_t c = 0x7f; c <= 0x9f; ++c)
+        json.replace(QString(QChar(c)).toUtf8(), "\\u00" + QByteArray::number(int(c), 16));
+    return json;
 }
 
 } // namespace tolvane::cli::json

@@ -24,11 +24,9 @@ Status TableReader::objectHeader(int index, ObjectHeader &header)
     return Status::success();
 }
 
-Status TableReader::dialRecord(int, DialRecord &record)
+Status TableReader::dialRecord(int index, DialRecord &record)
 {
-    // With several chunks named "0000" the last record read is kept.
-    m_dialRecord = record;
-    m_hasDialRecord = true;
+    m_dialRecords.push_back({index, record});
     return Status::success();
 }
 
@@ -36,9 +34,11 @@ void TableReader::commitTo(ShpiTables &tables) const
 {
     tables.header = m_header;
     tables.objects = m_objects;
-    tables.hasDialRecord = m_hasDialRecord;
-    if (m_hasDialRecord)
-        tables.dialRecord = m_dialRecord;
+    tables.hasDialRecord = !m_dialRecords.empty();
+    tables.dialRecordsRead = m_dialRecords;
+    // With several chunks named "0000" the last record read is the one edited.
+    if (tables.hasDialRecord)
+        tables.dialRecord = m_dialRecords.back().record;
 }
 
 } // namespace tolvane

@@ -31,8 +31,7 @@ private:
     PrintTarget &m_out;
     ShpiHeader m_header;
     ObjectTable m_objects;
-    DialRecord m_dialRecord;
-    bool m_hasDialRecord = false;
+    std::vector<ChunkDialRecord> m_dialRecords;
 };
 
 } // namespace tolvane

@@ -1,6 +1,8 @@
 #include "tablewriter.h"
 #include "listing.h"
 
+#include <algorithm>
+
 namespace tolvane {
 
 Status TableWriter::header(const ShpiHeader &header)
@@ -39,9 +41,19 @@ Status TableWriter::objectHeader(int index, ObjectHeader &header)
     return Status::success();
 }
 
-Status TableWriter::dialRecord(int, DialRecord &record)
+Status TableWriter::dialRecord(int index, DialRecord &record)
 {
-    record = m_tables.dialRecord;
+    const std::vector<ChunkDialRecord> &read = m_tables.dialRecordsRead;
+    const auto chunk = std::find_if(read.begin(), read.end(), [index](const ChunkDialRecord &r) {
+        return r.object == index;
+    });
+    if (chunk == read.end()) {
+        return Status::fileError(m_path, QStringLiteral("the chunk of object %1 is now named \"0000\", which it was "
+                                                        "not when loaded; load it again before writing")
+                                             .arg(index));
+    }
+    // Only the last record is edited; the others go back as they were read.
+    record = std::next(chunk) == read.end() ? m_tables.dialRecord : chunk->record;
     return Status::success();
 }
 

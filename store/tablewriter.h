@@ -7,8 +7,9 @@
 namespace tolvane {
 
 /// The writing side of the walk, shared by save and compilation: writes every
-/// ObjectHeader of the ObjectTable and the DialRecord over the file's, after
-/// checking that the file still holds the objects that were loaded.
+/// ObjectHeader of the ObjectTable and each chunk's DialRecord over the
+/// file's, after checking that the file still holds the objects that were
+/// loaded.
 class TableWriter : public ContainerWalk::Visitor
 {
 public:

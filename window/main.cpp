@@ -3,6 +3,7 @@
 #include "store/recentdashboards.h"
 #include "window/form1.h"
 #include "window/picturebox.h"
+#include "window/qtwarnings.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -50,6 +51,7 @@ int main(int argc, char *argv[])
     if (wantsHelp && !displayAvailable())
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    tolvane::hideRuntimeDirectoryWarning();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace testing_support;
 
 namespace {
@@ -24,13 +26,23 @@ struct Run
     QString err;
 };
 
-Run cli(const QStringList &arguments)
+Run run(const QString &program, const QStringList &arguments,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+        const QString &outputFile = QString())
 {
     QProcess p;
-    p.start(QStringLiteral(TOLVANE_CLI), arguments);
+    p.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty())
+        p.setStandardOutputFile(outputFile);
+    p.start(program, arguments);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+Run cli(const QStringList &arguments)
+{
+    return run(QStringLiteral(TOLVANE_CLI), arguments);
 }
 
 // Names, sizes and contents of everything in a directory.
@@ -255,6 +267,69 @@ private Q_SLOTS:
         QCOMPARE(readFile(container()), before);
     }
 
+    void namesArePrintedWithControlBytesEscaped()
+    {
+        ContainerBuilder c = exampleContainer();
+        c.objects[1].directoryName = "\x1b[2J"; // would clear the terminal
+        TestObject third = c.objects[1];
+        third.directoryName = QByteArray("a\n\x7f\x9b", 4);
+        c.objects.push_back(third);
+        QVERIFY(writeFile(container(), c.build()));
+        for (const QString command : {"list", "extract", "compile", "dump"}) {
+            const Run r = cli({command, dir()});
+            QCOMPARE(r.exitCode, 0);
+            for (const QChar ch : r.out)
+                QVERIFY2(ch == '\n' || ch.category() != QChar::Other_Control, qPrintable(command));
+            if (command == "dump") {
+                const QJsonArray objects = QJsonDocument::fromJson(r.out.toUtf8()).object()["Objects"].toArray();
+                QCOMPARE(objects[2].toObject()["Name"].toString(), QString::fromLatin1(third.directoryName));
+            } else {
+                QVERIFY2(r.out.contains("Object 1: \\x1b[2J Width") &&
+                             r.out.contains("Object 2: a\\x0a\\x7f\\x9b Width"),
+                         qPrintable(r.out));
+            }
+        }
+    }
+
+    void outputThatCannotBeWrittenFails_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("list") << QStringList{"list", "DIR"};
+        QTest::newRow("dump") << QStringList{"dump", "DIR"};
+        QTest::newRow("move") << QStringList{"move", "DIR", "1", "2", "3"};
+        QTest::newRow("help") << QStringList{"list", "--help"};
+    }
+
+    void outputThatCannotBeWrittenFails()
+    {
+        QFETCH(QStringList, arguments);
+        arguments.replaceInStrings("DIR", dir());
+        const Run r = run(QStringLiteral(TOLVANE_CLI), arguments, QProcessEnvironment::systemEnvironment(),
+                          QStringLiteral("/dev/full"));
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err, "tolvane-cli: standard output: cannot be written: No space left on device\n");
+    }
+
+    void stderrCarriesOnlyTheProgramsMessages()
+    {
+        // As for root or in a container; Qt's GUI start-up asks for the
+        // runtime directory and warns. Its other messages still arrive.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("XDG_RUNTIME_DIR");
+        const Run demo = run(QStringLiteral(TOLVANE_CLI), {"demo", m_dir->filePath("demo")}, environment);
+        QCOMPARE(demo.exitCode, 0);
+        QCOMPARE(demo.err, QString());
+
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("TOLVANE_EXIT_AFTER_FIRST_PAINT", "1");
+        environment.insert("XDG_CONFIG_HOME", m_dir->filePath("settings"));
+        environment.insert("QT_LOGGING_RULES", "qt.qpa.plugin=true");
+        const Run editor = run(QStringLiteral(TOLVANE_EDITOR), {m_dir->filePath("demo")}, environment);
+        QCOMPARE(editor.exitCode, 0);
+        QVERIFY2(!editor.err.contains("XDG_RUNTIME_DIR") && editor.err.contains("qt.qpa.plugin"),
+                 qPrintable(editor.err));
+    }
+
     void helpForEachCommand()
     {
         for (const QString command : {"list", "dump", "move", "set-dial", "apply", "extract", "compile", "demo", "render"}) {
@@ -472,6 +547,60 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.startsWith("tolvane-cli: ") && r.err.contains(named), qPrintable(r.err));
         QVERIFY(QDir(elsewhere.path()).isEmpty());
+    }
+
+    void renderNeverWritesADashboardFile_data()
+    {
+        // DIR is the dashboard, OUT another directory; a link is made at
+        // "link" pointing to "target", a hard one when "hard" is set.
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("hard");
+        QTest::addColumn<QString>("named");
+        const QString none;
+        QTest::newRow("container") << "DIR/SHPI.DAT" << none << none << false << "SHPI.DAT";
+        QTest::newRow("container, other case") << "DIR/shpi.dat" << none << none << false << "SHPI.DAT";
+        QTest::newRow("background") << "DIR/0000.BMP" << none << none << false << "0000.bmp";
+        QTest::newRow("artwork") << "DIR/dial.bmp" << none << none << false << "DIAL.bmp";
+        QTest::newRow("mask") << "DIR/SHPIlamp.BMP" << none << none << false << "SHPIlamp.bmp";
+        QTest::newRow("artwork not there yet") << "DIR/LAMP.BMP" << none << none << false << "lamp.bmp";
+        QTest::newRow("through ..") << "DIR/../DIRNAME/SHPI.DAT" << none << none << false << "SHPI.DAT";
+        QTest::newRow("through a link") << "OUT/dash.png" << "OUT/dash.png" << "DIR/SHPI.DAT" << false
+                                        << "SHPI.DAT";
+        QTest::newRow("through a linked directory") << "OUT/dash/0000.bmp" << "OUT/dash" << "DIR" << false
+                                                    << "0000.bmp";
+        QTest::newRow("a hard link") << "OUT/dash.png" << "OUT/dash.png" << "DIR/shpi0001.bmp" << true
+                                     << "SHPI0001.bmp";
+    }
+
+    void renderNeverWritesADashboardFile()
+    {
+        QFETCH(QString, output);
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(bool, hard);
+        QFETCH(QString, named);
+        QVERIFY(FixtureDashboard::standard().write(dir()));
+        QVERIFY(QFile::remove(m_dir->filePath("lamp.BMP")));
+        QTemporaryDir elsewhere;
+        const auto expand = [&](const QString &path) {
+            const QString root = path.startsWith("OUT") ? elsewhere.path() : dir();
+            return QString(root + path.mid(3)).replace("DIRNAME", QFileInfo(dir()).fileName());
+        };
+        if (!link.isEmpty()) {
+            const QByteArray from = QFile::encodeName(expand(link));
+            const QByteArray to = QFile::encodeName(expand(target));
+            QCOMPARE(hard ? ::link(to.constData(), from.constData()) : ::symlink(to.constData(), from.constData()), 0);
+        }
+        const QByteArray dashboardBefore = snapshot(dir());
+        const QByteArray elsewhereBefore = snapshot(elsewhere.path());
+
+        const Run r = cli({"render", dir(), expand(output)});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("own file \"%1\"").arg(named)), qPrintable(r.err));
+        QCOMPARE(snapshot(dir()), dashboardBefore);
+        QCOMPARE(snapshot(elsewhere.path()), elsewhereBefore);
     }
 
     void renderUnreadableArtworkIsNamed()

@@ -33,6 +33,11 @@ inline QByteArray tableBytes(const tolvane::ShpiTables &t)
     t.dialRecord.encode(dial);
     b.append(dial, DialRecord::Size);
     b.append(char(t.hasDialRecord));
+    for (const ChunkDialRecord &read : t.dialRecordsRead) {
+        b.append(QByteArray::number(read.object));
+        read.record.encode(dial);
+        b.append(dial, DialRecord::Size);
+    }
     b.append(reinterpret_cast<const char *>(t.palette.data()), sizeof(BmpPalette));
     char mask[MaskBitmapHeader::Size];
     t.maskHeader.encode(mask);
