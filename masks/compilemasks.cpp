@@ -40,7 +40,8 @@ public:
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return Status::fileError(path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
-        return decodeMaskBitmap(path, file.readAll(), header.Width, header.Height, &pixels, &m_header, &m_palette);
+        return decodeMaskBitmap(path, file.readAll(), header.Width, header.Height, &pixels, &m_header,
+                                &m_palette);
     }
 
     const MaskBitmapHeader &lastHeader() const { return m_header; }

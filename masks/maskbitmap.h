@@ -61,7 +61,8 @@ bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int he
 /// A file of exactly the length extraction writes is read as written (rows
 /// from byte 1078, header and palette ignored, the index is the value). Any
 /// other file is decoded as a BMP picture of exactly @p width x @p height,
-/// each pixel giving its grey level, the bottom row being stored row 0.
+/// checked against its own headers (decodeBitmap), each pixel giving its
+/// grey level, the bottom row being stored row 0.
 /// On success @p header and @p palette hold the file's first 54 and next 1024
 /// bytes when it has them.
 Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, int width, int height,
