@@ -534,6 +534,8 @@ private Q_SLOTS:
         QImage wrongSize(7, 7, QImage::Format_RGB888);
         wrongSize.fill(Qt::white);
         QTest::newRow("wrong size") << bitmapBytes(wrongSize) << "is 7 x 7 pixels; the object is 25 x 12";
+        // Read whole, it would exhaust the memory.
+        QTest::newRow("100 GiB") << QByteArray("sparse") << "more than any BMP of 25 x 12 pixels takes";
         QTest::newRow("pixels past the end") << handMadeBitmap(25, 12, 24, 0, QByteArray(), QByteArray(4, '\0'))
                                              << "is cut short";
     }
@@ -547,8 +549,12 @@ private Q_SLOTS:
         RecordingPrinter out;
         QVERIFY(ExtractMasks(m_dir->path(), out, tables));
         QVERIFY(QFile::remove(path("SHPI0001.BMP")));
-        if (!mask.isEmpty())
+        if (mask == "sparse") {
+            QFile huge(path("SHPI0001.BMP"));
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(100) << 30));
+        } else if (!mask.isEmpty()) {
             QVERIFY(writeFile(path("SHPI0001.BMP"), mask));
+        }
         const QByteArray before = readFile(path("SHPI.DAT"));
         const QStringList filesBefore = files();
         tables.objects.headers[0].XPos = 77;
