@@ -30,6 +30,11 @@ public:
             out().Print(QStringLiteral("Object %1 keeps its mask: its name is no plain file name").arg(index));
             return Status::success();
         }
+        if (const int later = laterObjectSharingMaskFile(directoryRead(), index); later >= 0) {
+            out().Print(QStringLiteral("Object %1 keeps its mask: %2 holds the mask of object %3")
+                            .arg(index).arg(*fileName).arg(later));
+            return Status::success();
+        }
         printMaskProgress(out(), QStringLiteral("Inserting mask"), header.Width);
 
         const QString path = m_directory.existingFile(*fileName);

@@ -81,6 +81,19 @@ std::optional<QString> maskFileName(const FixedText<4> &objectName)
     return QStringLiteral("SHPI") + *part + QStringLiteral(".BMP");
 }
 
+int laterObjectSharingMaskFile(const std::vector<DirectoryEntry> &directory, int index)
+{
+    const auto name = maskFileName(directory[size_t(index)].Name);
+    if (!name)
+        return -1;
+    for (size_t later = size_t(index) + 1; later < directory.size(); ++later) {
+        const auto other = maskFileName(directory[later].Name);
+        if (other && other->compare(*name, Qt::CaseInsensitive) == 0)
+            return int(later);
+    }
+    return -1;
+}
+
 bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int height, const BmpPalette &palette)
 {
     char header[MaskBitmapHeader::Size];

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace tolvane {
 
@@ -50,6 +51,11 @@ int paddedWidth(int width);
 /// The mask file's name for an object, or nothing when the object's name
 /// cannot be a plain file name inside the dashboard directory.
 std::optional<QString> maskFileName(const FixedText<4> &objectName);
+
+/// The first object after @p index whose mask file is also object @p index's
+/// (file names match whatever their letter case), or -1. Extraction leaves
+/// that later object's mask in the file.
+int laterObjectSharingMaskFile(const std::vector<DirectoryEntry> &directory, int index);
 
 /// Writes the whole mask file for a pixel block of @p width x @p height to
 /// @p out: header, palette, then the block's rows in stored order, each

@@ -489,6 +489,36 @@ private Q_SLOTS:
         QCOMPARE(pixels, expected);
     }
 
+    void sharedMaskFileKeepsTheEarlierPixels_data()
+    {
+        QTest::addColumn<QByteArray>("second");
+        QTest::newRow("same name") << QByteArray("0001");
+        QTest::newRow("same name in other letters") << QByteArray("abcd");
+    }
+
+    void sharedMaskFileKeepsTheEarlierPixels()
+    {
+        QFETCH(QByteArray, second);
+        ContainerBuilder c;
+        c.objects = {object("0000", 4, 2), object(second.toUpper(), 4, 2), object(second, 4, 2)};
+        c.objects[1].pixels = QByteArray(8, 'a');
+        c.objects[2].pixels = QByteArray(8, 'b');
+        put(c);
+        const QByteArray before = readFile(path("SHPI.DAT"));
+        const QString file = "SHPI" + QString::fromLatin1(second.toUpper()) + ".BMP";
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QVERIFY2(out.lines.contains("Object 1 shares " + file + " with object 2, whose mask the file keeps"),
+                 qPrintable(out.lines.join('\n')));
+
+        RecordingPrinter compileOut;
+        QVERIFY(CompileMasks(m_dir->path(), compileOut, tables));
+        QVERIFY2(compileOut.lines.contains("Object 1 keeps its mask: " + file + " holds the mask of object 2"),
+                 qPrintable(compileOut.lines.join('\n')));
+        QCOMPARE(readFile(path("SHPI.DAT")), before);
+    }
+
     void masksNeverShowHeapContents_data() { addDamagedMaskRows(12, 9); }
 
     void masksNeverShowHeapContents()
