@@ -5,7 +5,6 @@
 #include "store/listing.h"
 #include "store/loadshpi.h"
 #include "store/tablewriter.h"
-#include "window/checkedbitmap.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,11 +46,8 @@ public:
         if (!file.open(QIODevice::ReadOnly))
             return Status::fileError(path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
         // Measured before reading, so that a huge file is never loaded.
-        const qint64 largest = largestBitmapFile(QSize(header.Width, header.Height));
-        if (file.size() > largest)
-            return Status::fileError(path, QStringLiteral("is %1 bytes, more than any BMP of %2 x %3 pixels takes "
-                                                          "(%4)")
-                                               .arg(file.size()).arg(header.Width).arg(header.Height).arg(largest));
+        if (Status s = checkMaskFileSize(path, file.size(), header.Width, header.Height); !s)
+            return s;
         return decodeMaskBitmap(path, file.read(file.size()), header.Width, header.Height, &pixels, &m_header,
                                 &m_palette);
     }

@@ -143,9 +143,20 @@ Status decodeEditedMask(const QString &fileName, const QByteArray &file, int wid
 
 } // namespace
 
+Status checkMaskFileSize(const QString &fileName, qint64 size, int width, int height)
+{
+    const qint64 largest = largestBitmapFile(QSize(width, height));
+    if (size > largest)
+        return Status::fileError(fileName, QStringLiteral("is %1 bytes, more than any BMP of %2 x %3 pixels takes (%4)")
+                                               .arg(size).arg(width).arg(height).arg(largest));
+    return Status::success();
+}
+
 Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, int width, int height,
                         QByteArray *pixels, MaskBitmapHeader *header, BmpPalette *palette)
 {
+    if (Status s = checkMaskFileSize(fileName, file.size(), width, height); !s)
+        return s;
     const int padded = paddedWidth(width);
     if (file.size() != MaskBitmapHeader::PixelOffset + qsizetype(padded) * height)
         return decodeEditedMask(fileName, file, width, height, pixels);

@@ -63,12 +63,17 @@ int laterObjectSharingMaskFile(const std::vector<DirectoryEntry> &directory, int
 /// bottom of the picture. False when @p out refused a write.
 bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int height, const BmpPalette &palette);
 
+/// Refuses, naming @p fileName, a mask file of @p size bytes when no BMP of
+/// @p width x @p height pixels is that long.
+Status checkMaskFileSize(const QString &fileName, qint64 size, int width, int height);
+
 /// Reads a mask file back into a pixel block of @p width x @p height.
 /// A file of exactly the length extraction writes is read as written (rows
 /// from byte 1078, header and palette ignored, the index is the value). Any
 /// other file is decoded as a BMP picture of exactly @p width x @p height,
 /// checked against its own headers (decodeBitmap), each pixel giving its
 /// grey level, the bottom row being stored row 0.
+/// A file longer than checkMaskFileSize allows is refused.
 /// On success @p header and @p palette hold the file's first 54 and next 1024
 /// bytes when it has them.
 Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, int width, int height,

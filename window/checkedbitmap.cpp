@@ -104,7 +104,7 @@ Status readBitmapLayout(const QString &fileName, const QByteArray &head, BitmapL
     if (width < 1 || height < 1)
         return refuse(QStringLiteral("claims %1 x %2 pixels").arg(width).arg(height));
     const qint64 limit = qint64(QImageReader::allocationLimit()) << 20;
-    if (limit > 0 && width * height * 4 > limit)
+    if (limit > 0 && width * height > limit / 4)
         return refuse(QStringLiteral("claims %1 x %2 pixels, more than Tolvane reads").arg(width).arg(height));
     if (l.runLength() && readInt32(b + 22) < 0)
         return refuse(QStringLiteral("stores run-length data top row first, which BMP does not allow"));
@@ -140,9 +140,9 @@ Status readBitmapLayout(const QString &fileName, const QByteArray &head, BitmapL
 
 Status decodeBitmap(const QString &fileName, const QByteArray &file, const BitmapLayout &layout, QImage *picture)
 {
-    QByteArray rows = file;
+    QByteArray plain = file;
     if (layout.runLength()) {
-        if (Status s = expandRunLengths(fileName, file, layout, &rows); !s)
+        if (Status s = expandRunLengths(fileName, file, layout, &plain); !s)
             return s;
     } else if (file.size() < layout.pixelOffset + layout.pixelBytes) {
         return Status::fileError(fileName, QStringLiteral("is cut short: its %1 x %2 pixels take %3 bytes from byte "
@@ -150,7 +150,7 @@ Status decodeBitmap(const QString &fileName, const QByteArray &file, const Bitma
                                                .arg(layout.size.width()).arg(layout.size.height())
                                                .arg(layout.pixelBytes).arg(layout.pixelOffset).arg(file.size()));
     }
-    QBuffer buffer(&rows);
+    QBuffer buffer(&plain);
     QImageReader reader(&buffer, "bmp");
     QImage read = reader.read();
     if (read.isNull() || read.size() != layout.size)
