@@ -99,6 +99,10 @@ void addMaskSeeds(Corpus &mask, const QByteArray &extracted)
     mask.add("top-down-8", handMadeBitmap(w, -h, 8, 0, greyColours(256), rows(w, h, 8)));
     mask.add("rle8", handMadeBitmap(w, h, 8, 1, greyColours(256), runLengthRows(w, h)));
     mask.add("rle4", handMadeBitmap(w, h, 4, 2, greyColours(16), runLengthRows(w, h)));
+    // An end of line and a delta skip pixels; a picture cut by a row.
+    mask.add("rle8-skips",
+             handMadeBitmap(w, h, 8, 1, greyColours(256), QByteArray("\1\xff\0\0\0\2\2\1\1\xff\0\1", 12)));
+    mask.add("rgb888-cut", testing_support::bitmapBytes(picture).chopped((w * 3 + 3) / 4 * 4));
     mask.add("plain-4", handMadeBitmap(w, h, 4, 0, greyColours(16), rows(w, h, 4)));
     QByteArray fields;
     putInt32(fields, 0xF800);
