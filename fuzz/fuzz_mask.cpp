@@ -1,7 +1,9 @@
 // Any bytes as a mask file beside a valid container: decoding returns a
-// status, and a compilation either writes exactly the decoded pixels over the
-// object's pixel block and nothing else, or refuses, naming the mask file,
-// and leaves SHPI.DAT byte for byte as it was.
+// status, and gives the same pixels on a heap filled with 0x00 and with 0xff,
+// so no pixel comes from memory the decoder did not write; a compilation
+// either writes exactly the decoded pixels over the object's pixel block and
+// nothing else, or refuses, naming the mask file, and leaves SHPI.DAT byte
+// for byte as it was.
 
 #include "fuzzsupport.h"
 
@@ -10,8 +12,11 @@
 #include "store/littleendian.h"
 #include "store/loadshpi.h"
 
+#include <sanitizer/allocator_interface.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 using namespace tolvane;
 using namespace tolvane::fuzz;
@@ -44,13 +49,26 @@ const Dashboard &dashboard()
     return d;
 }
 
-// Decodes at @p width x @p height; the pixels on success.
-std::optional<QByteArray> decode(const QByteArray &file, int width, int height)
+// The byte every block the allocator hands out is filled with, or -1.
+int heapFill = -1;
+
+void fillBlock(const volatile void *block, size_t size)
+{
+    if (heapFill >= 0)
+        std::memset(const_cast<void *>(block), heapFill, size);
+}
+
+void leaveFreedBlock(const volatile void *) {}
+
+// Decodes at @p width x @p height on a heap filled with @p fill; the pixels on success.
+std::optional<QByteArray> decodeOnHeap(const QByteArray &file, int width, int height, int fill)
 {
     QByteArray pixels;
     MaskBitmapHeader header;
     BmpPalette palette{};
+    heapFill = fill;
     const Status s = decodeMaskBitmap(MaskName, file, width, height, &pixels, &header, &palette);
+    heapFill = -1;
     if (!s) {
         checkRefusal(s, MaskName);
         return std::nullopt;
@@ -59,11 +77,22 @@ std::optional<QByteArray> decode(const QByteArray &file, int width, int height)
     return pixels;
 }
 
+// Decodes twice: a pixel that no decoder wrote differs between the two heaps.
+std::optional<QByteArray> decode(const QByteArray &file, int width, int height)
+{
+    const std::optional<QByteArray> pixels = decodeOnHeap(file, width, height, 0x00);
+    FUZZ_CHECK(pixels == decodeOnHeap(file, width, height, 0xff),
+               QStringLiteral("the decoded pixels depend on what the heap held"));
+    return pixels;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     startQt(argc, argv);
+    if (!__sanitizer_install_malloc_and_free_hooks(fillBlock, leaveFreedBlock))
+        failed("install the heap filling", QString(), __LINE__);
     dashboard();
     return 0;
 }

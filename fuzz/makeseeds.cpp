@@ -50,49 +50,6 @@ void putInt32At(QByteArray &b, int at, int64_t v)
     b.replace(at, 4, bytes);
 }
 
-// A BMP with a 40-byte info header (or the 12-byte OS/2 one) and the given
-// colour table and pixel bytes, taken as they are.
-QByteArray bitmap(int width, int height, int bitCount, int compression, const QByteArray &colours,
-                  const QByteArray &pixels, bool os2 = false)
-{
-    const int infoSize = os2 ? 12 : 40;
-    QByteArray b("BM");
-    putInt32(b, 14 + infoSize + colours.size() + pixels.size());
-    putInt32(b, 0);
-    putInt32(b, 14 + infoSize + colours.size());
-    putInt32(b, infoSize);
-    if (os2) {
-        putInt16(b, width);
-        putInt16(b, height);
-        putInt16(b, 1);
-        putInt16(b, bitCount);
-    } else {
-        putInt32(b, width);
-        putInt32(b, height);
-        putInt16(b, 1);
-        putInt16(b, bitCount);
-        putInt32(b, compression);
-        putInt32(b, pixels.size());
-        putInt32(b, 2835);
-        putInt32(b, 2835);
-        putInt32(b, bitCount <= 8 ? colours.size() / 4 : 0);
-        putInt32(b, 0);
-    }
-    return b + colours + pixels;
-}
-
-QByteArray greyColours(int count, int entrySize = 4)
-{
-    QByteArray c;
-    for (int i = 0; i < count; ++i) {
-        const char level = char(i * 255 / std::max(1, count - 1));
-        c.append(QByteArray(3, level));
-        if (entrySize == 4)
-            c.append('\0');
-    }
-    return c;
-}
-
 // Rows of @p width pixels of @p bitsPerPixel, each value i * 7 + y, padded to 4 bytes.
 QByteArray rows(int width, int height, int bitsPerPixel)
 {
@@ -139,18 +96,22 @@ void addMaskSeeds(Corpus &mask, const QByteArray &extracted)
     mask.add("mono", testing_support::bitmapBytes(picture.convertToFormat(QImage::Format_Mono)));
     mask.add("wrong-size", testing_support::bitmapBytes(picture.scaled(7, 7)));
 
-    mask.add("top-down-8", bitmap(w, -h, 8, 0, greyColours(256), rows(w, h, 8)));
-    mask.add("rle8", bitmap(w, h, 8, 1, greyColours(256), runLengthRows(w, h)));
-    mask.add("rle4", bitmap(w, h, 4, 2, greyColours(16), runLengthRows(w, h)));
-    mask.add("plain-4", bitmap(w, h, 4, 0, greyColours(16), rows(w, h, 4)));
+    mask.add("top-down-8", handMadeBitmap(w, -h, 8, 0, greyColours(256), rows(w, h, 8)));
+    mask.add("rle8", handMadeBitmap(w, h, 8, 1, greyColours(256), runLengthRows(w, h)));
+    mask.add("rle4", handMadeBitmap(w, h, 4, 2, greyColours(16), runLengthRows(w, h)));
+    // An end of line and a delta skip pixels; a picture cut by a row.
+    mask.add("rle8-skips",
+             handMadeBitmap(w, h, 8, 1, greyColours(256), QByteArray("\1\xff\0\0\0\2\2\1\1\xff\0\1", 12)));
+    mask.add("rgb888-cut", testing_support::bitmapBytes(picture).chopped((w * 3 + 3) / 4 * 4));
+    mask.add("plain-4", handMadeBitmap(w, h, 4, 0, greyColours(16), rows(w, h, 4)));
     QByteArray fields;
     putInt32(fields, 0xF800);
     putInt32(fields, 0x07E0);
     putInt32(fields, 0x001F);
-    mask.add("bitfields-16", bitmap(w, h, 16, 3, fields, rows(w, h, 16)));
-    mask.add("plain-32", bitmap(w, h, 32, 0, QByteArray(), rows(w, h, 32)));
-    mask.add("os2-24", bitmap(w, h, 24, 0, QByteArray(), rows(w, h, 24), true));
-    mask.add("os2-8", bitmap(w, h, 8, 0, greyColours(256, 3), rows(w, h, 8), true));
+    mask.add("bitfields-16", handMadeBitmap(w, h, 16, 3, fields, rows(w, h, 16)));
+    mask.add("plain-32", handMadeBitmap(w, h, 32, 0, QByteArray(), rows(w, h, 32)));
+    mask.add("os2-24", handMadeBitmap(w, h, 24, 0, QByteArray(), rows(w, h, 24), true));
+    mask.add("os2-8", handMadeBitmap(w, h, 8, 0, greyColours(256, 3), rows(w, h, 8), true));
     mask.add("garbage", "not a bitmap at all");
 }
 

@@ -30,6 +30,11 @@ public:
             out().Print(QStringLiteral("Object %1 keeps its mask: its name is no plain file name").arg(index));
             return Status::success();
         }
+        if (const int later = laterObjectSharingMaskFile(directoryRead(), index); later >= 0) {
+            out().Print(QStringLiteral("Object %1 keeps its mask: %2 holds the mask of object %3")
+                            .arg(index).arg(*fileName).arg(later));
+            return Status::success();
+        }
         printMaskProgress(out(), QStringLiteral("Inserting mask"), header.Width);
 
         const QString path = m_directory.existingFile(*fileName);
@@ -41,7 +46,11 @@ public:
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return Status::fileError(path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
-        return decodeMaskBitmap(path, file.readAll(), header.Width, header.Height, &pixels, &m_header, &m_palette);
+        // Measured before reading, so that a huge file is never loaded.
+        if (Status s = checkMaskFileSize(path, file.size(), header.Width, header.Height); !s)
+            return s;
+        return decodeMaskBitmap(path, file.read(file.size()), header.Width, header.Height, &pixels, &m_header,
+                                &m_palette);
     }
 
     const MaskBitmapHeader &lastHeader() const { return m_header; }

@@ -1,10 +1,9 @@
 #include "maskbitmap.h"
 #include "store/dashboarddirectory.h"
 #include "store/littleendian.h"
+#include "window/checkedbitmap.h"
 
-#include <QBuffer>
 #include <QImage>
-#include <QImageReader>
 
 #include <cstring>
 
@@ -82,6 +81,19 @@ std::optional<QString> maskFileName(const FixedText<4> &objectName)
     return QStringLiteral("SHPI") + *part + QStringLiteral(".BMP");
 }
 
+int laterObjectSharingMaskFile(const std::vector<DirectoryEntry> &directory, int index)
+{
+    const auto name = maskFileName(directory[size_t(index)].Name);
+    if (!name)
+        return -1;
+    for (size_t later = size_t(index) + 1; later < directory.size(); ++later) {
+        const auto other = maskFileName(directory[later].Name);
+        if (other && other->compare(*name, Qt::CaseInsensitive) == 0)
+            return int(later);
+    }
+    return -1;
+}
+
 bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int height, const BmpPalette &palette)
 {
     char header[MaskBitmapHeader::Size];
@@ -103,21 +115,20 @@ bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int he
 
 namespace {
 
-// A picture saved by another editor: any BMP QImage reads, of the object's
-// size, each pixel's grey level being the mask value.
+// A picture saved by another editor: any BMP of the object's size, checked
+// against its own headers, each pixel's grey level being the mask value.
 Status decodeEditedMask(const QString &fileName, const QByteArray &file, int width, int height, QByteArray *pixels)
 {
-    QBuffer buffer;
-    buffer.setData(file);
-    QImageReader reader(&buffer, "bmp");
-    QImage picture = reader.read();
-    if (picture.isNull())
-        return Status::fileError(fileName, QStringLiteral("is not a mask bitmap of %1 x %2 pixels and cannot be read "
-                                                          "as a BMP picture (%3)")
-                                               .arg(width).arg(height).arg(reader.errorString()));
-    if (picture.width() != width || picture.height() != height)
+    BitmapLayout layout;
+    if (Status s = readBitmapLayout(fileName, file, &layout); !s)
+        return s;
+    if (layout.size != QSize(width, height))
         return Status::fileError(fileName, QStringLiteral("is %1 x %2 pixels; the object is %3 x %4")
-                                               .arg(picture.width()).arg(picture.height()).arg(width).arg(height));
+                                               .arg(layout.size.width()).arg(layout.size.height())
+                                               .arg(width).arg(height));
+    QImage picture;
+    if (Status s = decodeBitmap(fileName, file, layout, &picture); !s)
+        return s;
     // qGray gives a grey pixel's own level back exactly.
     picture = picture.convertToFormat(QImage::Format_RGB32);
     pixels->resize(qsizetype(width) * height);
@@ -132,9 +143,20 @@ Status decodeEditedMask(const QString &fileName, const QByteArray &file, int wid
 
 } // namespace
 
+Status checkMaskFileSize(const QString &fileName, qint64 size, int width, int height)
+{
+    const qint64 largest = largestBitmapFile(QSize(width, height));
+    if (size > largest)
+        return Status::fileError(fileName, QStringLiteral("is %1 bytes, more than any BMP of %2 x %3 pixels takes (%4)")
+                                               .arg(size).arg(width).arg(height).arg(largest));
+    return Status::success();
+}
+
 Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, int width, int height,
                         QByteArray *pixels, MaskBitmapHeader *header, BmpPalette *palette)
 {
+    if (Status s = checkMaskFileSize(fileName, file.size(), width, height); !s)
+        return s;
     const int padded = paddedWidth(width);
     if (file.size() != MaskBitmapHeader::PixelOffset + qsizetype(padded) * height)
         return decodeEditedMask(fileName, file, width, height, pixels);

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace tolvane {
 
@@ -51,17 +52,28 @@ int paddedWidth(int width);
 /// cannot be a plain file name inside the dashboard directory.
 std::optional<QString> maskFileName(const FixedText<4> &objectName);
 
+/// The first object after @p index whose mask file is also object @p index's
+/// (file names match whatever their letter case), or -1. Extraction leaves
+/// that later object's mask in the file.
+int laterObjectSharingMaskFile(const std::vector<DirectoryEntry> &directory, int index);
+
 /// Writes the whole mask file for a pixel block of @p width x @p height to
 /// @p out: header, palette, then the block's rows in stored order, each
 /// padded with zeros. A positive height puts the first stored row at the
 /// bottom of the picture. False when @p out refused a write.
 bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int height, const BmpPalette &palette);
 
+/// Refuses, naming @p fileName, a mask file of @p size bytes when no BMP of
+/// @p width x @p height pixels is that long.
+Status checkMaskFileSize(const QString &fileName, qint64 size, int width, int height);
+
 /// Reads a mask file back into a pixel block of @p width x @p height.
 /// A file of exactly the length extraction writes is read as written (rows
 /// from byte 1078, header and palette ignored, the index is the value). Any
 /// other file is decoded as a BMP picture of exactly @p width x @p height,
-/// each pixel giving its grey level, the bottom row being stored row 0.
+/// checked against its own headers (decodeBitmap), each pixel giving its
+/// grey level, the bottom row being stored row 0.
+/// A file longer than checkMaskFileSize allows is refused.
 /// On success @p header and @p palette hold the file's first 54 and next 1024
 /// bytes when it has them.
 Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, int width, int height,

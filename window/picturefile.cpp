@@ -1,10 +1,10 @@
 #include "picturefile.h"
+#include "checkedbitmap.h"
 
 #include "store/dashboarddirectory.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace tolvane {
 
@@ -15,13 +15,7 @@ Status readPictureFile(const QString &path, QImage *picture)
         return Status::fileError(path, QStringLiteral("the file does not exist."));
     if (!info.isFile())
         return Status::fileError(path, QStringLiteral("is not a regular file."));
-    QImageReader reader(path);
-    QImage read = reader.read();
-    if (read.isNull())
-        return Status::fileError(path, QStringLiteral("the file cannot be read as a bitmap (%1).")
-                                           .arg(reader.errorString()));
-    *picture = std::move(read);
-    return Status::success();
+    return readBitmapFile(path, picture);
 }
 
 Status readDashboardBackground(const QString &directory, QImage *picture)

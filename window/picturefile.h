@@ -7,8 +7,9 @@
 
 namespace tolvane {
 
-/// Reads the bitmap at @p path (any BMP QImage reads). Only a regular file is
-/// opened: a pipe or a device named like a bitmap would wait or read forever.
+/// Reads the BMP file at @p path, checked against its own headers. Only a
+/// regular file is opened: a pipe or a device named like a bitmap would wait
+/// or read forever.
 Status readPictureFile(const QString &path, QImage *picture);
 
 /// Reads the dashboard background "0000.bmp" of @p directory, found in any

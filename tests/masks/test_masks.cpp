@@ -1,5 +1,6 @@
 #include "common/bitmapbytes.h"
 #include "common/containerbuilder.h"
+#include "common/objectfixture.h"
 #include "common/recordingprinter.h"
 
 #include "canvas/drawobject.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,6 +29,75 @@ TestObject object(const QByteArray &name, int width, int height)
     o.width = int16_t(width);
     o.height = int16_t(height);
     return o;
+}
+
+// Bottom-up 8-bit rows of @p width x @p height, all index 0.
+QByteArray blackRows(int width, int height, int bitCount = 8)
+{
+    return QByteArray(qsizetype((width * bitCount + 31) / 32 * 4) * height, '\0');
+}
+
+// Masks whose pixel data ends early or passes the picture's edge, with what
+// the refusal says, for an object of @p width x @p height.
+void addDamagedMaskRows(int width, int height)
+{
+    QTest::addColumn<QByteArray>("mask");
+    QTest::addColumn<QString>("expected"); // empty: the mask is sound
+    const QByteArray grey = greyColours(256);
+    const QByteArray plain = handMadeBitmap(width, height, 8, 0, grey, blackRows(width, height));
+    QTest::newRow("8-bit cut by a byte") << plain.chopped(1) << "is cut short";
+    QImage picture(width, height, QImage::Format_RGB888);
+    picture.fill(Qt::white);
+    QTest::newRow("24-bit cut by a row") << bitmapBytes(picture).chopped((width * 3 + 3) / 4 * 4) << "is cut short";
+    QByteArray offsetPastTheEnd = bitmapBytes(picture);
+    offsetPastTheEnd.replace(10, 4, QByteArray("\x88\x13\0\0", 4)); // 5000
+    QTest::newRow("pixels past the end") << offsetPastTheEnd << "says its pixels start at byte 5000";
+
+    const QByteArray endOfBitmap("\0\1", 2);
+    QByteArray runs; // one run of index 255 a row, each ended
+    for (int y = 0; y < height; ++y)
+        runs.append(char(width)).append(char(255)).append('\0').append('\0');
+    QTest::newRow("RLE8 without end of bitmap")
+        << handMadeBitmap(width, height, 8, 1, grey, runs) << "ends before its end-of-bitmap code";
+    QTest::newRow("RLE8 run past the row")
+        << handMadeBitmap(width, height, 8, 1, grey, char(width + 1) + runs.mid(1) + endOfBitmap)
+        << "passes the edge of the picture";
+    QTest::newRow("RLE8 delta past the top")
+        << handMadeBitmap(width, height, 8, 1, grey, QByteArray("\0\2\0", 3) + char(height + 1) + endOfBitmap)
+        << "passes the edge of the picture";
+    QTest::newRow("RLE4 cut in an absolute run")
+        << handMadeBitmap(width, height, 4, 2, greyColours(16), QByteArray("\0\5\xff", 3))
+        << "ends before its end-of-bitmap code";
+    // A delta up two rows and an early end of line skip pixels: they are 0.
+    QTest::newRow("RLE8 skipping pixels")
+        << handMadeBitmap(width, height, 8, 1, grey, QByteArray("\1\xff\0\0\0\2\2\1\1\xff\0\1", 12))
+        << "";
+    QTest::newRow("RLE4 skipping pixels")
+        << handMadeBitmap(width, height, 4, 2, greyColours(16), QByteArray("\1\xf0\0\0\0\2\2\1\1\xf0\0\1", 12))
+        << "";
+}
+
+struct CliRun
+{
+    int exitCode = -1;
+    QString err;
+};
+
+// tolvane-cli with the heap filled with @p fill: glibc fills every fresh
+// block when asked (MALLOC_PERTURB_, with its per-thread cache, which skips
+// that, turned off), AddressSanitizer by its own options.
+CliRun cliOnFilledHeap(const QStringList &arguments, int fill)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("MALLOC_PERTURB_", QString::number(fill ^ 0xff));
+    env.insert("GLIBC_TUNABLES", "glibc.malloc.tcache_count=0");
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") +
+                                   QString(":malloc_fill_byte=%1:max_malloc_fill_size=16777216").arg(fill));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TOLVANE_CLI), arguments);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
 }
 
 int32_t int32At(const QByteArray &b, int offset)
@@ -370,6 +441,9 @@ private Q_SLOTS:
         QTest::newRow("24-bit") << "rgb888";
         QTest::newRow("8-bit sorted palette") << "indexed8";
         QTest::newRow("1-bit") << "mono";
+        QTest::newRow("16-bit RGB555") << "rgb555";
+        QTest::newRow("16-bit RGB565") << "rgb565";
+        QTest::newRow("RLE8 skipping pixels") << "rle8";
     }
 
     void compileReadsMasksSavedByOtherEditors()
@@ -389,7 +463,21 @@ private Q_SLOTS:
         } else if (format == "mono") {
             picture = picture.convertToFormat(QImage::Format_Mono);
         }
-        QVERIFY(picture.save(path("SHPI0000.BMP"), "BMP"));
+        // Hand-made: white in the last row the file stores, the rest black.
+        QByteArray white555 = blackRows(5, 3, 16), white565 = white555, masks565;
+        white555.replace(24, 2, "\xff\x7f");
+        white565.replace(24, 2, "\xff\xff");
+        for (int mask : {0xF800, 0x07E0, 0x001F})
+            putInt32(masks565, mask);
+        if (format == "rgb555")
+            QVERIFY(writeFile(path("SHPI0000.BMP"), handMadeBitmap(5, 3, 16, 0, QByteArray(), white555)));
+        else if (format == "rgb565")
+            QVERIFY(writeFile(path("SHPI0000.BMP"), handMadeBitmap(5, 3, 16, 3, masks565, white565)));
+        else if (format == "rle8") // up two rows, one white pixel
+            QVERIFY(writeFile(path("SHPI0000.BMP"), handMadeBitmap(5, 3, 8, 1, greyColours(256),
+                                                                   QByteArray("\0\2\0\2\1\xff\0\1", 8))));
+        else
+            QVERIFY(picture.save(path("SHPI0000.BMP"), "BMP"));
         QVERIFY(readFile(path("SHPI0000.BMP")).size() != 1078 + 8 * 3);
 
         RecordingPrinter out;
@@ -401,6 +489,72 @@ private Q_SLOTS:
         QCOMPARE(pixels, expected);
     }
 
+    void sharedMaskFileKeepsTheEarlierPixels_data()
+    {
+        QTest::addColumn<QByteArray>("second");
+        QTest::newRow("same name") << QByteArray("0001");
+        QTest::newRow("same name in other letters") << QByteArray("abcd");
+    }
+
+    void sharedMaskFileKeepsTheEarlierPixels()
+    {
+        QFETCH(QByteArray, second);
+        ContainerBuilder c;
+        c.objects = {object("0000", 4, 2), object(second.toUpper(), 4, 2), object(second, 4, 2)};
+        c.objects[1].pixels = QByteArray(8, 'a');
+        c.objects[2].pixels = QByteArray(8, 'b');
+        put(c);
+        const QByteArray before = readFile(path("SHPI.DAT"));
+        const QString file = "SHPI" + QString::fromLatin1(second.toUpper()) + ".BMP";
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        QVERIFY2(out.lines.contains("Object 1 shares " + file + " with object 2, whose mask the file keeps"),
+                 qPrintable(out.lines.join('\n')));
+
+        RecordingPrinter compileOut;
+        QVERIFY(CompileMasks(m_dir->path(), compileOut, tables));
+        QVERIFY2(compileOut.lines.contains("Object 1 keeps its mask: " + file + " holds the mask of object 2"),
+                 qPrintable(compileOut.lines.join('\n')));
+        QCOMPARE(readFile(path("SHPI.DAT")), before);
+    }
+
+    void masksNeverShowHeapContents_data() { addDamagedMaskRows(12, 9); }
+
+    void masksNeverShowHeapContents()
+    {
+        // Compiled and shown by tolvane-cli under two heap fillings: a pixel
+        // no decoder wrote would differ between them.
+        QFETCH(QByteArray, mask);
+        QFETCH(QString, expected);
+        const FixtureDashboard dashboard = FixtureDashboard::standard();
+        ContainerBuilder after = dashboard.container();
+        if (expected.isEmpty()) {
+            after.objects[1].pixels = QByteArray(12 * 9, '\0');
+            after.objects[1].pixels[0] = after.objects[1].pixels[2 * 12 + 2] = char(255);
+        }
+        QByteArray results[2];
+        for (int fill : {0x5a, 0xa5}) {
+            QTemporaryDir dir;
+            QVERIFY(dashboard.write(dir.path()));
+            ShpiTables tables;
+            RecordingPrinter out;
+            QVERIFY(ExtractMasks(dir.path(), out, tables));
+            QVERIFY(writeFile(dir.filePath("shpi0001.bmp"), mask));
+            const QString shown = dir.filePath("shown.png");
+            for (const QStringList &arguments : {QStringList{"compile", dir.path()},
+                                                 QStringList{"render", dir.path(), shown, "--select", "1"}}) {
+                const CliRun run = cliOnFilledHeap(arguments, fill);
+                QCOMPARE(run.exitCode, expected.isEmpty() ? 0 : 1);
+                QVERIFY2(run.err.contains(expected) && (expected.isEmpty() || run.err.contains("shpi0001.bmp")),
+                         qPrintable(run.err));
+            }
+            QCOMPARE(readFile(dir.filePath("SHPI.DAT")), after.build());
+            results[fill & 1] = readFile(shown);
+        }
+        QCOMPARE(results[0], results[1]);
+    }
+
     void compileRefusesUnusableMasks_data()
     {
         QTest::addColumn<QByteArray>("mask");
@@ -410,6 +564,10 @@ private Q_SLOTS:
         QImage wrongSize(7, 7, QImage::Format_RGB888);
         wrongSize.fill(Qt::white);
         QTest::newRow("wrong size") << bitmapBytes(wrongSize) << "is 7 x 7 pixels; the object is 25 x 12";
+        // Read whole, it would exhaust the memory.
+        QTest::newRow("100 GiB") << QByteArray("sparse") << "more than any BMP of 25 x 12 pixels takes";
+        QTest::newRow("pixels past the end") << handMadeBitmap(25, 12, 24, 0, QByteArray(), QByteArray(4, '\0'))
+                                             << "is cut short";
     }
 
     void compileRefusesUnusableMasks()
@@ -421,8 +579,12 @@ private Q_SLOTS:
         RecordingPrinter out;
         QVERIFY(ExtractMasks(m_dir->path(), out, tables));
         QVERIFY(QFile::remove(path("SHPI0001.BMP")));
-        if (!mask.isEmpty())
+        if (mask == "sparse") {
+            QFile huge(path("SHPI0001.BMP"));
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(100) << 30));
+        } else if (!mask.isEmpty()) {
             QVERIFY(writeFile(path("SHPI0001.BMP"), mask));
+        }
         const QByteArray before = readFile(path("SHPI.DAT"));
         const QStringList filesBefore = files();
         tables.objects.headers[0].XPos = 77;

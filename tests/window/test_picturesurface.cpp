@@ -22,40 +22,14 @@ constexpr OleColor red = 0x0000FF;
 
 // BMP files written byte by byte, so that depths and layouts QImage::save
 // never produces are read too.
-void putLE(QByteArray &b, qint64 v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        b.append(char((quint64(v) >> (8 * i)) & 0xFF));
-}
-
 QByteArray bmpFile(int width, int height, int bitCount, int compression,
                    const QList<QRgb> &palette, const QByteArray &pixels)
 {
-    const int offBits = 14 + 40 + 4 * int(palette.size());
-    QByteArray b("BM");
-    putLE(b, offBits + pixels.size(), 4);
-    putLE(b, 0, 4);
-    putLE(b, offBits, 4);
-    putLE(b, 40, 4);
-    putLE(b, width, 4);
-    putLE(b, height, 4); // negative: rows stored top row first
-    putLE(b, 1, 2);
-    putLE(b, bitCount, 2);
-    putLE(b, compression, 4);
-    putLE(b, pixels.size(), 4);
-    putLE(b, 0, 4);
-    putLE(b, 0, 4);
-    putLE(b, palette.size(), 4);
-    putLE(b, 0, 4);
-    for (QRgb c : palette) {
-        b.append(char(qBlue(c)));
-        b.append(char(qGreen(c)));
-        b.append(char(qRed(c)));
-        b.append(char(0));
-    }
-    return b + pixels;
+    QByteArray colours;
+    for (QRgb c : palette)
+        colours.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
+    return handMadeBitmap(width, height, bitCount, compression, colours, pixels);
 }
-
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -65,12 +39,6 @@ QByteArray bytes(std::initializer_list<int> values)
     return b;
 }
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), data.size());
-}
 
 // A picture in which every pixel differs from its neighbours.
 QImage patternPicture(int width, int height)
@@ -465,7 +433,7 @@ void TestPictureSurface::pictureFormats_data()
                            << 4 << QSize(3, 2) << QList<QRgb>{ g, r, b, o, b, g } << 0;
     QTest::newRow("16-bit") << bmpFile(2, 2, 16, 0, {},
                                        bytes({ 0x1F, 0x00, 0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03 }))
-                            << 16 << QSize(2, 2) << QList<QRgb>{ r, g, b, w } << 8;
+                            << 16 << QSize(2, 2) << QList<QRgb>{ r, g, b, w } << 0;
     QTest::newRow("32-bit") << bmpFile(2, 1, 32, 0, {}, bytes({ 0x00, 0x80, 0xFF, 0x00, 0xFF, 0, 0, 0 }))
                             << 32 << QSize(2, 1) << QList<QRgb>{ o, b } << 0;
     QTest::newRow("24-bit top-down")
@@ -476,6 +444,10 @@ void TestPictureSurface::pictureFormats_data()
     QTest::newRow("8-bit RLE")
         << bmpFile(3, 2, 8, 1, { r, g, b, o }, bytes({ 1, 2, 2, 3, 0, 0, 2, 0, 1, 1, 0, 1 }))
         << 8 << QSize(3, 2) << QList<QRgb>{ r, r, g, b, o, o } << 0;
+    // A delta skips pixels: they are index 0.
+    QTest::newRow("8-bit RLE with a delta")
+        << bmpFile(3, 2, 8, 1, { r, g, b, o }, bytes({ 0, 2, 1, 1, 1, 3, 0, 1 }))
+        << 8 << QSize(3, 2) << QList<QRgb>{ r, o, r, r, r, r } << 0;
 }
 
 void TestPictureSurface::pictureFormats()
@@ -489,7 +461,7 @@ void TestPictureSurface::pictureFormats()
     QCOMPARE(int(quint8(file.at(28))), bitCount);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("0000.bmp"));
-    writeFile(path, file);
+    QVERIFY(writeFile(path, file));
 
     PictureSurface surface(QSize(10, 10));
     const Status status = surface.Picture(path);
@@ -533,7 +505,7 @@ void TestPictureSurface::pictureFailure()
     if (content == "fifo")
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     else if (!content.isNull())
-        writeFile(path, content);
+        QVERIFY(writeFile(path, content));
 
     PictureSurface surface;
     surface.setPicture(patternPicture(5, 4));
