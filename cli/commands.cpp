@@ -5,8 +5,8 @@
 #include "demo/demodashboard.h"
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
+#include "store/dashboarddocument.h"
 #include "store/loadshpi.h"
-#include "store/saveshpidata.h"
 
 #include <cstdio>
 #include <limits>
@@ -20,20 +20,34 @@ int fail(const QString &message, int code)
     return code;
 }
 
-// Loads DIR silently: the commands that change a dashboard print only what
-// their own walk prints.
+namespace {
+
+// The commands that change a dashboard print only what their own walk prints.
+class Silent : public PrintTarget
+{
+public:
+    using PrintTarget::Print;
+    void Print(const QString &, LineEnd) override {}
+};
+
+} // namespace
+
+// Loads DIR silently.
 Status loadQuietly(const QString &directory, ShpiTables &tables)
 {
-    class Silent : public PrintTarget
-    {
-    public:
-        using PrintTarget::Print;
-        void Print(const QString &, LineEnd) override {}
-    } silent;
+    Silent silent;
     return LoadShpi(directory, silent, tables);
 }
 
 namespace {
+
+// Opens DIR's container silently for an edit through the document, as the
+// editor makes it.
+Status openQuietly(const QString &directory, DashboardDocument &document)
+{
+    Silent silent;
+    return document.load(directory, silent, DashboardDocument::ContainerOnly);
+}
 
 bool parseInt16(const QString &text, int16_t *value)
 {
@@ -77,16 +91,16 @@ int move(const QStringList &args)
     if (!parseInt16(args[2], &x) || !parseInt16(args[3], &y))
         return fail(QStringLiteral("X and Y must be integers from -32768 to 32767"), UsageError);
 
-    ShpiTables tables;
-    if (Status s = loadQuietly(args[0], tables); !s)
+    DashboardDocument document;
+    if (Status s = openQuietly(args[0], document); !s)
         return fail(s.message());
-    if (index >= tables.objects.count())
+    const int count = document.tables().objects.count();
+    if (index >= count)
         return fail(QStringLiteral("INDEX %1 is out of range: the dashboard has %2 objects")
-                        .arg(index).arg(tables.objects.count()), UsageError);
-    tables.objects.headers[index].XPos = x;
-    tables.objects.headers[index].YPos = y;
+                        .arg(index).arg(count), UsageError);
+    document.moveObject(index, QPoint(x, y));
     StreamPrinter out(stdout);
-    return finish(SaveShpiData(args[0], out, tables));
+    return finish(document.save(out));
 }
 
 int setDial(const QStringList &args)
@@ -104,15 +118,15 @@ int setDial(const QStringList &args)
         changes.append({field, value});
     }
 
-    ShpiTables tables;
-    if (Status s = loadQuietly(args[0], tables); !s)
+    DashboardDocument document;
+    if (Status s = openQuietly(args[0], document); !s)
         return fail(s.message());
-    if (!tables.hasDialRecord)
+    if (!document.tables().hasDialRecord)
         return fail(QStringLiteral("%1: no chunk is named \"0000\", so the container holds no dial record").arg(args[0]));
     for (const auto &[field, value] : changes)
-        tables.dialRecord.setField(field, value);
+        document.setDialField(field, value);
     StreamPrinter out(stdout);
-    return finish(SaveShpiData(args[0], out, tables));
+    return finish(document.save(out));
 }
 
 int extract(const QStringList &args)

@@ -1,4 +1,4 @@
-#include "dialogs/loaddialog.h"
+#include "dialogs/editor/loaddialog.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "recentdashboards.h"
+#include "store/editor/recentdashboards.h"
 
 #include "store/dashboarddirectory.h"
 

@@ -1,9 +1,9 @@
 // Opening a dashboard without the load dialog: from the recent list, or by
 // dropping its folder or its SHPI.DAT on the window.
 
-#include "window/form1.h"
+#include "window/editor/mainwindow.h"
 
-#include "store/recentdashboards.h"
+#include "store/editor/recentdashboards.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -32,18 +32,9 @@ QString droppedDashboard(const QMimeData *mime)
 
 } // namespace
 
-void Form1::createRecentMenu()
+void MainWindow::fillRecentMenu()
 {
-    mnuRecent = new QMenu(tr("Recent &Dashboards"), this);
-    mnuFile->insertMenu(mnuSave, mnuRecent);
-    // Built each time it opens, so that folders removed meanwhile are gone.
-    connect(mnuRecent, &QMenu::aboutToShow, this, &Form1::mnuRecent_AboutToShow);
-    setAcceptDrops(true);
-}
-
-void Form1::mnuRecent_AboutToShow()
-{
-    mnuRecent->clear();
+    m_recentMenu->clear();
     const QStringList directories = recentDashboards();
     for (int i = 0; i < directories.size(); ++i) {
         const QString directory = directories[i];
@@ -51,19 +42,19 @@ void Form1::mnuRecent_AboutToShow()
         caption.replace(QLatin1Char('&'), QLatin1String("&&"));
         if (i < 9)
             caption = QStringLiteral("&%1 %2").arg(i + 1).arg(caption);
-        QAction *action = mnuRecent->addAction(caption);
+        QAction *action = m_recentMenu->addAction(caption);
         action->setData(directory);
         connect(action, &QAction::triggered, this, [this, directory] { openDashboard(directory); });
     }
     if (directories.isEmpty()) {
-        mnuRecent->addAction(tr("No recent dashboards"))->setEnabled(false);
+        m_recentMenu->addAction(tr("No recent dashboards"))->setEnabled(false);
         return;
     }
-    mnuRecent->addSeparator();
-    mnuRecent->addAction(tr("&Clear List"), this, [] { clearRecentDashboards(); });
+    m_recentMenu->addSeparator();
+    m_recentMenu->addAction(tr("&Clear List"), this, [] { clearRecentDashboards(); });
 }
 
-bool Form1::openDashboard(const QString &directory)
+bool MainWindow::openDashboard(const QString &directory)
 {
     // The one place where a recent or dropped dashboard is opened.
     if (!maybeSaveChanges())
@@ -71,7 +62,7 @@ bool Form1::openDashboard(const QString &directory)
     return openDirectory(directory);
 }
 
-void Form1::dragEnterEvent(QDragEnterEvent *event)
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
     if (!droppedDashboard(event->mimeData()).isEmpty())
         event->acceptProposedAction();
@@ -79,7 +70,7 @@ void Form1::dragEnterEvent(QDragEnterEvent *event)
         event->ignore();
 }
 
-void Form1::dropEvent(QDropEvent *event)
+void MainWindow::dropEvent(QDropEvent *event)
 {
     const QString directory = droppedDashboard(event->mimeData());
     if (directory.isEmpty()) {

@@ -59,12 +59,6 @@ QPointF PictureBox::pointerPosition(const QPointF &widgetPoint) const
     return QPointF(std::floor(widgetPoint.x() / m_zoom), std::floor(widgetPoint.y() / m_zoom));
 }
 
-int PictureBox::buttonState(Qt::MouseButtons buttons)
-{
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
 QRect PictureBox::outlineArea() const
 {
     // The outline's one-pixel border lies inside its rectangle.
@@ -135,26 +129,23 @@ void PictureBox::paintOutline(QPainter &painter) const
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
-    const QPointF p = pointerPosition(event->position());
-    Q_EMIT mouseDown(buttonState(event->button()), 0, float(p.x()), float(p.y()));
+    Q_EMIT pressed(event->button(), pointerPosition(event->position()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPointF p = pointerPosition(event->position());
-    Q_EMIT mouseMove(buttonState(event->buttons()), 0, float(p.x()), float(p.y()));
+    Q_EMIT moved(event->buttons(), pointerPosition(event->position()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPointF p = pointerPosition(event->position());
-    Q_EMIT mouseUp(buttonState(event->button()), 0, float(p.x()), float(p.y()));
+    Q_EMIT released(event->button(), pointerPosition(event->position()));
 }
 
 void PictureBox::leaveEvent(QEvent *event)
 {
     QWidget::leaveEvent(event);
-    Q_EMIT mouseLeave();
+    Q_EMIT left();
 }
 
 void PictureBox::wheelEvent(QWheelEvent *event)

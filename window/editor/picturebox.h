@@ -11,9 +11,8 @@ class QPainter;
 namespace tolvane {
 
 /// Shows a PictureSurface at its own size times a whole zoom factor and
-/// reports the mouse in the surface's pixels, as floating-point coordinates
-/// with the button state (1 left, 2 right, 4 middle, added together), whatever
-/// the zoom (see pointerPosition()). An outline rectangle can be shown over
+/// reports the mouse in the surface's pixels, as floating-point coordinates,
+/// whatever the zoom (see pointerPosition()). An outline rectangle can be shown over
 /// the picture without drawing into it.
 class PictureBox : public QWidget
 {
@@ -21,8 +20,6 @@ class PictureBox : public QWidget
 
 public:
     explicit PictureBox(PictureSurface &surface, QWidget *parent = nullptr);
-
-    PictureSurface &surface() { return m_surface; }
 
     /// The outline shape over the picture, in surface pixels.
     void setOutline(const QRectF &rect, bool visible);
@@ -42,15 +39,14 @@ public:
 
     QSize sizeHint() const override { return m_surface.size() * m_zoom; }
 
-    /// Mouse buttons as the handlers receive them.
-    static int buttonState(Qt::MouseButtons buttons);
-
 Q_SIGNALS:
-    void mouseDown(int button, int shift, float x, float y);
-    void mouseMove(int button, int shift, float x, float y);
-    void mouseUp(int button, int shift, float x, float y);
+    /// @p button went down with the pointer at @p at, in surface pixels.
+    void pressed(Qt::MouseButton button, const QPointF &at);
+    /// The pointer moved to @p at with @p buttons held.
+    void moved(Qt::MouseButtons buttons, const QPointF &at);
+    void released(Qt::MouseButton button, const QPointF &at);
     /// The pointer has left the widget.
-    void mouseLeave();
+    void left();
     /// The wheel turned with Ctrl held, by @p steps notches (positive away
     /// from the user), over @p widgetPoint.
     void zoomWheel(int steps, const QPointF &widgetPoint);

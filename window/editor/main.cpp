@@ -1,8 +1,7 @@
 // tolvane: the dashboard editor.
 
-#include "store/recentdashboards.h"
-#include "window/form1.h"
-#include "window/picturebox.h"
+#include "store/editor/recentdashboards.h"
+#include "window/editor/mainwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -68,16 +67,16 @@ int main(int argc, char *argv[])
                                  QStringLiteral("[directory]"));
     parser.process(app);
 
-    tolvane::Form1 form;
-    form.show();
+    tolvane::MainWindow window;
+    window.show();
     const QStringList directories = parser.positionalArguments();
     if (!directories.isEmpty()) {
         // A file manager hands over SHPI.DAT itself as readily as its folder.
         const QString given = QDir(directories.first()).absolutePath();
         const QString dashboard = tolvane::dashboardDirectoryFor(given);
-        form.openDirectory(dashboard.isEmpty() ? given : dashboard);
+        window.openDirectory(dashboard.isEmpty() ? given : dashboard);
     }
     if (qEnvironmentVariableIsSet("TOLVANE_EXIT_AFTER_FIRST_PAINT"))
-        form.BackG->installEventFilter(new FirstPaintExit(&form));
+        window.findChild<QWidget *>(QStringLiteral("dashboard"))->installEventFilter(new FirstPaintExit(&window));
     return app.exec();
 }

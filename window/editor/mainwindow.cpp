@@ -1,0 +1,297 @@
+#include "window/editor/mainwindow.h"
+
+#include "canvas/editor/dashboardview.h"
+#include "canvas/editor/objectspanel.h"
+#include "dialogs/editor/loaddialog.h"
+#include "dials/editor/dialpanel.h"
+#include "window/appicon.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include <algorithm>
+
+namespace tolvane {
+
+namespace {
+
+constexpr int SideBarWidth = 129;
+
+QString zoomText(int zoom)
+{
+    return MainWindow::tr("%1 %").arg(zoom * 100);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Tolvane"));
+    setWindowIcon(appIcon());
+    setAcceptDrops(true);
+
+    m_showMessage = [this](const QString &title, const QString &message) {
+        QMessageBox::warning(this, title, message);
+    };
+    m_askDirectory = [this]() -> QString {
+        LoadDialog dialog(QString(), this);
+        dialog.exec();
+        return dialog.bclickCaption() == QLatin1String("1") ? dialog.directoryPath() : QString();
+    };
+    m_askSaveChanges = [this] {
+        return QMessageBox::question(
+            this, tr("Unsaved Changes"),
+            tr("The dashboard %1 has changes that are not saved. Save them before going on?")
+                .arg(QDir::toNativeSeparators(m_document.directory())),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    };
+
+    // Before the views connect theirs: an undone edit brings its panel
+    // forward before the views redraw it.
+    connectDocument();
+    createViews();
+    createFileMenu();
+    createEditMenu();
+    createViewMenu();
+    createStatusBar();
+
+    // The designed interior is the area between the menu bar and the status bar.
+    resize(DesignedWidth, DesignedHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow()
+{
+    // The views refer to the document, which goes before the base class
+    // deletes its children.
+    delete centralWidget();
+}
+
+void MainWindow::connectDocument()
+{
+    connect(&m_document, &DashboardDocument::cleanChanged, this, &MainWindow::updateWindowTitle);
+    connect(&m_document, &DashboardDocument::loaded, this, &MainWindow::showLoaded);
+    connect(&m_document, &DashboardDocument::objectMoved, this, [this] {
+        if (m_document.isReplayingEdit())
+            showObjectsPanel();
+    });
+    connect(&m_document, &DashboardDocument::dialChanged, this, [this] {
+        if (m_document.isReplayingEdit())
+            showDialsPanel();
+    });
+}
+
+void MainWindow::createViews()
+{
+    auto *central = new QWidget(this);
+    setCentralWidget(central);
+    central->installEventFilter(this);
+
+    m_sideBar = new QWidget(central);
+    m_sideBar->setObjectName(QStringLiteral("sideBar"));
+    m_sideBar->setFixedWidth(SideBarWidth);
+    m_dashboard = new DashboardView(m_document, central);
+    m_dashboard->setObjectName(QStringLiteral("dashboardView"));
+    m_objectsPanel = new ObjectsPanel(m_document, m_sideBar);
+    m_objectsPanel->setObjectName(QStringLiteral("objectsPanel"));
+    m_objectsPanel->setGeometry(2, 0, 121, 172);
+    m_dialPanel = new DialPanel(m_document, m_sideBar);
+    m_dialPanel->setObjectName(QStringLiteral("dialPanel"));
+    m_dialPanel->move(2, 32);
+    m_dialPanel->hide();
+
+    connect(m_objectsPanel, &ObjectsPanel::objectSelected, m_dashboard, &DashboardView::showObject);
+    connect(m_dialPanel, &DialPanel::drawDialsRequested, m_dashboard, &DashboardView::drawDials);
+    connect(m_dialPanel, &DialPanel::needleTestChanged, m_dashboard, &DashboardView::showNeedleTest);
+    connect(m_dialPanel, &DialPanel::colourPickArmed, m_dashboard, &DashboardView::armColourPick);
+    connect(m_dialPanel, &DialPanel::colourPickCancelled, m_dashboard, &DashboardView::cancelColourPick);
+    connect(m_dashboard, &DashboardView::swatchColour, m_dialPanel, &DialPanel::setSwatch);
+    connect(m_dashboard, &DashboardView::colourPickFinished, m_dialPanel, &DialPanel::finishColourPick);
+    connect(m_dashboard, &DashboardView::failed, this,
+            [this](const QString &title, const QString &message) { m_showMessage(title, message); });
+    connect(m_dashboard, &DashboardView::statusMessage, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
+}
+
+void MainWindow::createFileMenu()
+{
+    m_fileMenu = menuBar()->addMenu(QStringLiteral("File"));
+    m_fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    m_fileMenu->addAction(QStringLiteral("&Load SHPI"), this, &MainWindow::loadDashboard)
+        ->setObjectName(QStringLiteral("load"));
+    m_recentMenu = m_fileMenu->addMenu(tr("Recent &Dashboards"));
+    m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    // Built each time it opens, so that folders removed meanwhile are gone.
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
+    m_saveAction = m_fileMenu->addAction(QStringLiteral("&Save SHPI Data"), this, &MainWindow::saveDashboard);
+    m_saveAction->setObjectName(QStringLiteral("save"));
+    m_fileMenu->addSeparator();
+    m_extractAction =
+        m_fileMenu->addAction(QStringLiteral("&Extract Masks from SHPI"), this, &MainWindow::extractMasks);
+    m_extractAction->setObjectName(QStringLiteral("extract"));
+    m_compileAction =
+        m_fileMenu->addAction(QStringLiteral("&Compile Masks into SHPI"), this, &MainWindow::compileMasks);
+    m_compileAction->setObjectName(QStringLiteral("compile"));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(QStringLiteral("E&xit"), this, &QWidget::close)->setObjectName(QStringLiteral("exit"));
+
+    // Until a dashboard is open there is nothing to write.
+    m_saveAction->setEnabled(false);
+    m_extractAction->setEnabled(false);
+    m_compileAction->setEnabled(false);
+}
+
+void MainWindow::createEditMenu()
+{
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("editMenu"));
+    QAction *undo = m_document.undoStack().createUndoAction(this, tr("&Undo"));
+    undo->setObjectName(QStringLiteral("undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = m_document.undoStack().createRedoAction(this, tr("&Redo"));
+    redo->setObjectName(QStringLiteral("redo"));
+    redo->setShortcut(QKeySequence::Redo);
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+
+    m_objectsAction = edit->addAction(QStringLiteral("&Objects"), this, &MainWindow::showObjectsPanel);
+    m_objectsAction->setObjectName(QStringLiteral("objects"));
+    m_dialsAction = edit->addAction(QStringLiteral("&Dials"), this, &MainWindow::showDialsPanel);
+    m_dialsAction->setObjectName(QStringLiteral("dials"));
+    m_objectsAction->setCheckable(true);
+    m_dialsAction->setCheckable(true);
+    m_objectsAction->setChecked(true);
+}
+
+void MainWindow::createViewMenu()
+{
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    m_zoomInAction = view->addAction(tr("Zoom &In"), m_dashboard, &DashboardView::zoomIn);
+    m_zoomInAction->setObjectName(QStringLiteral("zoomIn"));
+    m_zoomInAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    m_zoomOutAction = view->addAction(tr("Zoom &Out"), m_dashboard, &DashboardView::zoomOut);
+    m_zoomOutAction->setObjectName(QStringLiteral("zoomOut"));
+    m_zoomOutAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    QAction *actualSize = view->addAction(tr("&Actual Size"), m_dashboard, &DashboardView::showActualSize);
+    actualSize->setObjectName(QStringLiteral("actualSize"));
+    actualSize->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    connect(m_dashboard, &DashboardView::zoomChanged, this, &MainWindow::showZoom);
+}
+
+void MainWindow::createStatusBar()
+{
+    // Permanent, so that passing messages do not hide them.
+    m_objectStatus = new QLabel(this);
+    m_objectStatus->setObjectName(QStringLiteral("objectStatus"));
+    m_objectStatus->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(m_objectStatus);
+    connect(m_objectsPanel, &ObjectsPanel::objectStatusChanged, m_objectStatus, &QLabel::setText);
+
+    m_pointerReadout = new QLabel(this);
+    m_pointerReadout->setObjectName(QStringLiteral("pointerReadout"));
+    // As wide as a usual readout at least, so that the status bar does not
+    // shift with every move; set apart from the selected object's readout.
+    constexpr int Gap = 12;
+    m_pointerReadout->setContentsMargins(Gap, 0, 0, 0);
+    m_pointerReadout->setMinimumWidth(
+        m_pointerReadout->fontMetrics().horizontalAdvance(DashboardView::widestPointerReadout()) + Gap);
+    statusBar()->addPermanentWidget(m_pointerReadout);
+    connect(m_dashboard, &DashboardView::pointerReadoutChanged, m_pointerReadout, &QLabel::setText);
+
+    m_zoomLevel = new QLabel(this);
+    m_zoomLevel->setObjectName(QStringLiteral("zoomLevel"));
+    m_zoomLevel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_zoomLevel->setFixedWidth(m_zoomLevel->fontMetrics().horizontalAdvance(zoomText(DashboardView::MaxZoom)) + 8);
+    statusBar()->addPermanentWidget(m_zoomLevel);
+    showZoom(m_dashboard->zoom());
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void MainWindow::showZoom(int zoom)
+{
+    m_zoomInAction->setEnabled(zoom < DashboardView::MaxZoom);
+    m_zoomOutAction->setEnabled(zoom > DashboardView::MinZoom);
+    m_zoomLevel->setText(zoomText(zoom));
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The interior is the central widget: the layout runs on each change of its size.
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        layOut();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::layOut()
+{
+    const QSize interior = centralWidget()->size();
+    m_sideBar->setGeometry(0, 0, SideBarWidth, interior.height());
+    // A window narrower than the side bar leaves the view no room, never a
+    // negative size.
+    m_dashboard->setGeometry(SideBarWidth, 0, std::max(0, interior.width() - SideBarWidth),
+                             std::max(0, interior.height()));
+}
+
+void MainWindow::showObjectsPanel()
+{
+    // The menu has toggled the mark already; the visible panel tells whether
+    // it was shown before.
+    m_objectsAction->setChecked(true);
+    if (m_objectsPanel->isVisibleTo(m_sideBar))
+        return;
+    m_dialsAction->setChecked(false);
+    m_objectsPanel->show();
+    m_dialPanel->hide();
+    m_dashboard->showObjectsMode();
+}
+
+void MainWindow::showDialsPanel()
+{
+    m_dialsAction->setChecked(true);
+    if (m_dialPanel->isVisibleTo(m_sideBar))
+        return;
+    m_objectsAction->setChecked(false);
+    m_objectsPanel->hide();
+    m_dialPanel->move(2, 0);
+    m_dashboard->showDialsMode();
+    m_dialPanel->show();
+}
+
+void MainWindow::showLoaded()
+{
+    updateWindowTitle();
+    m_saveAction->setEnabled(true);
+    m_extractAction->setEnabled(true);
+    m_compileAction->setEnabled(true);
+}
+
+void MainWindow::updateWindowTitle()
+{
+    if (!m_document.isOpen()) {
+        setWindowTitle(QStringLiteral("Tolvane"));
+        return;
+    }
+    // "[*]" is the place of the modified mark; one in the path itself is
+    // doubled, which the title shows as it stands.
+    QString directory = QDir::toNativeSeparators(m_document.directory());
+    directory.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(QStringLiteral("Tolvane - %1[*]").arg(directory));
+    setWindowModified(!m_document.isClean());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (maybeSaveChanges())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace tolvane
