@@ -20,22 +20,11 @@ int fail(const QString &message, int code)
     return code;
 }
 
-namespace {
-
-// The commands that change a dashboard print only what their own walk prints.
-class Silent : public PrintTarget
-{
-public:
-    using PrintTarget::Print;
-    void Print(const QString &, LineEnd) override {}
-};
-
-} // namespace
-
-// Loads DIR silently.
+// Loads DIR silently: the commands that change a dashboard print only what
+// their own walk prints.
 Status loadQuietly(const QString &directory, ShpiTables &tables)
 {
-    Silent silent;
+    SilentPrinter silent;
     return LoadShpi(directory, silent, tables);
 }
 
@@ -45,7 +34,7 @@ namespace {
 // editor makes it.
 Status openQuietly(const QString &directory, DashboardDocument &document)
 {
-    Silent silent;
+    SilentPrinter silent;
     return document.load(directory, silent, DashboardDocument::ContainerOnly);
 }
 

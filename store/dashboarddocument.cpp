@@ -53,20 +53,22 @@ Status DashboardDocument::load(const QString &directory, PrintTarget &out, LoadP
 
     m_directory = directory;
     m_tables = read;
-    m_loadedTables = read;
-    m_background = background;
-    // The edits were made to the tables just replaced.
-    m_undoStack.clear();
+    takeFileState(background);
     Q_EMIT loaded();
     return status;
 }
 
+void DashboardDocument::takeFileState(const QImage &background)
+{
+    m_background = background;
+    m_loadedTables = m_tables;
+    // The edits were made to the tables just replaced.
+    m_undoStack.clear();
+}
+
 Status DashboardDocument::save(PrintTarget &out)
 {
-    const Status status = SaveShpiData(m_directory, out, m_tables);
-    if (status)
-        markSaved();
-    return status;
+    return markSavedOn(SaveShpiData(m_directory, out, m_tables));
 }
 
 Status DashboardDocument::extractMasks(PrintTarget &out)
@@ -78,11 +80,8 @@ Status DashboardDocument::extractMasks(PrintTarget &out)
     Q_EMIT extractionStarted();
     const Status status = ExtractMasks(m_directory, out, m_tables);
     Q_EMIT extractionFinished(status.ok());
-    if (status) {
-        m_background = background;
-        m_loadedTables = m_tables;
-        m_undoStack.clear();
-    }
+    if (status)
+        takeFileState(background);
     // A failed extraction left the tables as they were: they are shown again.
     Q_EMIT loaded();
     return status;
@@ -91,16 +90,16 @@ Status DashboardDocument::extractMasks(PrintTarget &out)
 Status DashboardDocument::compileMasks(PrintTarget &out)
 {
     // Compiling writes the headers and the dial data as a save does.
-    const Status status = CompileMasks(m_directory, out, m_tables);
-    if (status)
-        markSaved();
-    return status;
+    return markSavedOn(CompileMasks(m_directory, out, m_tables));
 }
 
-void DashboardDocument::markSaved()
+Status DashboardDocument::markSavedOn(const Status &written)
 {
-    m_loadedTables = m_tables;
-    m_undoStack.setClean();
+    if (written) {
+        m_loadedTables = m_tables;
+        m_undoStack.setClean();
+    }
+    return written;
 }
 
 bool DashboardDocument::moveObject(int index, QPoint position, int mergeRun)

@@ -93,8 +93,10 @@ private:
     // The edits themselves, run by the commands' undo and redo.
     void applyObjectPosition(int index, QPoint position, bool replay);
     void applyDialField(DialField field, int16_t value, bool replay);
-    /// The tables now hold what the file holds.
-    void markSaved();
+    /// The tables just read are what the file holds; @p background with them.
+    void takeFileState(const QImage &background);
+    /// When @p written succeeded, the file now holds the tables.
+    Status markSavedOn(const Status &written);
 
     QString m_directory;
     ShpiTables m_tables;

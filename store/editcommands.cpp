@@ -44,55 +44,26 @@ void DocumentEdit::redo()
 }
 
 MoveObject::MoveObject(DashboardDocument &document, int index, QPoint from, QPoint to, int mergeRun)
-    : DocumentEdit(document, commandText("Move %1").arg(objectName(document, index)))
-    , m_index(index)
-    , m_from(from)
-    , m_to(to)
-    , m_mergeRun(mergeRun)
+    : ValueEdit(document, commandText("Move %1").arg(objectName(document, index)), CmdNudgeObject, index, from, to,
+                mergeRun)
 {
-    setObsolete(m_from == m_to);
 }
 
-bool MoveObject::mergeWith(const QUndoCommand *other)
+void MoveObject::set(int index, QPoint position, bool replay)
 {
-    const auto *move = static_cast<const MoveObject *>(other);
-    if (move->m_index != m_index || move->m_mergeRun != m_mergeRun)
-        return false;
-    m_to = move->m_to;
-    // A run that came back to where it started leaves nothing to undo.
-    setObsolete(m_from == m_to);
-    return true;
-}
-
-void MoveObject::apply(bool after, bool replay)
-{
-    m_document.applyObjectPosition(m_index, after ? m_to : m_from, replay);
+    m_document.applyObjectPosition(index, position, replay);
 }
 
 ChangeDialField::ChangeDialField(DashboardDocument &document, DialField field, int16_t from, int16_t to,
                                  int mergeRun)
-    : DocumentEdit(document, commandText("Change %1").arg(fieldName(field)))
-    , m_field(field)
-    , m_from(from)
-    , m_to(to)
-    , m_mergeRun(mergeRun)
+    : ValueEdit(document, commandText("Change %1").arg(fieldName(field)), CmdChangeDialField, field, from, to,
+                mergeRun)
 {
-    setObsolete(m_from == m_to);
 }
 
-bool ChangeDialField::mergeWith(const QUndoCommand *other)
+void ChangeDialField::set(DialField field, int16_t value, bool replay)
 {
-    const auto *change = static_cast<const ChangeDialField *>(other);
-    if (change->m_field != m_field || change->m_mergeRun != m_mergeRun)
-        return false;
-    m_to = change->m_to;
-    setObsolete(m_from == m_to);
-    return true;
-}
-
-void ChangeDialField::apply(bool after, bool replay)
-{
-    m_document.applyDialField(m_field, after ? m_to : m_from, replay);
+    m_document.applyDialField(field, value, replay);
 }
 
 SetColourPoint::SetColourPoint(DashboardDocument &document, QPoint from, QPoint to)

@@ -20,4 +20,12 @@ public:
     void Print() { Print(QString(), CloseLine); }
 };
 
+/// Prints nothing: for a file operation whose listing nobody reads.
+class SilentPrinter : public PrintTarget
+{
+public:
+    using PrintTarget::Print;
+    void Print(const QString &, LineEnd) override {}
+};
+
 } // namespace tolvane

@@ -29,9 +29,6 @@ class DashboardView : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int MinZoom = 1;
-    static constexpr int MaxZoom = 8;
-
     explicit DashboardView(DashboardDocument &document, QWidget *parent = nullptr);
     ~DashboardView() override;
 
@@ -42,6 +39,9 @@ public:
     QRectF outline() const;
     bool isOutlineVisible() const;
 
+    /// Each dashboard pixel is shown as a zoom x zoom block.
+    static constexpr int MinZoom = 1;
+    static constexpr int MaxZoom = 8;
     int zoom() const;
     /// Zooms to @p zoom (clamped to MinZoom ... MaxZoom), keeping the
     /// dashboard point under @p anchor, a point of this view, in place.
@@ -98,6 +98,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What the document reports.
     void showLoadedDashboard();
     void followObjectMove(int index);
     void followDialChange();

@@ -470,7 +470,6 @@ void TestDials::labelsFitBesideTheBoxes()
 {
     DashboardDocument document;
     DialPanel panel(document);
-    const DialRecord &record = document.tables().dialRecord;
     const QList<QLabel *> labels = panel.findChild<QGroupBox *>()->findChildren<QLabel *>();
     QCOMPARE(labels.size(), 18);
     for (const QLabel *label : labels) {

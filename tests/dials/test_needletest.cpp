@@ -178,7 +178,6 @@ void TestNeedleTest::fractionsAreClamped()
 void TestNeedleTest::rangesFollowBoxEdits()
 {
     const auto form = dialsWindow();
-    NeedleTest *test = form->needleTest();
     QCOMPARE(form->slider("TestSpeed")->maximum(), 160);
     QCOMPARE(form->slider("TestRevs")->maximum(), 8000);
     QVERIFY(form->slider("TestSpeed")->isEnabled());

@@ -20,17 +20,6 @@
 using namespace tolvane;
 using namespace testing_support;
 
-namespace {
-
-class Silent : public PrintTarget
-{
-public:
-    using PrintTarget::Print;
-    void Print(const QString &, LineEnd) override {}
-};
-
-} // namespace
-
 class TestStore : public QObject
 {
     Q_OBJECT
@@ -298,7 +287,7 @@ private Q_SLOTS:
         QFETCH(int, writeStride);
         put(full);
         ShpiTables tables;
-        Silent out;
+        SilentPrinter out;
         QVERIFY(ExtractMasks(m_dir.path(), out, tables));
         const QByteArray loaded = tableBytes(tables);
         QFile file(container());
@@ -396,7 +385,7 @@ private Q_SLOTS:
         put(bytes);
 
         ShpiTables tables;
-        Silent out;
+        SilentPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         QCOMPARE(tables.dialRecord, DialRecord::decode(patternDialRecord().constData()));
         QVERIFY(SaveShpiData(m_dir.path(), out, tables));
@@ -426,7 +415,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(target, container()));
 
         ShpiTables tables;
-        Silent out;
+        SilentPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         tables.objects.headers[1].XPos = 1;
         const QByteArray before = tableBytes(tables);
@@ -449,7 +438,7 @@ private Q_SLOTS:
         QVERIFY(::link(QFile::encodeName(other).constData(), QFile::encodeName(container()).constData()) == 0);
 
         ShpiTables tables;
-        Silent out;
+        SilentPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         tables.objects.headers[1].XPos = 1;
         QVERIFY(SaveShpiData(m_dir.path(), out, tables));
@@ -477,7 +466,7 @@ private Q_SLOTS:
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), container()));
 
         ShpiTables tables;
-        Silent out;
+        SilentPrinter out;
         for (const Status &s : {LoadShpi(m_dir.path(), out, tables), SaveShpiData(m_dir.path(), out, tables)}) {
             QVERIFY(!s);
             QCOMPARE(s.message(), QDir::toNativeSeparators(container()) + QStringLiteral(": is not a regular file"));
@@ -522,7 +511,7 @@ private Q_SLOTS:
         file.close();
 
         ShpiTables tables;
-        Silent out;
+        SilentPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         QVERIFY(SaveShpiData(m_dir.path(), out, tables));
         QCOMPARE(!QFileInfo::exists(leftover), removed);
@@ -538,7 +527,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(target, exampleContainer().build().left(100)));
         QVERIFY(QFile::link(target, m_dir.filePath(QStringLiteral("SHPI.DAT.aB3xYz"))));
         ShpiTables tables;
-        Silent out;
+        SilentPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         QVERIFY(SaveShpiData(m_dir.path(), out, tables));
         QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("SHPI.DAT.aB3xYz"))).isSymLink());

@@ -27,6 +27,22 @@ QString zoomText(int zoom)
     return MainWindow::tr("%1 %").arg(zoom * 100);
 }
 
+// An item of @p menu found by @p name, as tests and the benchmarks find it.
+template<typename Receiver, typename Slot>
+QAction *addItem(QMenu *menu, const QString &caption, const char *name, const Receiver *receiver, Slot slot)
+{
+    QAction *action = menu->addAction(caption, receiver, slot);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QMenu *addMenu(QMenuBar *bar, const QString &caption, const char *name)
+{
+    QMenu *menu = bar->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -78,11 +94,11 @@ void MainWindow::connectDocument()
     connect(&m_document, &DashboardDocument::loaded, this, &MainWindow::showLoaded);
     connect(&m_document, &DashboardDocument::objectMoved, this, [this] {
         if (m_document.isReplayingEdit())
-            showObjectsPanel();
+            showPanel(Panel::Objects);
     });
     connect(&m_document, &DashboardDocument::dialChanged, this, [this] {
         if (m_document.isReplayingEdit())
-            showDialsPanel();
+            showPanel(Panel::Dials);
     });
 }
 
@@ -120,25 +136,20 @@ void MainWindow::createViews()
 
 void MainWindow::createFileMenu()
 {
-    m_fileMenu = menuBar()->addMenu(QStringLiteral("File"));
-    m_fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    m_fileMenu->addAction(QStringLiteral("&Load SHPI"), this, &MainWindow::loadDashboard)
-        ->setObjectName(QStringLiteral("load"));
-    m_recentMenu = m_fileMenu->addMenu(tr("Recent &Dashboards"));
+    QMenu *file = addMenu(menuBar(), QStringLiteral("File"), "fileMenu");
+    addItem(file, QStringLiteral("&Load SHPI"), "load", this, &MainWindow::loadDashboard);
+    m_recentMenu = file->addMenu(tr("Recent &Dashboards"));
     m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
     // Built each time it opens, so that folders removed meanwhile are gone.
     connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
-    m_saveAction = m_fileMenu->addAction(QStringLiteral("&Save SHPI Data"), this, &MainWindow::saveDashboard);
-    m_saveAction->setObjectName(QStringLiteral("save"));
-    m_fileMenu->addSeparator();
+    m_saveAction = addItem(file, QStringLiteral("&Save SHPI Data"), "save", this, &MainWindow::saveDashboard);
+    file->addSeparator();
     m_extractAction =
-        m_fileMenu->addAction(QStringLiteral("&Extract Masks from SHPI"), this, &MainWindow::extractMasks);
-    m_extractAction->setObjectName(QStringLiteral("extract"));
+        addItem(file, QStringLiteral("&Extract Masks from SHPI"), "extract", this, &MainWindow::extractMasks);
     m_compileAction =
-        m_fileMenu->addAction(QStringLiteral("&Compile Masks into SHPI"), this, &MainWindow::compileMasks);
-    m_compileAction->setObjectName(QStringLiteral("compile"));
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(QStringLiteral("E&xit"), this, &QWidget::close)->setObjectName(QStringLiteral("exit"));
+        addItem(file, QStringLiteral("&Compile Masks into SHPI"), "compile", this, &MainWindow::compileMasks);
+    file->addSeparator();
+    addItem(file, QStringLiteral("E&xit"), "exit", this, &QWidget::close);
 
     // Until a dashboard is open there is nothing to write.
     m_saveAction->setEnabled(false);
@@ -148,8 +159,7 @@ void MainWindow::createFileMenu()
 
 void MainWindow::createEditMenu()
 {
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit"));
-    edit->setObjectName(QStringLiteral("editMenu"));
+    QMenu *edit = addMenu(menuBar(), QStringLiteral("Edit"), "editMenu");
     QAction *undo = m_document.undoStack().createUndoAction(this, tr("&Undo"));
     undo->setObjectName(QStringLiteral("undo"));
     undo->setShortcut(QKeySequence::Undo);
@@ -160,10 +170,9 @@ void MainWindow::createEditMenu()
     edit->addAction(redo);
     edit->addSeparator();
 
-    m_objectsAction = edit->addAction(QStringLiteral("&Objects"), this, &MainWindow::showObjectsPanel);
-    m_objectsAction->setObjectName(QStringLiteral("objects"));
-    m_dialsAction = edit->addAction(QStringLiteral("&Dials"), this, &MainWindow::showDialsPanel);
-    m_dialsAction->setObjectName(QStringLiteral("dials"));
+    m_objectsAction =
+        addItem(edit, QStringLiteral("&Objects"), "objects", this, [this] { showPanel(Panel::Objects); });
+    m_dialsAction = addItem(edit, QStringLiteral("&Dials"), "dials", this, [this] { showPanel(Panel::Dials); });
     m_objectsAction->setCheckable(true);
     m_dialsAction->setCheckable(true);
     m_objectsAction->setChecked(true);
@@ -171,17 +180,13 @@ void MainWindow::createEditMenu()
 
 void MainWindow::createViewMenu()
 {
-    QMenu *view = menuBar()->addMenu(tr("&View"));
-    view->setObjectName(QStringLiteral("viewMenu"));
-    m_zoomInAction = view->addAction(tr("Zoom &In"), m_dashboard, &DashboardView::zoomIn);
-    m_zoomInAction->setObjectName(QStringLiteral("zoomIn"));
+    QMenu *view = addMenu(menuBar(), tr("&View"), "viewMenu");
+    m_zoomInAction = addItem(view, tr("Zoom &In"), "zoomIn", m_dashboard, &DashboardView::zoomIn);
     m_zoomInAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    m_zoomOutAction = view->addAction(tr("Zoom &Out"), m_dashboard, &DashboardView::zoomOut);
-    m_zoomOutAction->setObjectName(QStringLiteral("zoomOut"));
+    m_zoomOutAction = addItem(view, tr("Zoom &Out"), "zoomOut", m_dashboard, &DashboardView::zoomOut);
     m_zoomOutAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    QAction *actualSize = view->addAction(tr("&Actual Size"), m_dashboard, &DashboardView::showActualSize);
-    actualSize->setObjectName(QStringLiteral("actualSize"));
-    actualSize->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    addItem(view, tr("&Actual Size"), "actualSize", m_dashboard, &DashboardView::showActualSize)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     connect(m_dashboard, &DashboardView::zoomChanged, this, &MainWindow::showZoom);
 }
 
@@ -239,29 +244,25 @@ void MainWindow::layOut()
                              std::max(0, interior.height()));
 }
 
-void MainWindow::showObjectsPanel()
+void MainWindow::showPanel(Panel panel)
 {
-    // The menu has toggled the mark already; the visible panel tells whether
-    // it was shown before.
-    m_objectsAction->setChecked(true);
-    if (m_objectsPanel->isVisibleTo(m_sideBar))
+    const bool dials = panel == Panel::Dials;
+    // The menu has toggled its mark already; the visible panel tells whether
+    // it was shown before, when nothing is to change.
+    m_objectsAction->setChecked(!dials);
+    m_dialsAction->setChecked(dials);
+    if ((dials ? static_cast<QWidget *>(m_dialPanel) : m_objectsPanel)->isVisibleTo(m_sideBar))
         return;
-    m_dialsAction->setChecked(false);
-    m_objectsPanel->show();
-    m_dialPanel->hide();
-    m_dashboard->showObjectsMode();
-}
-
-void MainWindow::showDialsPanel()
-{
-    m_dialsAction->setChecked(true);
-    if (m_dialPanel->isVisibleTo(m_sideBar))
-        return;
-    m_objectsAction->setChecked(false);
-    m_objectsPanel->hide();
-    m_dialPanel->move(2, 0);
-    m_dashboard->showDialsMode();
-    m_dialPanel->show();
+    m_objectsPanel->setVisible(!dials);
+    if (dials) {
+        // From then on the Dials panel stands at the top of the side bar.
+        m_dialPanel->move(2, 0);
+        m_dashboard->showDialsMode();
+        m_dialPanel->show();
+    } else {
+        m_dialPanel->hide();
+        m_dashboard->showObjectsMode();
+    }
 }
 
 void MainWindow::showLoaded()

@@ -79,8 +79,9 @@ private:
     void connectDocument();
     void layOut();
 
-    void showObjectsPanel();
-    void showDialsPanel();
+    enum class Panel { Objects, Dials };
+    /// The switch between the side bar's panels, as the Edit menu makes it.
+    void showPanel(Panel panel);
     void showZoom(int zoom);
     void updateWindowTitle();
     void showLoaded();
@@ -96,7 +97,6 @@ private:
 
     DashboardDocument m_document;
 
-    QMenu *m_fileMenu = nullptr;
     QMenu *m_recentMenu = nullptr;
     QAction *m_saveAction = nullptr;
     QAction *m_extractAction = nullptr;
