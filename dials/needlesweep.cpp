@@ -93,12 +93,12 @@ double scaleFraction(int value, int maximum)
     return std::clamp(double(value) / maximum, 0.0, 1.0);
 }
 
-void drawNeedleTest(PictureSurface &BackG, const DialRecord &record, int speed, int revs)
+void drawNeedleTest(PictureSurface &dashboard, const DialRecord &record, int speed, int revs)
 {
-    BackG.Cls();
+    dashboard.Cls();
     const int dialWidth = record.field(DialField::DialWidth);
-    BackG.setDrawWidth(dialWidth);
-    const OleColor colour = dialColour(BackG, record);
+    dashboard.setDrawWidth(dialWidth);
+    const OleColor colour = dialColour(dashboard, record);
 
     for (const auto &[needle, value] : {std::pair{speedometer, speed}, std::pair{tachometer, revs}}) {
         const QPointF pivot = point(record, needle.pivotX, needle.pivotY);
@@ -108,13 +108,13 @@ void drawNeedleTest(PictureSurface &BackG, const DialRecord &record, int speed, 
         const auto line = needleLine(pivot, end, dialWidth);
         if (!line)
             continue;
-        BackG.Line(float(line->start.x()), float(line->start.y()), float(line->end.x()),
+        dashboard.Line(float(line->start.x()), float(line->start.y()), float(line->end.x()),
                    float(line->end.y()), colour);
     }
 
-    BackG.setDrawWidth(1);
+    dashboard.setDrawWidth(1);
     for (const TestNeedle &needle : {speedometer, tachometer})
-        BackG.PSet(record.field(needle.pivotX), record.field(needle.pivotY), red);
+        dashboard.PSet(record.field(needle.pivotX), record.field(needle.pivotY), red);
 }
 
 } // namespace tolvane

@@ -23,10 +23,10 @@ QPointF needleEndAt(QPointF pivot, QPointF minEnd, QPointF maxEnd, double fracti
 /// 0 ... 1; 0 for a scale without a positive top.
 double scaleFraction(int value, int maximum);
 
-/// Draws the needle test on @p BackG as Draw Dials draws its preview: after
+/// Draws the needle test on @p dashboard as Draw Dials draws its preview: after
 /// Cls, the speedometer needle at @p speed of MphMax and the tachometer needle
 /// at @p revs of RpmMax, in the needle colour and width, then a red dot on
 /// each pivot. DrawWidth is 1 afterwards.
-void drawNeedleTest(PictureSurface &BackG, const DialRecord &record, int speed, int revs);
+void drawNeedleTest(PictureSurface &dashboard, const DialRecord &record, int speed, int revs);
 
 } // namespace tolvane

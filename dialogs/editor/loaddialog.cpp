@@ -57,41 +57,41 @@ LoadDialog::LoadDialog(const QString &startDirectory, QWidget *parent)
 
     // Connected only now: opening on a directory does not count as a change,
     // so OK stays disabled even when the start directory holds the container.
-    connect(m_drive1, &DriveList::changed, this, &LoadDialog::Drive1_Change);
-    connect(m_dir1, &DirectoryList::changed, this, &LoadDialog::Dir1_Change);
-    connect(m_dir1, &DirectoryList::openFailed, this, &LoadDialog::reportReadFailure);
-    connect(m_file1, &FileList::pathChanged, this, &LoadDialog::File1_PathChange);
-    connect(m_command1, &QPushButton::clicked, this, &LoadDialog::Command1_Click);
-    connect(m_command2, &QPushButton::clicked, this, &LoadDialog::Command2_Click);
+    connect(m_drives, &DriveList::changed, this, &LoadDialog::showChosenDrive);
+    connect(m_directories, &DirectoryList::changed, this, &LoadDialog::showChosenDirectory);
+    connect(m_directories, &DirectoryList::openFailed, this, &LoadDialog::reportReadFailure);
+    connect(m_files, &FileList::pathChanged, this, &LoadDialog::enableOkForContainer);
+    connect(m_ok, &QPushButton::clicked, this, &LoadDialog::confirm);
+    connect(m_cancel, &QPushButton::clicked, this, &LoadDialog::cancel);
 }
 
 void LoadDialog::createControls()
 {
-    m_label1 = place(new QLabel(tr("Select the SHPI directory you wish to load..."), this),
-                     "Label1", twipsRect(120, 0, 3105, 195));
+    m_prompt = place(new QLabel(tr("Select the SHPI directory you wish to load..."), this),
+                     "prompt", twipsRect(120, 0, 3105, 195));
     // Designed for a smaller font than most systems use today: the prompt
     // keeps its place and grows to its text into the free space beside it.
-    const QSize wanted = m_label1->sizeHint().boundedTo(QSize(width() - 2 * m_label1->x(), pixels(240)));
-    m_label1->resize(m_label1->size().expandedTo(wanted));
+    const QSize wanted = m_prompt->sizeHint().boundedTo(QSize(width() - 2 * m_prompt->x(), pixels(240)));
+    m_prompt->resize(m_prompt->size().expandedTo(wanted));
 
-    m_file1 = place(new FileList(DashboardDirectory::ContainerName, this), "File1", twipsRect(120, 240, 2295, 2430));
-    m_dir1 = place(new DirectoryList(this), "Dir1", twipsRect(2520, 240, 2295, 2115));
-    m_drive1 = place(new DriveList(this), "Drive1", twipsRect(2520, 2400, 2295, 315));
+    m_files = place(new FileList(DashboardDirectory::ContainerName, this), "fileList", twipsRect(120, 240, 2295, 2430));
+    m_directories = place(new DirectoryList(this), "directoryList", twipsRect(2520, 240, 2295, 2115));
+    m_drives = place(new DriveList(this), "driveList", twipsRect(2520, 2400, 2295, 315));
 
     // Carries the result to the caller; nothing for the user to read.
-    m_bclick = place(new QLabel(QStringLiteral("BClick"), this), "BClick", twipsRect(120, 2670, 450, 195));
-    m_bclick->hide();
+    m_result = place(new QLabel(QStringLiteral("BClick"), this), "result", twipsRect(120, 2670, 450, 195));
+    m_result->hide();
 
-    m_command1 = place(new QPushButton(tr("OK"), this), "Command1", twipsRect(120, 2880, 2295, 375));
-    m_command1->setDefault(true);
-    m_command1->setEnabled(false);
-    m_command2 = place(new QPushButton(tr("Cancel"), this), "Command2", twipsRect(2520, 2880, 2295, 375));
+    m_ok = place(new QPushButton(tr("OK"), this), "ok", twipsRect(120, 2880, 2295, 375));
+    m_ok->setDefault(true);
+    m_ok->setEnabled(false);
+    m_cancel = place(new QPushButton(tr("Cancel"), this), "cancel", twipsRect(2520, 2880, 2295, 375));
 
-    setTabOrder(m_file1, m_drive1);
-    setTabOrder(m_drive1, m_dir1);
-    setTabOrder(m_dir1, m_command1);
-    setTabOrder(m_command1, m_command2);
-    m_file1->setFocus();
+    setTabOrder(m_files, m_drives);
+    setTabOrder(m_drives, m_directories);
+    setTabOrder(m_directories, m_ok);
+    setTabOrder(m_ok, m_cancel);
+    m_files->setFocus();
 }
 
 void LoadDialog::showStartDirectory(const QString &startDirectory)
@@ -99,76 +99,76 @@ void LoadDialog::showStartDirectory(const QString &startDirectory)
     // The editor may ask for a place that has gone since; the nearest
     // ancestor that can still be read is the next best start.
     QString candidate = QDir::cleanPath(QDir(startDirectory).absolutePath());
-    while (!m_dir1->setPath(candidate)) {
+    while (!m_directories->setPath(candidate)) {
         const QString parent = QFileInfo(candidate).absolutePath();
         if (parent == candidate)
             return;
         candidate = parent;
     }
-    // The other lists follow as on any change of Dir1; nothing is connected
+    // The other lists follow as on any change of the directory; nothing is connected
     // yet, so OK is not evaluated.
-    Dir1_Change();
+    showChosenDirectory();
 }
 
-QString LoadDialog::bclickCaption() const
+QString LoadDialog::resultCaption() const
 {
-    return m_bclick->text();
+    return m_result->text();
 }
 
 QString LoadDialog::directoryPath() const
 {
-    return m_dir1->path();
+    return m_directories->path();
 }
 
 void LoadDialog::reject()
 {
-    Command2_Click();
+    cancel();
 }
 
-void LoadDialog::Drive1_Change()
+void LoadDialog::showChosenDrive()
 {
-    const QString drive = m_drive1->drive();
+    const QString drive = m_drives->drive();
     const QStorageInfo volume(drive);
     if (!volume.isValid() || !volume.isReady()) {
-        m_drive1->showDriveOf(m_dir1->path());
+        m_drives->showDriveOf(m_directories->path());
         reportReadFailure(Status::fileError(drive, tr("the drive is not ready.")).message());
         return;
     }
 
     const QString remembered = m_directoryOnDrive.value(drive, drive);
-    Status status = m_dir1->setPath(remembered);
+    Status status = m_directories->setPath(remembered);
     if (!status && remembered != drive)
-        status = m_dir1->setPath(drive);
+        status = m_directories->setPath(drive);
     if (!status) {
-        m_drive1->showDriveOf(m_dir1->path());
+        m_drives->showDriveOf(m_directories->path());
         reportReadFailure(status.message());
         return;
     }
-    m_file1->setPath(m_dir1->path());
+    m_files->setPath(m_directories->path());
 }
 
-void LoadDialog::Dir1_Change()
+void LoadDialog::showChosenDirectory()
 {
-    const QString path = m_dir1->path();
+    const QString path = m_directories->path();
     m_directoryOnDrive.insert(DriveList::driveOf(path), path);
-    m_drive1->showDriveOf(path);
-    m_file1->setPath(path);
+    m_drives->showDriveOf(path);
+    m_files->setPath(path);
 }
 
-void LoadDialog::File1_PathChange()
+void LoadDialog::enableOkForContainer()
 {
-    m_command1->setEnabled(m_file1->firstEntry().toUpper() == DashboardDirectory::ContainerName);
+    m_ok->setEnabled(m_files->firstEntry().toUpper() == DashboardDirectory::ContainerName);
 }
 
-void LoadDialog::Command1_Click()
+void LoadDialog::confirm()
 {
-    m_bclick->setText(QStringLiteral("1"));
+    m_result->setText(QStringLiteral("1"));
     QDialog::accept();
 }
 
-void LoadDialog::Command2_Click()
+void LoadDialog::cancel()
 {
-    m_bclick->setText(QStringLiteral("0"));
+    m_result->setText(QStringLiteral("0"));
     QDialog::reject();
 }
 

@@ -15,7 +15,7 @@ class FileList;
 /// The modal "Load SHPI" dialog in which the user picks a dashboard
 /// directory. OK can be pressed only for a directory that holds "SHPI.DAT".
 ///
-/// The caller shows it modally, then reads bclickCaption(): "1" means
+/// The caller shows it modally, then reads resultCaption(): "1" means
 /// confirmed, anything else cancelled; when confirmed, directoryPath() is the
 /// chosen directory. A new dialog is made for every showing.
 class LoadDialog : public QDialog
@@ -30,7 +30,7 @@ public:
     explicit LoadDialog(const QString &startDirectory, QWidget *parent = nullptr);
 
     /// "1" after OK, "0" after Cancel, Esc or closing, "BClick" before either.
-    QString bclickCaption() const;
+    QString resultCaption() const;
     /// The directory shown, without a trailing separator except for a root.
     QString directoryPath() const;
 
@@ -43,23 +43,23 @@ Q_SIGNALS:
     void readFailed(const QString &message);
 
 private:
-    void Drive1_Change();
-    void Dir1_Change();
-    void File1_PathChange();
-    void Command1_Click();
-    void Command2_Click();
+    void showChosenDrive();
+    void showChosenDirectory();
+    void enableOkForContainer();
+    void confirm();
+    void cancel();
 
     void createControls();
     void showStartDirectory(const QString &startDirectory);
     void reportReadFailure(const QString &message);
 
-    QLabel *m_label1 = nullptr;
-    FileList *m_file1 = nullptr;
-    DirectoryList *m_dir1 = nullptr;
-    DriveList *m_drive1 = nullptr;
-    QLabel *m_bclick = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QPushButton *m_command2 = nullptr;
+    QLabel *m_prompt = nullptr;
+    FileList *m_files = nullptr;
+    DirectoryList *m_directories = nullptr;
+    DriveList *m_drives = nullptr;
+    QLabel *m_result = nullptr;
+    QPushButton *m_ok = nullptr;
+    QPushButton *m_cancel = nullptr;
 
     // The directory last shown on each drive, keyed by its root, so that
     // coming back to a drive finds the place the user left.
