@@ -136,7 +136,7 @@ private:
         return nullptr;
     }
 
-    // Drags the selected object: press at @p from (BackG's widget pixels),
+    // Drags the selected object: press at @p from (the dashboard widget's pixels),
     // moves in @p steps equal steps by @p move, releases there.
     static void dragOnWidget(PictureBox *box, QPoint from, QPoint move, int steps)
     {
@@ -170,7 +170,7 @@ private Q_SLOTS:
     void pressReachesTheHandlersAsThePixelShown_data()
     {
         QTest::addColumn<int>("zoom");
-        QTest::addColumn<QPoint>("press");   // BackG's widget pixels
+        QTest::addColumn<QPoint>("press");   // the dashboard widget's pixels
         QTest::addColumn<QPointF>("handled"); // what the handlers receive
         QTest::newRow("100 %") << 1 << QPoint(37, 21) << QPointF(37, 21);
         QTest::newRow("200 %, block's first pixel") << 2 << QPoint(74, 42) << QPointF(37, 21);
@@ -401,7 +401,7 @@ private Q_SLOTS:
         auto form = shownDemo();
         QVERIFY(form);
         PictureBox *box = form->dashboard();
-        const QPoint pointer(120, 90); // in the viewport, where BackG stands at 0, 0 now
+        const QPoint pointer(120, 90); // in the viewport, where the dashboard stands at 0, 0 now
         auto pixelUnderPointer = [&] { return box->pointerPosition(QPointF(pointer - box->pos())).toPoint(); };
         QCOMPARE(pixelUnderPointer(), pointer);
 
