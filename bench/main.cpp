@@ -7,14 +7,14 @@
 #include "canvas/allobjects.h"
 #include "demo/demodashboard.h"
 #include "store/loadshpi.h"
-#include "window/form1.h"
-#include "window/picturebox.h"
 #include "window/picturefile.h"
+#include "window/editor/mainwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -54,31 +54,38 @@ void report(const QString &workload, double value, const QString &baselineName, 
     std::fflush(stdout);
 }
 
+void sendMouse(QWidget *widget, QEvent::Type type, const QPointF &at, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, at, widget->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
 // One drag step with the left button held, including the repaint of what
-// changed, on a dashboard of @p size.
+// changed, on a dashboard of @p size: a mouse move event on the dashboard.
 double dragStep(const QSize &size, int steps)
 {
     QTemporaryDir dir;
     writeDragDashboard(dir.path(), size, 256);
-    Form1 form;
-    form.showMessage = [](const QString &, const QString &message) { qWarning("%s", qPrintable(message)); };
-    form.show();
-    if (!form.openDirectory(dir.path()))
+    MainWindow window;
+    window.setMessageHandler([](const QString &, const QString &message) { qWarning("%s", qPrintable(message)); });
+    window.show();
+    if (!window.openDirectory(dir.path()))
         qFatal("cannot open the drag dashboard");
-    form.ObjList->setCurrentRow(1);
+    window.findChild<QListWidget *>(QStringLiteral("objectList"))->setCurrentRow(1);
+    QWidget *dashboard = window.findChild<QWidget *>(QStringLiteral("dashboard"));
     QCoreApplication::processEvents();
 
     // The middle of the object, which the window shows.
-    const float x = 128 + 16;
-    const float y = 128 + 16;
-    form.BackG_MouseDown(1, 0, x, y);
+    const QPointF grip(128 + 16, 128 + 16);
+    sendMouse(dashboard, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
     int step = 0;
     const double result = medianTime(steps, [&] {
         ++step;
-        form.BackG_MouseMove(1, 0, x + float(step % 2), y + float(step % 3));
+        sendMouse(dashboard, QEvent::MouseMove, grip + QPointF(step % 2, step % 3), Qt::NoButton, Qt::LeftButton);
         QCoreApplication::processEvents();
     });
-    form.BackG_MouseUp(1, 0, x, y);
+    sendMouse(dashboard, QEvent::MouseButtonRelease, grip, Qt::LeftButton, Qt::NoButton);
     return result;
 }
 

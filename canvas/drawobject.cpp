@@ -80,7 +80,7 @@ QString printableName(const FixedText<4> &name)
 } // namespace
 
 Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entry,
-                            PictureSurface &Picture2, PictureSurface &Picture3)
+                            PictureSurface &preparedImage, PictureSurface &preparedMask)
 {
     const std::optional<QString> name = DashboardDirectory::fileNamePart(entry.Name);
     if (!name) {
@@ -98,24 +98,24 @@ Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entr
     if (Status s = readBitmap(dir, objectMaskFileName(*name), mask); !s)
         return s;
 
-    Picture2.setPicture(image.picture());
-    Picture3.setPicture(mask.picture());
+    preparedImage.setPicture(image.picture());
+    preparedMask.setPicture(mask.picture());
     // P AND M, then XOR M: M AND NOT P, so that the later OR of M and XOR of
     // this leaves P wherever M is white.
-    const int w = Picture2.ScaleWidth();
-    const int h = Picture2.ScaleHeight();
-    BitBlt(Picture2, 0, 0, w, h, Picture3, RasterOp::SRCAND);
-    BitBlt(Picture2, 0, 0, w, h, Picture3, RasterOp::SRCINVERT);
+    const int w = preparedImage.ScaleWidth();
+    const int h = preparedImage.ScaleHeight();
+    BitBlt(preparedImage, 0, 0, w, h, preparedMask, RasterOp::SRCAND);
+    BitBlt(preparedImage, 0, 0, w, h, preparedMask, RasterOp::SRCINVERT);
     return Status::success();
 }
 
-void clearObjectBuffers(PictureSurface &Picture2, PictureSurface &Picture3)
+void clearObjectBuffers(PictureSurface &preparedImage, PictureSurface &preparedMask)
 {
     // Black in both: ORing 0 and XORing 0 change no pixel.
     QImage nothing(1, 1, QImage::Format_RGB32);
     nothing.fill(Qt::black);
-    Picture2.setPicture(nothing);
-    Picture3.setPicture(nothing);
+    preparedImage.setPicture(nothing);
+    preparedMask.setPicture(nothing);
 }
 
 } // namespace tolvane

@@ -43,18 +43,18 @@ QString objectImageFileName(const QString &name);
 QString objectMaskFileName(const QString &name);
 
 /// Reads the artwork and the mask of the object @p entry from @p directory
-/// (found whatever the letter case of their names) into @p Picture2 and
-/// @p Picture3, then prepares the image against the mask: @p Picture2 ends
+/// (found whatever the letter case of their names) into @p preparedImage and
+/// @p preparedMask, then prepares the image against the mask: @p preparedImage ends
 /// up holding M AND NOT P, which is what DrawObject() XORs in.
 ///
 /// A name that is no plain file name, or a missing or unreadable file, gives
 /// a failure naming the file, and both buffers stay as they were.
 Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entry,
-                            PictureSurface &Picture2, PictureSurface &Picture3);
+                            PictureSurface &preparedImage, PictureSurface &preparedMask);
 
 /// Leaves in both buffers an object that DrawObject() draws as nothing, so
 /// that the bitmaps of an earlier object cannot stand in for one that failed
 /// to load.
-void clearObjectBuffers(PictureSurface &Picture2, PictureSurface &Picture3);
+void clearObjectBuffers(PictureSurface &preparedImage, PictureSurface &preparedMask);
 
 } // namespace tolvane

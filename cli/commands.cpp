@@ -6,8 +6,8 @@
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
 #include "store/dashboardlock.h"
+#include "store/dashboarddocument.h"
 #include "store/loadshpi.h"
-#include "store/saveshpidata.h"
 
 #include <cstdio>
 #include <limits>
@@ -39,6 +39,14 @@ Status loadQuietly(const QString &directory, ShpiTables &tables)
 }
 
 namespace {
+
+// Opens DIR's container silently for an edit through the document, as the
+// editor makes it.
+Status openQuietly(const QString &directory, DashboardDocument &document)
+{
+    DiscardingPrinter silent;
+    return document.load(directory, silent, DashboardDocument::ContainerOnly);
+}
 
 bool parseInt16(const QString &text, int16_t *value)
 {
@@ -83,16 +91,16 @@ int move(const QStringList &args)
     DashboardLock lock(args[0]);
     if (Status s = lock.acquire(); !s)
         return fail(s.message());
-    ShpiTables tables;
-    if (Status s = loadQuietly(args[0], tables); !s)
+    DashboardDocument document;
+    if (Status s = openQuietly(args[0], document); !s)
         return fail(s.message());
-    if (index >= tables.objects.count())
+    const int count = document.tables().objects.count();
+    if (index >= count)
         return fail(QStringLiteral("INDEX %1 is out of range: the dashboard has %2 objects")
-                        .arg(index).arg(tables.objects.count()), UsageError);
-    tables.objects.headers[index].XPos = x;
-    tables.objects.headers[index].YPos = y;
+                        .arg(index).arg(count), UsageError);
+    document.moveObject(index, QPoint(x, y));
     StreamPrinter out(stdout);
-    return finish(SaveShpiData(args[0], out, tables));
+    return finish(document.save(out));
 }
 
 int setDial(const QStringList &args)
@@ -113,15 +121,15 @@ int setDial(const QStringList &args)
     DashboardLock lock(args[0]);
     if (Status s = lock.acquire(); !s)
         return fail(s.message());
-    ShpiTables tables;
-    if (Status s = loadQuietly(args[0], tables); !s)
+    DashboardDocument document;
+    if (Status s = openQuietly(args[0], document); !s)
         return fail(s.message());
-    if (!tables.hasDialRecord)
+    if (!document.tables().hasDialRecord)
         return fail(QStringLiteral("%1: no chunk is named \"0000\", so the container holds no dial record").arg(args[0]));
     for (const auto &[field, value] : changes)
-        tables.dialRecord.setField(field, value);
+        document.setDialField(field, value);
     StreamPrinter out(stdout);
-    return finish(SaveShpiData(args[0], out, tables));
+    return finish(document.save(out));
 }
 
 int extract(const QStringList &args)

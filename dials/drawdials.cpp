@@ -50,19 +50,19 @@ std::optional<NeedleLine> needleLine(QPointF pivot, QPointF end, double dialWidt
     return NeedleLine{end + k * (pivot - end), end};
 }
 
-OleColor dialColour(const PictureSurface &BackG, const DialRecord &record)
+OleColor dialColour(const PictureSurface &dashboard, const DialRecord &record)
 {
-    return BackG.Point(record.field(DialField::ColourX), record.field(DialField::ColourY))
+    return dashboard.Point(record.field(DialField::ColourX), record.field(DialField::ColourY))
         .value_or(black);
 }
 
-void DrawDials(PictureSurface &BackG, const DialRecord &record)
+void DrawDials(PictureSurface &dashboard, const DialRecord &record)
 {
-    BackG.Cls();
+    dashboard.Cls();
     const int dialWidth = record.field(DialField::DialWidth);
-    BackG.setDrawWidth(dialWidth);
+    dashboard.setDrawWidth(dialWidth);
     // Sampled after Cls, so the needles take the background picture's colour.
-    const OleColor colour = dialColour(BackG, record);
+    const OleColor colour = dialColour(dashboard, record);
 
     for (const Needle &needle : needles) {
         const auto line = needleLine(point(record, needle.pivotX, needle.pivotY),
@@ -70,13 +70,13 @@ void DrawDials(PictureSurface &BackG, const DialRecord &record)
         if (!line)
             continue; // a needle of length 0 shows as its red dot only
         // The line takes single-precision coordinates, as the pointer does.
-        BackG.Line(float(line->start.x()), float(line->start.y()), float(line->end.x()),
+        dashboard.Line(float(line->start.x()), float(line->start.y()), float(line->end.x()),
                    float(line->end.y()), colour);
     }
 
-    BackG.setDrawWidth(1);
+    dashboard.setDrawWidth(1);
     for (const auto &dot : dots)
-        BackG.PSet(record.field(dot[0]), record.field(dot[1]), red);
+        dashboard.PSet(record.field(dot[0]), record.field(dot[1]), red);
 }
 
 } // namespace tolvane

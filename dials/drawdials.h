@@ -29,17 +29,17 @@ struct NeedleLine
 /// the user that the width is not a usable one.
 std::optional<NeedleLine> needleLine(QPointF pivot, QPointF end, double dialWidth);
 
-/// The colour the needles take: the pixel of @p BackG at the record's sample
+/// The colour the needles take: the pixel of @p dashboard at the record's sample
 /// point (ColourX, ColourY), black when that point lies outside the picture.
-OleColor dialColour(const PictureSurface &BackG, const DialRecord &record);
+OleColor dialColour(const PictureSurface &dashboard, const DialRecord &record);
 
-/// Draw Dials: erases what was drawn on @p BackG, draws both needles at their
+/// Draw Dials: erases what was drawn on @p dashboard, draws both needles at their
 /// minimum and maximum in the needle colour and width, and marks each pivot
 /// and needle end with a red dot.
 ///
 /// Nothing in the record makes it fail: a needle of length 0 shows as its red
 /// dot only, a DialWidth below 1 draws 1 pixel wide, and a sample point
 /// outside the picture gives black needles. DrawWidth is 1 afterwards.
-void DrawDials(PictureSurface &BackG, const DialRecord &record);
+void DrawDials(PictureSurface &dashboard, const DialRecord &record);
 
 } // namespace tolvane

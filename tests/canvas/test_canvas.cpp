@@ -1,8 +1,6 @@
 #include "common/objectfixture.h"
 
-#include "dials/dialpanel.h"
-#include "window/form1.h"
-#include "window/picturebox.h"
+#include "common/editorparts.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -55,18 +53,18 @@ class TestCanvas : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     FixtureDashboard m_dashboard;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<EditorWindow> m_form;
     QStringList m_messages;
 
-    Form1 &form() { return *m_form; }
+    EditorWindow &form() { return *m_form; }
     QString dir() const { return m_dir->path(); }
-    QImage dashboardImage() { return form().BackGSurface.image(); }
-    const ObjectHeader &header(int row) { return form().tables.objects.headers[size_t(row)]; }
+    QImage dashboardImage() { return form().image(); }
+    const ObjectHeader &header(int row) { return form().tables().objects.headers[size_t(row)]; }
 
     void select(int row)
     {
-        form().ObjList->setCurrentRow(row);
-        QCOMPARE(form().ObjList->currentRow(), row);
+        form().objectList()->setCurrentRow(row);
+        QCOMPARE(form().objectList()->currentRow(), row);
     }
 
     // Opens the dashboard, after @p change has adjusted it.
@@ -88,11 +86,11 @@ private:
 
     void drag(QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton)
     {
-        PictureBox *BackG = form().BackG;
-        QTest::mousePress(BackG, button, {}, from);
-        QTest::mouseMove(BackG, (from + to) / 2);
-        QTest::mouseMove(BackG, to);
-        QTest::mouseRelease(BackG, button, {}, to);
+        PictureBox *dashboard = form().dashboard();
+        QTest::mousePress(dashboard, button, {}, from);
+        QTest::mouseMove(dashboard, (from + to) / 2);
+        QTest::mouseMove(dashboard, to);
+        QTest::mouseRelease(dashboard, button, {}, to);
     }
 
 private Q_SLOTS:
@@ -100,8 +98,8 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_messages.clear();
-        m_form = std::make_unique<Form1>();
-        m_form->showMessage = [this](const QString &, const QString &message) { m_messages.append(message); };
+        m_form = std::make_unique<EditorWindow>();
+        m_form->setMessageHandler([this](const QString &, const QString &message) { m_messages.append(message); });
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
@@ -129,8 +127,8 @@ private Q_SLOTS:
         select(row);
         verifyDashboard(m_dashboard.expected(row));
         // The outline comes from the table, not from the bitmaps.
-        QCOMPARE(form().boundBox(), tableOutline(m_dashboard.objects[size_t(row - 1)].header));
-        QVERIFY(form().boundBoxVisible());
+        QCOMPARE(form().outline(), tableOutline(m_dashboard.objects[size_t(row - 1)].header));
+        QVERIFY(form().outlineVisible());
         QVERIFY(m_messages.isEmpty());
     }
 
@@ -151,7 +149,7 @@ private Q_SLOTS:
         FixtureObject &o = m_dashboard.objects[0];
         o.image = patternPicture(o.image.width(), o.image.height(), 99);
         QVERIFY(o.image.save(m_dir->filePath("0001.BMP"), "BMP"));
-        form().ObjList_Click();
+        form().view()->showObject(form().objectList()->currentRow());
         verifyDashboard(m_dashboard.expected(1));
     }
 
@@ -164,20 +162,20 @@ private Q_SLOTS:
             QVERIFY(QFile::remove(m_dir->filePath(name)));
         select(0);
         verifyDashboard(m_dashboard.background);
-        QVERIFY(!form().boundBoxVisible());
+        QVERIFY(!form().outlineVisible());
         QVERIFY(m_messages.isEmpty());
     }
 
     void selectionWipesTheDials()
     {
         open();
-        DialRecord &dials = form().tables.dialRecord;
+        DashboardDocument &document = form().document();
         for (const DialField field : {DialField::SpeedoX, DialField::SpeedoY, DialField::TachoX, DialField::TachoY})
-            dials.setField(field, 5);
-        dials.setField(DialField::SpeedoMinX, 30);
-        dials.setField(DialField::TachoMaxY, 30);
-        dials.setField(DialField::DialWidth, 2);
-        form().Command3_Click();
+            document.setDialField(field, 5);
+        document.setDialField(DialField::SpeedoMinX, 30);
+        document.setDialField(DialField::TachoMaxY, 30);
+        document.setDialField(DialField::DialWidth, 2);
+        form().button("drawDials")->click();
         QVERIFY(!samePixels(dashboardImage(), m_dashboard.background));
         select(1);
         verifyDashboard(m_dashboard.expected(1));
@@ -210,7 +208,7 @@ private Q_SLOTS:
         QCOMPARE(m_messages.size(), 1);
         QVERIFY2(m_messages[0].contains(named), qPrintable(m_messages[0]));
         verifyDashboard(m_dashboard.background);
-        QVERIFY(!form().boundBoxVisible());
+        QVERIFY(!form().outlineVisible());
 
         // The bitmaps of the object shown before do not stand in for it, and a
         // click keeps its position.
@@ -252,9 +250,9 @@ private Q_SLOTS:
         QFETCH(QPoint, offset);
         open();
         select(row);
-        const ObjectTable before = form().tables.objects;
-        const DialRecord dialsBefore = form().tables.dialRecord;
-        const QPoint from = form().boundBox().topLeft().toPoint() + grip;
+        const ObjectTable before = form().tables().objects;
+        const DialRecord dialsBefore = form().tables().dialRecord;
+        const QPoint from = form().outline().topLeft().toPoint() + grip;
 
         drag(from, from + offset);
 
@@ -265,14 +263,14 @@ private Q_SLOTS:
         for (int i = 0; i < before.count(); ++i)
             if (i != row)
                 QCOMPARE(header(i), before.headers[size_t(i)]);
-        QVERIFY(form().tables.dialRecord == dialsBefore);
+        QVERIFY(form().tables().dialRecord == dialsBefore);
 
         FixtureObject &o = m_dashboard.objects[size_t(row - 1)];
         o.header.xPos = moved.XPos;
         o.header.yPos = moved.YPos;
         verifyDashboard(m_dashboard.expected(row));
-        QCOMPARE(form().boundBox(), tableOutline(o.header));
-        QVERIFY(form().boundBoxVisible());
+        QCOMPARE(form().outline(), tableOutline(o.header));
+        QVERIFY(form().outlineVisible());
     }
 
     void dragShowsAPreviewWithItsMarker()
@@ -282,8 +280,8 @@ private Q_SLOTS:
         const FixtureObject &o = m_dashboard.objects[0];
         const QPoint from = o.topLeft() + QPoint(3, 3);
         const QPoint offset(6, -4);
-        QTest::mousePress(form().BackG, Qt::LeftButton, {}, from);
-        QTest::mouseMove(form().BackG, from + offset);
+        QTest::mousePress(form().dashboard(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(form().dashboard(), from + offset);
 
         // The dashboard ORed with M AND NOT P, and a red ring around the
         // reference point; nothing of the full composite.
@@ -309,10 +307,10 @@ private Q_SLOTS:
             }
         QVERIFY(red >= 8);
         QVERIFY((actual.pixel(centre) & 0xffffff) != 0xff0000);
-        QCOMPARE(form().boundBox().topLeft(), QPointF(o.topLeft() + offset));
+        QCOMPARE(form().outline().topLeft(), QPointF(o.topLeft() + offset));
         // The table changes only on release.
         QCOMPARE(header(1).XPos, o.header.xPos);
-        QTest::mouseRelease(form().BackG, Qt::LeftButton, {}, from + offset);
+        QTest::mouseRelease(form().dashboard(), Qt::LeftButton, {}, from + offset);
     }
 
     void dragStepReachesTheScreen()
@@ -320,20 +318,20 @@ private Q_SLOTS:
         open();
         select(1);
         PaintRecorder recorder;
-        form().BackG->installEventFilter(&recorder);
+        form().dashboard()->installEventFilter(&recorder);
         const QPoint from = m_dashboard.objects[0].topLeft() + QPoint(2, 2);
-        QTest::mousePress(form().BackG, Qt::LeftButton, {}, from);
+        QTest::mousePress(form().dashboard(), Qt::LeftButton, {}, from);
         QCoreApplication::processEvents();
         recorder.painted = QRegion();
         recorder.paints = 0;
 
         const QPoint offset(3, 2);
-        QTest::mouseMove(form().BackG, from + offset);
-        const QRect moved = form().boundBox().toRect();
+        QTest::mouseMove(form().dashboard(), from + offset);
+        const QRect moved = form().outline().toRect();
         QTRY_VERIFY(covers(recorder.painted, moved));
         // Only what the object covered and covers is repainted.
-        QVERIFY(!covers(recorder.painted, form().BackG->rect()));
-        QTest::mouseRelease(form().BackG, Qt::LeftButton, {}, from + offset);
+        QVERIFY(!covers(recorder.painted, form().dashboard()->rect()));
+        QTest::mouseRelease(form().dashboard(), Qt::LeftButton, {}, from + offset);
     }
 
     void pressOnTheOutlinesEdgesStartsNoDrag_data()
@@ -357,7 +355,7 @@ private Q_SLOTS:
         open();
         select(1);
         const ObjectHeader before = header(1);
-        const QPoint from = form().boundBox().topLeft().toPoint() + press;
+        const QPoint from = form().outline().topLeft().toPoint() + press;
         drag(from, from + QPoint(4, 3));
         QCOMPARE(header(1).XPos, int16_t(before.XPos + (drags ? 4 : 0)));
         QCOMPARE(header(1).YPos, int16_t(before.YPos + (drags ? 3 : 0)));
@@ -368,24 +366,24 @@ private Q_SLOTS:
         open();
         select(1);
         const ObjectHeader before = header(1);
-        const QRectF outline = form().boundBox();
+        const QRectF outline = form().outline();
         const QPoint from = outline.topLeft().toPoint() + QPoint(4, 4);
         const QPoint to = from + QPoint(5, 5);
 
         drag(from, to, Qt::RightButton);
         QCOMPARE(header(1), before);
-        QCOMPARE(form().boundBox(), outline);
+        QCOMPARE(form().outline(), outline);
         verifyDashboard(m_dashboard.expected(1));
 
         // Both buttons held: the moves carry button state 3.
-        PictureBox *BackG = form().BackG;
-        QTest::mousePress(BackG, Qt::LeftButton, {}, from);
-        QTest::mousePress(BackG, Qt::RightButton, {}, from);
-        QTest::mouseMove(BackG, to);
-        QCOMPARE(form().boundBox(), outline);
+        PictureBox *dashboard = form().dashboard();
+        QTest::mousePress(dashboard, Qt::LeftButton, {}, from);
+        QTest::mousePress(dashboard, Qt::RightButton, {}, from);
+        QTest::mouseMove(dashboard, to);
+        QCOMPARE(form().outline(), outline);
         verifyDashboard(m_dashboard.expected(1));
-        QTest::mouseRelease(BackG, Qt::RightButton, {}, to);
-        QTest::mouseRelease(BackG, Qt::LeftButton, {}, to);
+        QTest::mouseRelease(dashboard, Qt::RightButton, {}, to);
+        QTest::mouseRelease(dashboard, Qt::LeftButton, {}, to);
         QCOMPARE(header(1), before);
     }
 
@@ -393,27 +391,27 @@ private Q_SLOTS:
     {
         open();
         select(1);
-        const QPoint from = form().boundBox().topLeft().toPoint() + QPoint(4, 4);
+        const QPoint from = form().outline().topLeft().toPoint() + QPoint(4, 4);
         select(0);
-        const ObjectTable before = form().tables.objects;
+        const ObjectTable before = form().tables().objects;
         drag(from, from + QPoint(5, 5));
         for (int i = 0; i < before.count(); ++i)
             QCOMPARE(header(i), before.headers[size_t(i)]);
         verifyDashboard(m_dashboard.background);
-        QVERIFY(!form().boundBoxVisible());
+        QVERIFY(!form().outlineVisible());
     }
 
     void nothingDragsInTheDialsPanel()
     {
         open();
         select(1);
-        const QPoint from = form().boundBox().topLeft().toPoint() + QPoint(4, 4);
-        form().mnuDials_Click();
+        const QPoint from = form().outline().topLeft().toPoint() + QPoint(4, 4);
+        form().action("dials")->trigger();
         const QImage dials = dashboardImage();
         const ObjectHeader before = header(1);
         drag(from, from + QPoint(5, 5));
         QCOMPARE(header(1), before);
-        QVERIFY(!form().boundBoxVisible());
+        QVERIFY(!form().outlineVisible());
         // The dials stay: nothing was wiped or redrawn.
         QVERIFY(samePixels(dashboardImage(), dials));
     }
@@ -441,9 +439,9 @@ private Q_SLOTS:
         select(1);
         const ObjectHeader before = header(1);
         QCOMPARE(int(before.XPos), 20);
-        form().BackG_MouseDown(1, 0, pressX, 13.0f);
-        form().BackG_MouseMove(1, 0, moveX, 13.0f);
-        form().BackG_MouseUp(1, 0, moveX, 13.0f);
+        sendMouse(form().dashboard(), QEvent::MouseButtonPress, QPointF(pressX, 13), Qt::LeftButton, Qt::LeftButton);
+        sendMouse(form().dashboard(), QEvent::MouseMove, QPointF(moveX, 13), Qt::NoButton, Qt::LeftButton);
+        sendMouse(form().dashboard(), QEvent::MouseButtonRelease, QPointF(moveX, 13), Qt::LeftButton, Qt::NoButton);
         QCOMPARE(header(1).XPos, int16_t(before.XPos + shift));
         QCOMPARE(header(1).YPos, before.YPos);
     }
@@ -456,12 +454,12 @@ private Q_SLOTS:
             d.objects[0].header.xPos = 32767;
         });
         select(1);
-        QCOMPARE(form().boundBox().left(), 0.0);
+        QCOMPARE(form().outline().left(), 0.0);
         drag(QPoint(3, 13), QPoint(8, 15));
         QCOMPARE(int(header(1).XPos), 32767);
         QCOMPARE(int(header(1).YPos), 14);
         QVERIFY(!form().statusBar()->currentMessage().isEmpty());
-        QCOMPARE(form().boundBox().left(), 0.0);
+        QCOMPARE(form().outline().left(), 0.0);
         verifyDashboard(m_dashboard.expected(1));
     }
 
@@ -471,27 +469,27 @@ private Q_SLOTS:
     {
         open();
         select(1);
-        const QPoint from = form().boundBox().topLeft().toPoint() + QPoint(4, 4);
-        form().Command4_Click();
-        QVERIFY(form().ColourPickArmed);
-        const DialRecord dialsBefore = form().tables.dialRecord;
+        const QPoint from = form().outline().topLeft().toPoint() + QPoint(4, 4);
+        form().button("setColour")->click();
+        QVERIFY(form().colourPickArmed());
+        const DialRecord dialsBefore = form().tables().dialRecord;
 
         // A move previews the colour under the pointer and stores nothing.
-        QTest::mouseMove(form().BackG, QPoint(30, 5));
-        QCOMPARE(form().Frame2->swatch(), fromQRgb(m_dashboard.background.pixel(30, 5)));
-        QVERIFY(form().tables.dialRecord == dialsBefore);
+        QTest::mouseMove(form().dashboard(), QPoint(30, 5));
+        QCOMPARE(form().dialPanel()->swatch(), fromQRgb(m_dashboard.background.pixel(30, 5)));
+        QVERIFY(form().tables().dialRecord == dialsBefore);
 
         // Arming wiped the object, so the pick takes the background's colour.
         const ObjectHeader before = header(1);
-        QTest::mousePress(form().BackG, Qt::LeftButton, {}, from);
-        QVERIFY(!form().ColourPickArmed);
-        QCOMPARE(form().Frame2->swatch(), fromQRgb(m_dashboard.background.pixel(from)));
-        QCOMPARE(int(form().tables.dialRecord.field(DialField::ColourX)), from.x());
-        QCOMPARE(int(form().tables.dialRecord.field(DialField::ColourY)), from.y());
-        QCOMPARE(form().Frame2->Command4->text(), QString("Set Colour"));
+        QTest::mousePress(form().dashboard(), Qt::LeftButton, {}, from);
+        QVERIFY(!form().colourPickArmed());
+        QCOMPARE(form().dialPanel()->swatch(), fromQRgb(m_dashboard.background.pixel(from)));
+        QCOMPARE(int(form().tables().dialRecord.field(DialField::ColourX)), from.x());
+        QCOMPARE(int(form().tables().dialRecord.field(DialField::ColourY)), from.y());
+        QCOMPARE(form().button("setColour")->text(), QString("Set Colour"));
 
-        QTest::mouseMove(form().BackG, from + QPoint(3, 1));
-        QTest::mouseRelease(form().BackG, Qt::LeftButton, {}, from + QPoint(3, 1));
+        QTest::mouseMove(form().dashboard(), from + QPoint(3, 1));
+        QTest::mouseRelease(form().dashboard(), Qt::LeftButton, {}, from + QPoint(3, 1));
         QCOMPARE(int(header(1).XPos), before.XPos + 3);
         QCOMPARE(int(header(1).YPos), before.YPos + 1);
     }

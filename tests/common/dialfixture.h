@@ -36,9 +36,14 @@ inline QImage dialDashboard(const QSize &size)
     return picture;
 }
 
+inline tolvane::OleColor pixel(const QImage &image, int x, int y)
+{
+    return tolvane::fromQRgb(image.pixel(x, y));
+}
+
 inline tolvane::OleColor pixel(const tolvane::PictureSurface &surface, int x, int y)
 {
-    return tolvane::fromQRgb(surface.image().pixel(x, y));
+    return pixel(surface.image(), x, y);
 }
 
 } // namespace testing_support

@@ -1,4 +1,4 @@
-#include "dialogs/loaddialog.h"
+#include "dialogs/editor/loaddialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -44,10 +44,10 @@ struct Fixture
     QString path(const QString &below) const { return below.isEmpty() ? base : base + QLatin1Char('/') + below; }
 
     template<typename T> T *control(const char *name) const { return dialog->findChild<T *>(QLatin1String(name)); }
-    QTreeWidget *dir1() const { return control<QTreeWidget>("Dir1"); }
-    QListWidget *file1() const { return control<QListWidget>("File1"); }
-    QComboBox *drive1() const { return control<QComboBox>("Drive1"); }
-    QPushButton *ok() const { return control<QPushButton>("Command1"); }
+    QTreeWidget *dir1() const { return control<QTreeWidget>("directoryList"); }
+    QListWidget *file1() const { return control<QListWidget>("fileList"); }
+    QComboBox *drive1() const { return control<QComboBox>("driveList"); }
+    QPushButton *ok() const { return control<QPushButton>("ok"); }
 
     QStringList files() const
     {
@@ -110,7 +110,7 @@ void TestLoadDialog::opensWithOkDisabled()
     QCOMPARE(f.dialog->windowTitle(), QStringLiteral("Load SHPI"));
     QVERIFY(f.dialog->isModal());
     QCOMPARE(f.dialog->size(), QSize(4935 / 15, 3375 / 15));
-    QCOMPARE(f.dialog->bclickCaption(), QStringLiteral("BClick"));
+    QCOMPARE(f.dialog->resultCaption(), QStringLiteral("BClick"));
     QCOMPARE(f.drive1()->currentData().toString(), QDir::cleanPath(QStorageInfo(f.base).rootPath()));
 
     // The container is listed, but opening on a directory is no change of it.
@@ -255,13 +255,13 @@ void TestLoadDialog::result()
     if (action == "OK")
         QTest::mouseClick(f.ok(), Qt::LeftButton);
     else if (action == "Cancel")
-        QTest::mouseClick(f.control<QPushButton>("Command2"), Qt::LeftButton);
+        QTest::mouseClick(f.control<QPushButton>("cancel"), Qt::LeftButton);
     else if (action == "close")
         f.dialog->close();
     else
         QTest::keyClick(f.file1(), action == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
 
-    QCOMPARE(f.dialog->bclickCaption(), caption);
+    QCOMPARE(f.dialog->resultCaption(), caption);
     QCOMPARE(f.dialog->isVisible(), caption == "BClick");
     if (caption == "1")
         QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
@@ -283,7 +283,7 @@ void TestLoadDialog::enterOnDirectoryOpensItOnly()
 
     // On the current directory Enter is the dialog's again.
     QTest::keyClick(f.dir1(), Qt::Key_Return);
-    QCOMPARE(f.dialog->bclickCaption(), QStringLiteral("1"));
+    QCOMPARE(f.dialog->resultCaption(), QStringLiteral("1"));
 }
 
 void TestLoadDialog::unreadableDirectoryIsReported_data()

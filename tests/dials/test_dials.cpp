@@ -1,9 +1,10 @@
-#include "common/dialfixture.h"
-#include "dials/dialpanel.h"
+#include "common/dialseditor.h"
+#include "common/objectfixture.h"
 #include "dials/drawdials.h"
-#include "window/form1.h"
+#include "store/dashboarddocument.h"
 
 #include <QClipboard>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,21 +46,12 @@ Fields standardDials(int dialWidth)
             {DialField::ColourX, 2}, {DialField::ColourY, 2}};
 }
 
-const QList<QPoint> standardDots = {{10, 10}, {20, 10}, {10, 20}, {40, 20}, {50, 20}, {40, 30}};
-
-// A window whose dashboard is the test picture and whose dial record is
-// @p fields, shown in the boxes as a load leaves them.
-std::unique_ptr<Form1> windowWithDials(const Fields &fields)
+QLineEdit *boxOf(QWidget &panel, int index)
 {
-    auto form = std::make_unique<Form1>();
-    form->showMessage = [](const QString &title, const QString &message) {
-        QFAIL(qPrintable(title + QLatin1String(": ") + message));
-    };
-    form->BackGSurface.setPicture(dashboard());
-    form->tables.dialRecord = dialRecord(fields);
-    form->Frame2->fillFrom(form->tables.dialRecord);
-    return form;
+    return EditorWindow::dialBoxOf(&panel, index);
 }
+
+const QList<QPoint> standardDots = {{10, 10}, {20, 10}, {10, 20}, {40, 20}, {50, 20}, {40, 30}};
 
 QImage drawnAlone(const DialRecord &record)
 {
@@ -254,9 +246,10 @@ void TestDials::keyFilter()
     QFETCH(QString, typed);
     QFETCH(QString, shown);
 
-    DialRecord record;
-    DialPanel panel(record);
-    QLineEdit *box = panel.DialSet[2];
+    DashboardDocument document;
+    DialPanel panel(document);
+    const DialRecord &record = document.tables().dialRecord;
+    QLineEdit *box = boxOf(panel, 2);
     box->setText(QStringLiteral("12"));
     QTest::keyClicks(box, typed);
     QCOMPARE(box->text(), shown);
@@ -270,9 +263,10 @@ void TestDials::keyFilter()
 
 void TestDials::controlCharactersAreDiscarded()
 {
-    DialRecord record;
-    DialPanel panel(record);
-    QLineEdit *box = panel.DialSet[0];
+    DashboardDocument document;
+    DialPanel panel(document);
+    const DialRecord &record = document.tables().dialRecord;
+    QLineEdit *box = boxOf(panel, 0);
     QSignalSpy returns(box, &QLineEdit::returnPressed);
     QTest::keyClick(box, Qt::Key_Return);
     QTest::keyClick(box, Qt::Key_Enter);
@@ -289,9 +283,10 @@ void TestDials::controlCharactersAreDiscarded()
 
 void TestDials::pasteShortcutIsNormalised()
 {
-    DialRecord record;
-    DialPanel panel(record);
-    QLineEdit *box = panel.DialSet[13];
+    DashboardDocument document;
+    DialPanel panel(document);
+    const DialRecord &record = document.tables().dialRecord;
+    QLineEdit *box = boxOf(panel, 13);
 
     for (const auto &[pasted, stored] : {std::pair(QStringLiteral("12.9"), 12),
                                          std::pair(QStringLiteral("-3"), -3)}) {
@@ -305,13 +300,14 @@ void TestDials::pasteShortcutIsNormalised()
 
 void TestDials::eachAcceptedKeystrokeStoresAndRedraws()
 {
-    DialRecord record;
-    DialPanel panel(record);
-    QLineEdit *box = panel.DialSet[4];
+    DashboardDocument document;
+    DialPanel panel(document);
+    const DialRecord &record = document.tables().dialRecord;
+    QLineEdit *box = boxOf(panel, 4);
     box->setFocus();
-    QSignalSpy redraws(&panel, &DialPanel::dialsChanged);
+    QSignalSpy redraws(&document, &DashboardDocument::dialChanged);
     QList<int16_t> storedAtRedraw;
-    connect(&panel, &DialPanel::dialsChanged, this,
+    connect(&document, &DashboardDocument::dialChanged, this,
             [&] { storedAtRedraw.append(record.field(DialField::SpeedoMaxX)); });
 
     box->end(false);
@@ -345,12 +341,13 @@ void TestDials::normalisesAndStores()
     QFETCH(QString, text);
     QFETCH(QString, shown);
 
-    DialRecord record;
-    record.setField(DialField::TachoMaxY, 99);
-    DialPanel panel(record);
-    QSignalSpy redraws(&panel, &DialPanel::dialsChanged);
-    panel.DialSet[12]->setText(text);
-    QCOMPARE(panel.DialSet[12]->text(), shown);
+    DashboardDocument document;
+    document.setDialField(DialField::TachoMaxY, 99);
+    DialPanel panel(document);
+    const DialRecord &record = document.tables().dialRecord;
+    QSignalSpy redraws(&document, &DashboardDocument::dialChanged);
+    boxOf(panel, 12)->setText(text);
+    QCOMPARE(boxOf(panel, 12)->text(), shown);
     QCOMPARE(record.field(DialField::TachoMaxY), int16_t(shown.toInt()));
     QCOMPARE(redraws.count(), 1);
     QVERIFY(!panel.isMarkedInvalid(12));
@@ -374,13 +371,14 @@ void TestDials::unstorableTextKeepsFieldAndShowsRed()
 {
     QFETCH(QString, text);
 
-    DialRecord record;
-    DialPanel panel(record);
-    QLineEdit *box = panel.DialSet[9];
+    DashboardDocument document;
+    DialPanel panel(document);
+    const DialRecord &record = document.tables().dialRecord;
+    QLineEdit *box = boxOf(panel, 9);
     const QColor normalText = box->palette().color(QPalette::Text);
     box->setText(QStringLiteral("7"));
     const DialRecord before = record;
-    QSignalSpy redraws(&panel, &DialPanel::dialsChanged);
+    QSignalSpy redraws(&document, &DashboardDocument::dialChanged);
 
     box->setText(text);
     QCOMPARE(box->text(), text);
@@ -415,9 +413,10 @@ void TestDials::boxesMapToFields()
     QFETCH(int, index);
     QFETCH(DialField, field);
 
-    DialRecord record;
-    DialPanel panel(record);
-    panel.DialSet[index]->setText(QStringLiteral("-1234"));
+    DashboardDocument document;
+    DialPanel panel(document);
+    const DialRecord &record = document.tables().dialRecord;
+    boxOf(panel, index)->setText(QStringLiteral("-1234"));
     DialRecord expected;
     expected.setField(field, -1234);
     QVERIFY(record == expected);
@@ -425,126 +424,123 @@ void TestDials::boxesMapToFields()
 
 void TestDials::fillShowsEveryField()
 {
-    DialRecord shared;
-    DialPanel panel(shared);
-    panel.DialSet[1]->setText(QStringLiteral("55"));
-
     DialRecord loaded;
     for (int i = 0; i < 15; ++i)
-        loaded.setField(DialSetFields[i], int16_t(i == 1 ? 55 : (i % 2 ? -i * 100 : i)));
-    shared = loaded; // as a load fills the shared record before the panel
-    QSignalSpy redraws(&panel, &DialPanel::dialsChanged);
-    panel.fillFrom(shared);
+        loaded.setField(DialSetFields[i], int16_t(i % 2 ? -i * 100 : i));
+    QTemporaryDir dir;
+    QVERIFY(writeDialDashboard(dir.path(), dashboard(), loaded));
+    DashboardDocument document;
+    DialPanel panel(document);
+    QSignalSpy redraws(&panel, &DialPanel::drawDialsRequested);
+    PictureSurface listing;
+    QVERIFY(document.load(dir.path(), listing));
 
     for (int i = 0; i < 15; ++i)
-        QCOMPARE(panel.DialSet[i]->text(), QString::number(loaded.field(DialSetFields[i])));
-    QCOMPARE(panel.DialSet[3]->text(), QStringLiteral("-300"));
-    QVERIFY(shared == loaded);
-    // Box 0 already showed "0" and box 1 "55": only the thirteen others changed.
-    QCOMPARE(redraws.count(), 13);
-
-    // Filling from another record brings its values into the panel's own.
-    DialRecord other;
-    other.setField(DialField::MphMax, 160);
-    panel.fillFrom(other);
-    QVERIFY(shared == other);
+        QCOMPARE(boxOf(panel, i)->text(), QString::number(loaded.field(DialSetFields[i])));
+    QCOMPARE(boxOf(panel, 3)->text(), QStringLiteral("-300"));
+    // Boxes that show other numbers redraw the dials, as typing them does.
+    QCOMPARE(redraws.count(), 1);
+    // A load that changes no box draws nothing.
+    QVERIFY(document.load(dir.path(), listing));
+    QCOMPARE(redraws.count(), 1);
 }
 
 void TestDials::startsAtZeroAndTabsByIndex()
 {
-    DialRecord record;
+    DashboardDocument document;
     QWidget window;
-    auto *panel = new DialPanel(record, &window);
+    auto *panel = new DialPanel(document, &window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
 
-    panel->DialSet[0]->setFocus();
+    boxOf(*panel, 0)->setFocus();
     for (int i = 1; i < 15; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), panel->DialSet[i]);
+        QCOMPARE(QApplication::focusWidget(), boxOf(*panel, i));
     }
     // Tab is no character to filter: nothing was typed, the boxes show their
     // start text.
-    for (QLineEdit *box : panel->DialSet)
-        QCOMPARE(box->text(), QStringLiteral("0"));
-    QCOMPARE(panel->DialUseCol->palette().color(QPalette::Window),
+    for (int i = 0; i < 15; ++i)
+        QCOMPARE(boxOf(*panel, i)->text(), QStringLiteral("0"));
+    QCOMPARE(panel->findChild<QFrame *>(QStringLiteral("needleColour"))->palette().color(QPalette::Window),
              panel->palette().color(QPalette::Base));
 }
 
 void TestDials::labelsFitBesideTheBoxes()
 {
-    DialRecord record;
-    DialPanel panel(record);
-    const QList<QLabel *> labels = panel.findChildren<QLabel *>();
+    DashboardDocument document;
+    DialPanel panel(document);
+    const QList<QLabel *> labels = panel.findChild<QGroupBox *>()->findChildren<QLabel *>();
     QCOMPARE(labels.size(), 18);
     for (const QLabel *label : labels) {
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
         QVERIFY2(label->x() >= 2, qPrintable(label->text()));
         // A label beside a box ends before it.
-        for (const QLineEdit *box : panel.DialSet) {
-            QVERIFY2(!label->geometry().intersects(box->geometry()), qPrintable(label->text()));
+        for (int i = 0; i < 15; ++i) {
+            QVERIFY2(!label->geometry().intersects(boxOf(panel, i)->geometry()), qPrintable(label->text()));
         }
     }
-    for (const QPushButton *button : {panel.Command3, panel.Command4})
+    for (const QPushButton *button : panel.findChildren<QPushButton *>())
         QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width() - 4,
                  qPrintable(button->text()));
 }
 
 void TestDials::changedBoxRedrawsEverything()
 {
-    const auto form = windowWithDials(standardDials(1));
-    const DialRecord &record = form->tables.dialRecord;
-    PictureSurface &surface = form->BackGSurface;
-    QCOMPARE(pixel(surface, 15, 10), needleGreen);
+    const auto form = std::make_unique<DialsEditor>(dashboard(), standardDials(1));
+    const DialRecord &record = form->tables().dialRecord;
+    QCOMPARE(pixel(form->image(), 15, 10), needleGreen);
 
     // Speedometer maximum x, typed: 20 becomes 2, then 25.
-    QLineEdit *box = form->Frame2->DialSet[4];
+    QLineEdit *box = form->dialBox(4);
     box->end(false);
     QTest::keyClick(box, Qt::Key_Backspace);
-    QCOMPARE(surface.image(), drawnAlone(record));
+    QCOMPARE(form->image(), drawnAlone(record));
     QTest::keyClicks(box, QStringLiteral("5"));
     QCOMPARE(record.field(DialField::SpeedoMaxX), int16_t(25));
 
-    QCOMPARE(surface.image(), drawnAlone(record));
-    QCOMPARE(pixel(surface, 25, 10), red);
-    QCOMPARE(pixel(surface, 24, 10), needleGreen);
-    QCOMPARE(pixel(surface, 20, 10), needleGreen); // the old end's dot is gone
-    QCOMPARE(pixel(surface, 3, 10), white);        // so is the needle to 2
+    QCOMPARE(form->image(), drawnAlone(record));
+    QCOMPARE(pixel(form->image(), 25, 10), red);
+    QCOMPARE(pixel(form->image(), 24, 10), needleGreen);
+    QCOMPARE(pixel(form->image(), 20, 10), needleGreen); // the old end's dot is gone
+    QCOMPARE(pixel(form->image(), 3, 10), white);        // so is the needle to 2
 }
 
 void TestDials::drawDialsButtonRedraws()
 {
-    const auto form = windowWithDials(standardDials(2));
-    form->BackGSurface.Cls();
-    QTest::mouseClick(form->Frame2->Command3, Qt::LeftButton);
-    QCOMPARE(form->BackGSurface.image(), drawnAlone(form->tables.dialRecord));
+    const auto form = std::make_unique<DialsEditor>(dashboard(), standardDials(2));
+    // Arming the pick shows the bare picture; Draw Dials draws the needles on it.
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton);
+    QVERIFY(samePixels(form->image(), dashboard()));
+    QTest::mouseClick(form->button("drawDials"), Qt::LeftButton);
+    QCOMPARE(form->image(), drawnAlone(form->tables().dialRecord));
 }
 
 void TestDials::setColourArmsAndCancels()
 {
-    const auto form = windowWithDials(standardDials(1));
-    DialPanel *panel = form->Frame2;
-    const DialRecord before = form->tables.dialRecord;
+    const auto form = std::make_unique<DialsEditor>(dashboard(), standardDials(1));
+    DialPanel *panel = form->dialPanel();
+    const DialRecord before = form->tables().dialRecord;
     panel->setSwatch(0x00FFFF); // as a preview under the pointer leaves it
 
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
-    QVERIFY(form->ColourPickArmed);
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Cancel"));
-    QCOMPARE(form->BackGSurface.image(), dashboard()); // the bare picture to pick from
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton);
+    QVERIFY(form->colourPickArmed());
+    QCOMPARE(form->button("setColour")->text(), QStringLiteral("Cancel"));
+    QCOMPARE(form->image(), dashboard()); // the bare picture to pick from
 
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
-    QVERIFY(!form->ColourPickArmed);
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Colour"));
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton);
+    QVERIFY(!form->colourPickArmed());
+    QCOMPARE(form->button("setColour")->text(), QStringLiteral("Set Colour"));
     QCOMPARE(panel->swatch(), needleGreen);
-    QVERIFY(form->tables.dialRecord == before);
-    QCOMPARE(form->BackGSurface.image(), drawnAlone(before));
+    QVERIFY(form->tables().dialRecord == before);
+    QCOMPARE(form->image(), drawnAlone(before));
 
     // A sample point beyond the picture shows black, and the needles with it.
-    form->tables.dialRecord.setField(DialField::ColourY, 48);
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    form->document().setDialField(DialField::ColourY, 48);
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton);
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton);
     QCOMPARE(panel->swatch(), black);
-    QCOMPARE(pixel(form->BackGSurface, 15, 10), black);
+    QCOMPARE(pixel(form->image(), 15, 10), black);
 }
 
 void TestDials::pickTakesColourUnderPointer()
@@ -552,24 +548,23 @@ void TestDials::pickTakesColourUnderPointer()
     constexpr OleColor blue = 0xC00000;
     QImage picture = dashboard();
     picture.setPixel(30, 2, toQRgb(blue));
-    const auto form = windowWithDials(standardDials(1));
-    form->BackGSurface.setPicture(picture);
-    DialPanel *panel = form->Frame2;
+    const auto form = std::make_unique<DialsEditor>(picture, standardDials(1));
+    DialPanel *panel = form->dialPanel();
 
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
-    form->BackG_MouseMove(0, 0, 30.2f, 2.4f);
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton);
+    sendMouse(form->dashboard(), QEvent::MouseMove, QPointF(30.2, 2.4), Qt::NoButton, Qt::NoButton);
     QCOMPARE(panel->swatch(), blue);
-    QCOMPARE(form->tables.dialRecord.field(DialField::ColourX), int16_t(2));
+    QCOMPARE(form->tables().dialRecord.field(DialField::ColourX), int16_t(2));
 
     // Any button picks; halves round to even.
-    form->BackG_MouseDown(2, 0, 30.5f, 1.5f);
-    QVERIFY(!form->ColourPickArmed);
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Colour"));
-    QCOMPARE(form->tables.dialRecord.field(DialField::ColourX), int16_t(30));
-    QCOMPARE(form->tables.dialRecord.field(DialField::ColourY), int16_t(2));
+    sendMouse(form->dashboard(), QEvent::MouseButtonPress, QPointF(30.5, 1.5), Qt::RightButton, Qt::RightButton);
+    QVERIFY(!form->colourPickArmed());
+    QCOMPARE(form->button("setColour")->text(), QStringLiteral("Set Colour"));
+    QCOMPARE(form->tables().dialRecord.field(DialField::ColourX), int16_t(30));
+    QCOMPARE(form->tables().dialRecord.field(DialField::ColourY), int16_t(2));
     QCOMPARE(panel->swatch(), blue);
-    QCOMPARE(pixel(form->BackGSurface, 15, 10), blue);
-    QCOMPARE(pixel(form->BackGSurface, 10, 10), red);
+    QCOMPARE(pixel(form->image(), 15, 10), blue);
+    QCOMPARE(pixel(form->image(), 10, 10), red);
 }
 
 QTEST_MAIN(TestDials)

@@ -1,10 +1,7 @@
 #include "demo/demodashboard.h"
-#include "common/dialfixture.h"
-#include "dials/dialpanel.h"
+#include "common/dialseditor.h"
 #include "dials/drawdials.h"
-#include "dials/needletest.h"
-#include "window/form1.h"
-#include "window/picturebox.h"
+#include "dials/needlesweep.h"
 
 #include <QAction>
 #include <QLabel>
@@ -48,16 +45,10 @@ Fields gauges(int dialWidth = 1)
 
 // A window showing the Dials panel over the test dashboard, its boxes filled
 // as a load fills them.
-std::unique_ptr<Form1> dialsWindow(const Fields &fields = gauges())
+std::unique_ptr<DialsEditor> dialsWindow(const Fields &fields = gauges())
 {
-    auto form = std::make_unique<Form1>();
-    form->showMessage = [](const QString &title, const QString &message) {
-        QFAIL(qPrintable(title + QLatin1String(": ") + message));
-    };
-    form->BackGSurface.setPicture(dashboard());
-    form->tables.dialRecord = dialRecord(fields);
-    form->Frame2->fillFrom(form->tables.dialRecord);
-    form->mnuDials->trigger();
+    auto form = std::make_unique<DialsEditor>(dashboard(), fields);
+    form->action("dials")->trigger();
     return form;
 }
 
@@ -187,30 +178,29 @@ void TestNeedleTest::fractionsAreClamped()
 void TestNeedleTest::rangesFollowBoxEdits()
 {
     const auto form = dialsWindow();
-    NeedleTest *test = form->needleTest;
-    QCOMPARE(test->speedSlider->maximum(), 160);
-    QCOMPARE(test->revsSlider->maximum(), 8000);
-    QVERIFY(test->speedSlider->isEnabled());
+    QCOMPARE(form->slider("TestSpeed")->maximum(), 160);
+    QCOMPARE(form->slider("TestRevs")->maximum(), 8000);
+    QVERIFY(form->slider("TestSpeed")->isEnabled());
 
-    test->speedSlider->setValue(120);
-    typeInto(form->Frame2->DialSet[1], QStringLiteral("100"));
-    QCOMPARE(test->speedSlider->maximum(), 100);
-    QCOMPARE(test->speedSlider->value(), 100); // lowered to the new top
-    QCOMPARE(test->speedValue->text(), QStringLiteral("100 mph"));
+    form->slider("TestSpeed")->setValue(120);
+    typeInto(form->dialBox(1), QStringLiteral("100"));
+    QCOMPARE(form->slider("TestSpeed")->maximum(), 100);
+    QCOMPARE(form->slider("TestSpeed")->value(), 100); // lowered to the new top
+    QCOMPARE(form->label("TestSpeedValue")->text(), QStringLiteral("100 mph"));
     // Passing through 1 and 16 while retyped, the top takes the value down
     // only for a moment.
-    typeInto(form->Frame2->DialSet[1], QStringLiteral("160"));
-    QCOMPARE(test->speedSlider->value(), 120);
+    typeInto(form->dialBox(1), QStringLiteral("160"));
+    QCOMPARE(form->slider("TestSpeed")->value(), 120);
 
     // A scale without a positive top cannot be tested.
-    typeInto(form->Frame2->DialSet[8], QStringLiteral("0"));
-    QVERIFY(!test->revsSlider->isEnabled());
-    QCOMPARE(test->revsSlider->maximum(), 0);
-    form->Frame2->DialSet[8]->setText(QStringLiteral("-50"));
-    QVERIFY(!test->revsSlider->isEnabled());
-    typeInto(form->Frame2->DialSet[8], QStringLiteral("6000"));
-    QVERIFY(test->revsSlider->isEnabled());
-    QCOMPARE(test->revsSlider->maximum(), 6000);
+    typeInto(form->dialBox(8), QStringLiteral("0"));
+    QVERIFY(!form->slider("TestRevs")->isEnabled());
+    QCOMPARE(form->slider("TestRevs")->maximum(), 0);
+    form->dialBox(8)->setText(QStringLiteral("-50"));
+    QVERIFY(!form->slider("TestRevs")->isEnabled());
+    typeInto(form->dialBox(8), QStringLiteral("6000"));
+    QVERIFY(form->slider("TestRevs")->isEnabled());
+    QCOMPARE(form->slider("TestRevs")->maximum(), 6000);
 }
 
 void TestNeedleTest::rangesFollowALoad()
@@ -221,10 +211,10 @@ void TestNeedleTest::rangesFollowALoad()
     const auto form = dialsWindow({{DialField::MphMax, 1}, {DialField::RpmMax, 1}});
 
     QVERIFY(form->openDirectory(demo));
-    const DialRecord &loaded = form->tables.dialRecord;
+    const DialRecord &loaded = form->tables().dialRecord;
     QVERIFY(loaded.field(DialField::MphMax) > 1);
-    QCOMPARE(form->needleTest->speedSlider->maximum(), int(loaded.field(DialField::MphMax)));
-    QCOMPARE(form->needleTest->revsSlider->maximum(), int(loaded.field(DialField::RpmMax)));
+    QCOMPARE(form->slider("TestSpeed")->maximum(), int(loaded.field(DialField::MphMax)));
+    QCOMPARE(form->slider("TestRevs")->maximum(), int(loaded.field(DialField::RpmMax)));
 }
 
 void TestNeedleTest::keysStepToRoundMarks_data()
@@ -246,8 +236,8 @@ void TestNeedleTest::keysStepToRoundMarks()
     QFETCH(QString, top);
     QFETCH(int, step);
     const auto form = dialsWindow();
-    typeInto(form->Frame2->DialSet[8], top);
-    QSlider *slider = form->needleTest->revsSlider;
+    typeInto(form->dialBox(8), top);
+    QSlider *slider = form->slider("TestRevs");
     QCOMPARE(slider->singleStep(), step);
 
     QTest::keyClick(slider, Qt::Key_Right);
@@ -259,145 +249,145 @@ void TestNeedleTest::keysStepToRoundMarks()
 void TestNeedleTest::placedUnderTheDialsPanel()
 {
     const auto form = dialsWindow({{DialField::MphMax, 32767}, {DialField::RpmMax, 32767}});
-    NeedleTest *test = form->needleTest;
-    QVERIFY(test->isVisibleTo(form->SideBar));
-    QCOMPARE(test->y(), form->Frame2->geometry().bottom() + 1);
-    QVERIFY(test->geometry().bottom() < Form1::DesignedHeight);
-    QVERIFY(test->geometry().right() < form->SideBar->width());
+    NeedleTest *test = form->needleTest();
+    QVERIFY(test->isVisibleTo(form->sideBar()));
+    const QRect placed(test->mapTo(form->sideBar(), QPoint()), test->size());
+    QCOMPARE(placed.top(), form->dialPanel()->y() + DialPanel::DesignedHeight);
+    QVERIFY(placed.bottom() < MainWindow::DesignedHeight);
+    QVERIFY(placed.right() < form->sideBar()->width());
 
-    test->speedSlider->setValue(32767);
-    test->revsSlider->setValue(32767);
-    for (const QLabel *value : {test->speedValue, test->revsValue}) {
+    form->slider("TestSpeed")->setValue(32767);
+    form->slider("TestRevs")->setValue(32767);
+    for (const QLabel *value : {form->label("TestSpeedValue"), form->label("TestRevsValue")}) {
         QVERIFY2(value->fontMetrics().horizontalAdvance(value->text()) <= value->width(),
                  qPrintable(value->text()));
-        QVERIFY(!value->geometry().intersects(test->speedSlider->geometry()));
-        QVERIFY(!value->geometry().intersects(test->revsSlider->geometry()));
+        QVERIFY(!value->geometry().intersects(form->slider("TestSpeed")->geometry()));
+        QVERIFY(!value->geometry().intersects(form->slider("TestRevs")->geometry()));
     }
-    QVERIFY(!test->speedSlider->geometry().intersects(test->revsSlider->geometry()));
-    QVERIFY(test->speedSlider->width() >= 40);
+    QVERIFY(!form->slider("TestSpeed")->geometry().intersects(form->slider("TestRevs")->geometry()));
+    QVERIFY(form->slider("TestSpeed")->width() >= 40);
 }
 
 void TestNeedleTest::drawsNeedlesAtTheSliderValues()
 {
     const auto form = dialsWindow();
-    const PictureSurface &surface = form->BackGSurface;
-    form->needleTest->speedSlider->setValue(80);
-    QVERIFY(!form->needleTest->isAtRest());
+    form->slider("TestSpeed")->setValue(80);
+    QVERIFY(!form->needleTest()->isAtRest());
 
     // 80 of 160 mph points straight up, 14.1 pixels long; the line starts one
     // pixel (DialWidth) above the pivot.
-    QCOMPARE(pixel(surface, 30, 16), needleGreen);
-    QCOMPARE(pixel(surface, 30, 29), needleGreen);
-    QCOMPARE(pixel(surface, 30, 15), white);
-    QCOMPARE(pixel(surface, 30, 30), red);
+    QCOMPARE(pixel(form->image(), 30, 16), needleGreen);
+    QCOMPARE(pixel(form->image(), 30, 29), needleGreen);
+    QCOMPARE(pixel(form->image(), 30, 15), white);
+    QCOMPARE(pixel(form->image(), 30, 30), red);
     // No minimum and maximum needles, no dots at their ends.
-    QCOMPARE(pixel(surface, 25, 35), white);
-    QCOMPARE(pixel(surface, 40, 40), white);
-    QCOMPARE(pixel(surface, 20, 40), white);
+    QCOMPARE(pixel(form->image(), 25, 35), white);
+    QCOMPARE(pixel(form->image(), 40, 40), white);
+    QCOMPARE(pixel(form->image(), 20, 40), white);
     // The tachometer stands at 0 rpm: its minimum, straight down.
-    QCOMPARE(pixel(surface, 60, 50), needleGreen);
-    QCOMPARE(pixel(surface, 60, 40), red);
-    QCOMPARE(pixel(surface, 40, 40), white);
+    QCOMPARE(pixel(form->image(), 60, 50), needleGreen);
+    QCOMPARE(pixel(form->image(), 60, 40), red);
+    QCOMPARE(pixel(form->image(), 40, 40), white);
 
     // 4000 of 8000 rpm: down-left at 45 degrees, 15 pixels long.
-    form->needleTest->revsSlider->setValue(4000);
+    form->slider("TestRevs")->setValue(4000);
     const QPointF tip = polar(QPointF(60, 40), 135, 15);
-    QCOMPARE(pixel(surface, qRound(tip.x()), qRound(tip.y())), needleGreen);
-    QCOMPARE(pixel(surface, 60, 50), white);
-    QCOMPARE(pixel(surface, 30, 16), needleGreen); // the speedometer stays at 80
-    QCOMPARE(form->needleTest->revsValue->text(), QStringLiteral("4000 rpm"));
+    QCOMPARE(pixel(form->image(), qRound(tip.x()), qRound(tip.y())), needleGreen);
+    QCOMPARE(pixel(form->image(), 60, 50), white);
+    QCOMPARE(pixel(form->image(), 30, 16), needleGreen); // the speedometer stays at 80
+    QCOMPARE(form->label("TestRevsValue")->text(), QStringLiteral("4000 rpm"));
 }
 
 void TestNeedleTest::backAtRestDrawsTheNormalPreview()
 {
     const auto form = dialsWindow(gauges(2));
-    const QImage preview = drawDialsAlone(form->tables.dialRecord);
-    QCOMPARE(form->BackGSurface.image(), preview);
+    const QImage preview = drawDialsAlone(form->tables().dialRecord);
+    QCOMPARE(form->image(), preview);
 
-    form->needleTest->speedSlider->setValue(40);
-    form->needleTest->revsSlider->setValue(2000);
-    QVERIFY(form->BackGSurface.image() != preview);
-    form->needleTest->speedSlider->setValue(0);
-    QVERIFY(form->BackGSurface.image() != preview); // the revs still test
-    form->needleTest->revsSlider->setValue(0);
-    QVERIFY(form->needleTest->isAtRest());
-    QCOMPARE(form->BackGSurface.image(), preview);
+    form->slider("TestSpeed")->setValue(40);
+    form->slider("TestRevs")->setValue(2000);
+    QVERIFY(form->image() != preview);
+    form->slider("TestSpeed")->setValue(0);
+    QVERIFY(form->image() != preview); // the revs still test
+    form->slider("TestRevs")->setValue(0);
+    QVERIFY(form->needleTest()->isAtRest());
+    QCOMPARE(form->image(), preview);
 }
 
 void TestNeedleTest::holdingASliderAtZeroShowsTheMinimum()
 {
     const auto form = dialsWindow();
-    QSlider *slider = form->needleTest->speedSlider;
+    QSlider *slider = form->slider("TestSpeed");
     slider->setSliderDown(true);
-    QVERIFY(!form->needleTest->isAtRest());
-    QCOMPARE(pixel(form->BackGSurface, 25, 35), needleGreen); // the minimum needle
-    QCOMPARE(pixel(form->BackGSurface, 35, 35), white);       // not the maximum
+    QVERIFY(!form->needleTest()->isAtRest());
+    QCOMPARE(pixel(form->image(), 25, 35), needleGreen); // the minimum needle
+    QCOMPARE(pixel(form->image(), 35, 35), white);       // not the maximum
 
     slider->setSliderDown(false);
-    QCOMPARE(form->BackGSurface.image(), drawDialsAlone(form->tables.dialRecord));
+    QCOMPARE(form->image(), drawDialsAlone(form->tables().dialRecord));
 }
 
 void TestNeedleTest::boxEditRedrawsTheTestUnlessAtRest()
 {
     const auto form = dialsWindow();
-    const DialRecord &record = form->tables.dialRecord;
-    typeInto(form->Frame2->DialSet[2], QStringLiteral("34")); // speedometer pivot x
-    QCOMPARE(form->BackGSurface.image(), drawDialsAlone(record));
+    const DialRecord &record = form->tables().dialRecord;
+    typeInto(form->dialBox(2), QStringLiteral("34")); // speedometer pivot x
+    QCOMPARE(form->image(), drawDialsAlone(record));
 
-    form->needleTest->speedSlider->setValue(160);
-    typeInto(form->Frame2->DialSet[4], QStringLiteral("50")); // maximum end x
+    form->slider("TestSpeed")->setValue(160);
+    typeInto(form->dialBox(4), QStringLiteral("50")); // maximum end x
     // At full scale the needle ends exactly on the new maximum end.
-    QCOMPARE(pixel(form->BackGSurface, 50, 40), needleGreen);
-    QCOMPARE(pixel(form->BackGSurface, 34, 30), red);
-    QCOMPARE(pixel(form->BackGSurface, 50, 41), white);
-    QVERIFY(form->BackGSurface.image() != drawDialsAlone(record));
+    QCOMPARE(pixel(form->image(), 50, 40), needleGreen);
+    QCOMPARE(pixel(form->image(), 34, 30), red);
+    QCOMPARE(pixel(form->image(), 50, 41), white);
+    QVERIFY(form->image() != drawDialsAlone(record));
 }
 
 void TestNeedleTest::drawDialsButtonReturnsToRest()
 {
     const auto form = dialsWindow();
-    form->needleTest->speedSlider->setValue(100);
-    form->needleTest->revsSlider->setValue(100);
-    QTest::mouseClick(form->Frame2->Command3, Qt::LeftButton);
-    QVERIFY(form->needleTest->isAtRest());
-    QCOMPARE(form->needleTest->speedValue->text(), QStringLiteral("0 mph"));
-    QCOMPARE(form->BackGSurface.image(), drawDialsAlone(form->tables.dialRecord));
+    form->slider("TestSpeed")->setValue(100);
+    form->slider("TestRevs")->setValue(100);
+    QTest::mouseClick(form->button("drawDials"), Qt::LeftButton);
+    QVERIFY(form->needleTest()->isAtRest());
+    QCOMPARE(form->label("TestSpeedValue")->text(), QStringLiteral("0 mph"));
+    QCOMPARE(form->image(), drawDialsAlone(form->tables().dialRecord));
 }
 
 void TestNeedleTest::leavingThePanelEndsTheTestSilently()
 {
     const auto form = dialsWindow();
-    form->needleTest->speedSlider->setValue(100);
-    const QImage tested = form->BackGSurface.image();
+    form->slider("TestSpeed")->setValue(100);
+    const QImage tested = form->image();
 
-    form->mnuObjs->trigger();
-    QVERIFY(!form->needleTest->isVisibleTo(form->SideBar));
-    QVERIFY(form->needleTest->isAtRest());
-    QCOMPARE(form->BackGSurface.image(), tested); // the switch to Objects draws nothing
+    form->action("objects")->trigger();
+    QVERIFY(!form->needleTest()->isVisibleTo(form->sideBar()));
+    QVERIFY(form->needleTest()->isAtRest());
+    QCOMPARE(form->image(), tested); // the switch to Objects draws nothing
 
-    form->mnuDials->trigger();
-    QVERIFY(form->needleTest->isVisibleTo(form->SideBar));
-    QCOMPARE(form->BackGSurface.image(), drawDialsAlone(form->tables.dialRecord));
+    form->action("dials")->trigger();
+    QVERIFY(form->needleTest()->isVisibleTo(form->sideBar()));
+    QCOMPARE(form->image(), drawDialsAlone(form->tables().dialRecord));
 }
 
 void TestNeedleTest::colourPickKeepsTheTestOff()
 {
     const auto form = dialsWindow();
-    form->needleTest->speedSlider->setValue(100);
-    QTest::mouseClick(form->Frame2->Command4, Qt::LeftButton);
-    QVERIFY(form->ColourPickArmed);
-    QVERIFY(!form->needleTest->isEnabled());
-    QVERIFY(form->needleTest->isAtRest());
-    QCOMPARE(form->BackGSurface.image(), dashboard()); // the bare picture to pick from
+    form->slider("TestSpeed")->setValue(100);
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton);
+    QVERIFY(form->colourPickArmed());
+    QVERIFY(!form->needleTest()->isEnabled());
+    QVERIFY(form->needleTest()->isAtRest());
+    QCOMPARE(form->image(), dashboard()); // the bare picture to pick from
 
-    Q_EMIT form->BackG->mouseDown(1, 0, 2, 2);
-    QVERIFY(!form->ColourPickArmed);
-    QVERIFY(form->needleTest->isEnabled());
-    QCOMPARE(form->BackGSurface.image(), drawDialsAlone(form->tables.dialRecord));
+    QTest::mouseClick(form->dashboard(), Qt::LeftButton, {}, QPoint(2, 2));
+    QVERIFY(!form->colourPickArmed());
+    QVERIFY(form->needleTest()->isEnabled());
+    QCOMPARE(form->image(), drawDialsAlone(form->tables().dialRecord));
 
-    QTest::mouseClick(form->Frame2->Command4, Qt::LeftButton);
-    QTest::mouseClick(form->Frame2->Command4, Qt::LeftButton); // cancelled
-    QVERIFY(form->needleTest->isEnabled());
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton);
+    QTest::mouseClick(form->button("setColour"), Qt::LeftButton); // cancelled
+    QVERIFY(form->needleTest()->isEnabled());
 }
 
 QTEST_MAIN(TestNeedleTest)

@@ -20,17 +20,6 @@
 using namespace tolvane;
 using namespace testing_support;
 
-namespace {
-
-class Silent : public PrintTarget
-{
-public:
-    using PrintTarget::Print;
-    void Print(const QString &, LineEnd) override {}
-};
-
-} // namespace
-
 class TestStore : public QObject
 {
     Q_OBJECT
@@ -298,7 +287,7 @@ private Q_SLOTS:
         QFETCH(int, writeStride);
         put(full);
         ShpiTables tables;
-        Silent out;
+        DiscardingPrinter out;
         QVERIFY(ExtractMasks(m_dir.path(), out, tables));
         const QByteArray loaded = tableBytes(tables);
         QFile file(container());
@@ -396,7 +385,7 @@ private Q_SLOTS:
         put(bytes);
 
         ShpiTables tables;
-        Silent out;
+        DiscardingPrinter out;
         QVERIFY(ExtractMasks(m_dir.path(), out, tables));
         QCOMPARE(tables.dialRecord, DialRecord::decode(patternDialRecord().constData()));
         QVERIFY(SaveShpiData(m_dir.path(), out, tables));
@@ -439,7 +428,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(target, container()));
 
         ShpiTables tables;
-        Silent out;
+        DiscardingPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         tables.objects.headers[1].XPos = 1;
         const QByteArray before = tableBytes(tables);
@@ -462,7 +451,7 @@ private Q_SLOTS:
         QVERIFY(::link(QFile::encodeName(other).constData(), QFile::encodeName(container()).constData()) == 0);
 
         ShpiTables tables;
-        Silent out;
+        DiscardingPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         tables.objects.headers[1].XPos = 1;
         QVERIFY(SaveShpiData(m_dir.path(), out, tables));
@@ -490,7 +479,7 @@ private Q_SLOTS:
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), container()));
 
         ShpiTables tables;
-        Silent out;
+        DiscardingPrinter out;
         for (const Status &s : {LoadShpi(m_dir.path(), out, tables), SaveShpiData(m_dir.path(), out, tables)}) {
             QVERIFY(!s);
             QCOMPARE(s.message(), QDir::toNativeSeparators(container()) + QStringLiteral(": is not a regular file"));
@@ -504,7 +493,7 @@ private Q_SLOTS:
     {
         put(exampleContainer().build());
         ShpiTables tables;
-        Silent out;
+        DiscardingPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         QByteArray now;
         QVERIFY(containerFingerprint(m_dir.path(), &now));
@@ -558,7 +547,7 @@ private Q_SLOTS:
             QVERIFY(QFile::link(target, beside));
 
         ShpiTables tables;
-        Silent out;
+        DiscardingPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         QVERIFY(SaveShpiData(m_dir.path(), out, tables));
         QCOMPARE(!QFileInfo(beside).isSymLink() && !QFileInfo::exists(beside), removed);

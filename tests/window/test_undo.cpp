@@ -1,9 +1,7 @@
 #include "common/containerbuilder.h"
 
 #include "demo/demodashboard.h"
-#include "dials/dialpanel.h"
-#include "window/form1.h"
-#include "window/picturebox.h"
+#include "common/editorparts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,19 +28,19 @@ struct Snapshot
     QStringList boxes;
     OleColor swatch;
 
-    explicit Snapshot(const Form1 &form)
-        : headers(form.tables.objects.headers)
-        , dials(form.tables.dialRecord)
-        , image(form.BackGSurface.image())
-        , outline(form.boundBox())
-        , swatch(form.Frame2->swatch())
+    explicit Snapshot(EditorWindow &form)
+        : headers(form.tables().objects.headers)
+        , dials(form.tables().dialRecord)
+        , image(form.image())
+        , outline(form.outline())
+        , swatch(form.dialPanel()->swatch())
     {
-        for (const QLineEdit *box : form.Frame2->DialSet)
-            boxes.append(box->text());
+        for (int i = 0; i < DialPanel::BoxCount; ++i)
+            boxes.append(form.dialBox(i)->text());
     }
 };
 
-void verifySame(const Form1 &form, const Snapshot &expected)
+void verifySame(EditorWindow &form, const Snapshot &expected)
 {
     const Snapshot actual(form);
     QCOMPARE(actual.headers, expected.headers);
@@ -61,34 +59,34 @@ class TestUndo : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<EditorWindow> m_form;
     QString m_dir;
     QStringList m_messages;
     int m_questions = 0;
     QMessageBox::StandardButton m_answer = QMessageBox::Cancel;
 
-    Form1 &form() { return *m_form; }
-    const ObjectHeader &header(int row) { return form().tables.objects.headers[size_t(row)]; }
+    EditorWindow &form() { return *m_form; }
+    const ObjectHeader &header(int row) { return form().tables().objects.headers[size_t(row)]; }
     QString container() const { return m_dir + "/SHPI.DAT"; }
 
     void select(int row)
     {
-        form().ObjList->setCurrentRow(row);
-        QCOMPARE(form().ObjList->currentRow(), row);
+        form().objectList()->setCurrentRow(row);
+        QCOMPARE(form().objectList()->currentRow(), row);
     }
 
     void drag(QPoint grip, QPoint offset)
     {
-        const QPoint from = form().boundBox().topLeft().toPoint() + grip;
-        QTest::mousePress(form().BackG, Qt::LeftButton, {}, from);
-        QTest::mouseMove(form().BackG, from + offset / 2);
-        QTest::mouseMove(form().BackG, from + offset);
-        QTest::mouseRelease(form().BackG, Qt::LeftButton, {}, from + offset);
+        const QPoint from = form().outline().topLeft().toPoint() + grip;
+        QTest::mousePress(form().dashboard(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(form().dashboard(), from + offset / 2);
+        QTest::mouseMove(form().dashboard(), from + offset);
+        QTest::mouseRelease(form().dashboard(), Qt::LeftButton, {}, from + offset);
     }
 
     void nudge(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
     {
-        QTest::keyClick(form().BackG, key, modifiers);
+        QTest::keyClick(form().dashboard(), key, modifiers);
     }
 
     // Object 1 selected, the dashboard focused by a click beside the object.
@@ -96,19 +94,19 @@ private:
     {
         select(1);
         const ObjectHeader before = header(1);
-        const QPoint corner = form().BackG->rect().bottomRight();
-        QVERIFY(!form().boundBox().contains(corner));
-        QTest::mouseClick(form().BackG, Qt::LeftButton, {}, corner);
-        QTRY_VERIFY(form().BackG->hasFocus());
+        const QPoint corner = form().dashboard()->rect().bottomRight();
+        QVERIFY(!form().outline().contains(corner));
+        QTest::mouseClick(form().dashboard(), Qt::LeftButton, {}, corner);
+        QTRY_VERIFY(form().dashboard()->hasFocus());
         QCOMPARE(header(1), before);
     }
 
     // The Dials panel with box @p index focused and all its text selected.
     QLineEdit *focusBox(int index)
     {
-        if (!form().mnuDials->isChecked())
-            form().mnuDials_Click();
-        QLineEdit *box = form().Frame2->DialSet[size_t(index)];
+        if (!form().action("dials")->isChecked())
+            form().action("dials")->trigger();
+        QLineEdit *box = form().dialBox(size_t(index));
         box->setFocus();
         box->selectAll();
         return box;
@@ -116,8 +114,8 @@ private:
 
     void verifyStep(int count, int index)
     {
-        QCOMPARE(form().undoStack.count(), count);
-        QCOMPARE(form().undoStack.index(), index);
+        QCOMPARE(form().undoStack().count(), count);
+        QCOMPARE(form().undoStack().index(), index);
     }
 
     // The edit just made is the only step, and the Edit menu takes it back
@@ -126,9 +124,9 @@ private:
     {
         verifyStep(1, 1);
         const Snapshot after(form());
-        form().mnuUndo->trigger();
+        form().action("undo")->trigger();
         verifySame(form(), before);
-        form().mnuRedo->trigger();
+        form().action("redo")->trigger();
         verifySame(form(), after);
     }
 
@@ -147,12 +145,12 @@ private Q_SLOTS:
         m_messages.clear();
         m_questions = 0;
         m_answer = QMessageBox::Cancel;
-        m_form = std::make_unique<Form1>();
-        m_form->showMessage = [this](const QString &, const QString &message) { m_messages.append(message); };
-        m_form->askSaveChanges = [this] {
+        m_form = std::make_unique<EditorWindow>();
+        m_form->setMessageHandler([this](const QString &, const QString &message) { m_messages.append(message); });
+        m_form->setSaveChangesPrompt([this] {
             ++m_questions;
             return m_answer;
-        };
+        });
         m_form->show();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         QVERIFY(m_form->openDirectory(m_dir));
@@ -181,10 +179,10 @@ private Q_SLOTS:
     {
         focusObject();
         drag(QPoint(3, 3), QPoint(4, 4));
-        form().undoStack.undo();
+        form().undoStack().undo();
         drag(QPoint(3, 3), QPoint(0, 0));
         verifyStep(1, 0);
-        QVERIFY(form().undoStack.canRedo());
+        QVERIFY(form().undoStack().canRedo());
     }
 
     void nudgeMovesAsAReleaseStores_data()
@@ -215,14 +213,14 @@ private Q_SLOTS:
         expected.XPos = int16_t(expected.XPos + moved.x());
         expected.YPos = int16_t(expected.YPos + moved.y());
         QCOMPARE(header(1), expected);
-        QCOMPARE(form().boundBox(), before.outline.translated(moved));
-        QVERIFY(form().boundBoxVisible());
+        QCOMPARE(form().outline(), before.outline.translated(moved));
+        QVERIFY(form().outlineVisible());
         // A fresh selection draws the object where the table has it.
-        const QImage nudged = form().BackGSurface.image();
-        form().ObjList_Click();
-        QVERIFY(form().BackGSurface.image() == nudged);
+        const QImage nudged = form().image();
+        form().view()->showObject(form().objectList()->currentRow());
+        QVERIFY(form().image() == nudged);
 
-        form().undoStack.undo();
+        form().undoStack().undo();
         verifySame(form(), before);
     }
 
@@ -237,15 +235,15 @@ private Q_SLOTS:
         QCOMPARE(header(1).XPos, int16_t(before.headers[1].XPos + 11));
 
         // Focus leaving the dashboard ends the run.
-        form().ObjList->setFocus();
-        QTRY_VERIFY(!form().BackG->hasFocus());
-        form().BackG->setFocus();
-        QTRY_VERIFY(form().BackG->hasFocus());
+        form().objectList()->setFocus();
+        QTRY_VERIFY(!form().dashboard()->hasFocus());
+        form().dashboard()->setFocus();
+        QTRY_VERIFY(form().dashboard()->hasFocus());
         nudge(Qt::Key_Up);
         verifyStep(2, 2);
 
-        form().undoStack.undo();
-        form().undoStack.undo();
+        form().undoStack().undo();
+        form().undoStack().undo();
         verifySame(form(), before);
     }
 
@@ -270,9 +268,10 @@ private Q_SLOTS:
     void nudgeBeyondSixteenBitsIsRefused()
     {
         select(1);
-        form().tables.objects.headers[1].XPos = 32760;
-        form().ObjList_Click();
-        form().BackG->setFocus();
+        QVERIFY(form().document().moveObject(1, QPoint(32760, header(1).YPos)));
+        form().undoStack().clear();
+        form().view()->showObject(form().objectList()->currentRow());
+        form().dashboard()->setFocus();
         const Snapshot before(form());
         nudge(Qt::Key_Right, Qt::ShiftModifier);
         verifySame(form(), before);
@@ -291,7 +290,7 @@ private Q_SLOTS:
         verifySame(form(), background);
 
         select(1);
-        form().mnuDials_Click();
+        form().action("dials")->trigger();
         const Snapshot dials(form());
         nudge(Qt::Key_Left);
         verifySame(form(), dials);
@@ -307,7 +306,7 @@ private Q_SLOTS:
         QTest::keyClicks(box, "42");
         QTest::keyClick(box, Qt::Key_Backspace);
         QTest::keyClicks(box, "7");
-        QCOMPARE(form().tables.dialRecord.field(DialField::SpeedoMaxX), int16_t(47));
+        QCOMPARE(form().tables().dialRecord.field(DialField::SpeedoMaxX), int16_t(47));
         verifyOneStepUndoneAndRedone(before);
     }
 
@@ -322,12 +321,12 @@ private Q_SLOTS:
         focusBox(2);
         QTest::keyClicks(first, "56");
         verifyStep(3, 3);
-        QCOMPARE(form().tables.dialRecord.field(DialField::SpeedoX), int16_t(56));
+        QCOMPARE(form().tables().dialRecord.field(DialField::SpeedoX), int16_t(56));
 
-        form().undoStack.undo();
+        form().undoStack().undo();
         QCOMPARE(first->text(), QString("12"));
-        form().undoStack.undo();
-        form().undoStack.undo();
+        form().undoStack().undo();
+        form().undoStack().undo();
         verifySame(form(), before);
     }
 
@@ -338,22 +337,22 @@ private Q_SLOTS:
         QTest::keyClicks(box, "123");
         QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
         verifySame(form(), before);
-        QVERIFY(form().undoStack.canRedo());
+        QVERIFY(form().undoStack().canRedo());
     }
 
     void unstorableTextIsNoStep()
     {
         QLineEdit *box = focusBox(1);
         QTest::keyClick(box, Qt::Key_Backspace);
-        QVERIFY(form().Frame2->isMarkedInvalid(1));
+        QVERIFY(form().dialPanel()->isMarkedInvalid(1));
         verifyStep(0, 0);
     }
 
     void colourPickIsOneStep()
     {
-        form().mnuDials_Click();
+        form().action("dials")->trigger();
         const Snapshot before(form());
-        const QImage &picture = form().BackGSurface.picture();
+        const QImage &picture = form().document().background();
         QPoint pick;
         for (int d = 1; d < picture.height() && pick.isNull(); ++d)
             if (fromQRgb(picture.pixel(d, d)) != before.swatch)
@@ -361,10 +360,9 @@ private Q_SLOTS:
         QVERIFY(!pick.isNull());
         const OleColor picked = fromQRgb(picture.pixel(pick));
 
-        form().Command4_Click();
-        form().BackG_MouseDown(1, 0, pick.x(), pick.y());
-        form().BackG_MouseUp(1, 0, pick.x(), pick.y());
-        QCOMPARE(form().Frame2->swatch(), picked);
+        form().button("setColour")->click();
+        QTest::mouseClick(form().dashboard(), Qt::LeftButton, {}, pick);
+        QCOMPARE(form().dialPanel()->swatch(), picked);
         verifyOneStepUndoneAndRedone(before);
     }
 
@@ -377,17 +375,17 @@ private Q_SLOTS:
         QTest::keyClicks(box, "97");
         verifyStep(2, 2);
         const Snapshot dialsEdited(form());
-        form().mnuObjs_Click();
+        form().action("objects")->trigger();
         select(2);
 
-        form().undoStack.undo();
-        QVERIFY(form().mnuDials->isChecked());
-        QVERIFY(form().Frame2->isVisibleTo(&form()));
-        form().undoStack.undo();
-        QVERIFY(form().mnuObjs->isChecked());
+        form().undoStack().undo();
+        QVERIFY(form().action("dials")->isChecked());
+        QVERIFY(form().dialPanel()->isVisibleTo(&form()));
+        form().undoStack().undo();
+        QVERIFY(form().action("objects")->isChecked());
         verifySame(form(), objectShown);
-        form().undoStack.redo();
-        form().undoStack.redo();
+        form().undoStack().redo();
+        form().undoStack().redo();
         verifySame(form(), dialsEdited);
     }
 
@@ -395,13 +393,13 @@ private Q_SLOTS:
 
     void statusShowsTheSelectedObject()
     {
-        const QLabel *status = form().ObjectStatus;
+        const QLabel *status = form().label("objectStatus");
         QVERIFY(status->text().isEmpty());
         focusObject();
         auto expected = [this] {
             const ObjectHeader &h = header(1);
             return QString("%1  %2 x %3  centre %4, %5  at %6, %7")
-                .arg(form().ObjList->item(1)->text())
+                .arg(form().objectList()->item(1)->text())
                 .arg(h.Width).arg(h.Height).arg(h.XCentre).arg(h.YCentre).arg(h.XPos).arg(h.YPos);
         };
         QCOMPARE(status->text(), expected());
@@ -409,7 +407,7 @@ private Q_SLOTS:
         QCOMPARE(status->text(), expected());
         drag(QPoint(2, 2), QPoint(5, 1));
         QCOMPARE(status->text(), expected());
-        form().undoStack.undo();
+        form().undoStack().undo();
         QCOMPARE(status->text(), expected());
         select(0);
         QVERIFY(status->text().isEmpty());
@@ -423,19 +421,19 @@ private Q_SLOTS:
         focusObject();
         nudge(Qt::Key_Left);
         QVERIFY(form().isWindowModified());
-        form().undoStack.undo();
+        form().undoStack().undo();
         QVERIFY(!form().isWindowModified());
-        form().undoStack.redo();
+        form().undoStack().redo();
         QVERIFY(form().isWindowModified());
 
-        form().mnuSave->trigger();
+        form().action("save")->trigger();
         QVERIFY(!form().isWindowModified());
         nudge(Qt::Key_Left);
         QVERIFY(form().isWindowModified());
-        form().mnuCompile->trigger();
+        form().action("compile")->trigger();
         QVERIFY(!form().isWindowModified());
         // Undoing past a save is an unsaved edit again.
-        form().undoStack.undo();
+        form().undoStack().undo();
         QVERIFY(form().isWindowModified());
     }
 
@@ -444,7 +442,7 @@ private Q_SLOTS:
         focusObject();
         nudge(Qt::Key_Left);
         m_answer = QMessageBox::Discard;
-        form().mnuExtract->trigger();
+        form().action("extract")->trigger();
         verifyStep(0, 0);
         QVERIFY(!form().isWindowModified());
 
@@ -455,7 +453,7 @@ private Q_SLOTS:
         QVERIFY(form().openDirectory(other));
         verifyStep(0, 0);
         QCOMPARE(form().windowTitle(), "Tolvane - " + QDir::toNativeSeparators(other) + "[*]");
-        QVERIFY(form().ObjectStatus->text().isEmpty());
+        QVERIFY(form().label("objectStatus")->text().isEmpty());
     }
 
     // The question before unsaved edits are lost.
@@ -486,18 +484,18 @@ private Q_SLOTS:
         const QString other = m_root->filePath("other");
         QVERIFY(writeDemoDashboard(other));
         int directoryAsked = 0;
-        form().askDirectory = [&] {
+        form().setDirectoryPrompt([&] {
             ++directoryAsked;
             return other;
-        };
+        });
 
         m_answer = QMessageBox::StandardButton(answer);
         if (command == "close")
             QCOMPARE(form().close(), goesOn);
         else if (command == "load")
-            form().mnuLoad->trigger();
+            form().action("load")->trigger();
         else
-            form().mnuExtract->trigger();
+            form().action("extract")->trigger();
 
         QCOMPARE(m_questions, 1);
         QCOMPARE(readFile(container()) != file, saved);
@@ -505,7 +503,7 @@ private Q_SLOTS:
             QCOMPARE(form().isVisible(), !goesOn);
         if (command == "load") {
             QCOMPARE(directoryAsked, goesOn ? 1 : 0);
-            QCOMPARE(QDir(form().ShpiDirectory), QDir(goesOn ? other : m_dir));
+            QCOMPARE(QDir(form().document().directory()), QDir(goesOn ? other : m_dir));
         }
         if (command == "extract") // reread from the file, saved or not
             QCOMPARE(header(1).XPos == edited, saved || !goesOn);
@@ -532,10 +530,10 @@ private Q_SLOTS:
         focusObject();
         // An edit and its undo leave nothing unsaved.
         nudge(Qt::Key_Down);
-        form().undoStack.undo();
-        form().askDirectory = [] { return QString(); };
-        form().mnuLoad->trigger();
-        form().mnuExtract->trigger();
+        form().undoStack().undo();
+        form().setDirectoryPrompt([] { return QString(); });
+        form().action("load")->trigger();
+        form().action("extract")->trigger();
         QVERIFY(form().maybeSaveChanges());
         QVERIFY(form().close());
         QCOMPARE(m_questions, 0);

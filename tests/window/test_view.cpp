@@ -1,10 +1,8 @@
 #include "common/smalldashboard.h"
 
-#include "canvas/viewport.h"
 #include "demo/demodashboard.h"
-#include "store/recentdashboards.h"
-#include "window/form1.h"
-#include "window/picturebox.h"
+#include "common/editorparts.h"
+#include "store/editor/recentdashboards.h"
 
 #include <QAction>
 #include <QDropEvent>
@@ -50,13 +48,6 @@ QImage shown(QWidget *widget)
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &at, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
 void sendWheel(QWidget *widget, const QPoint &at, int delta, Qt::KeyboardModifiers modifiers)
 {
     QWheelEvent event(QPointF(at), widget->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
@@ -97,25 +88,25 @@ private:
     QStringList m_messages;
     int m_saveQuestions = 0;
 
-    std::unique_ptr<Form1> newForm()
+    std::unique_ptr<EditorWindow> newForm()
     {
-        auto form = std::make_unique<Form1>();
-        form->showMessage = [this](const QString &, const QString &message) { m_messages.append(message); };
-        form->askSaveChanges = [this] {
+        auto form = std::make_unique<EditorWindow>();
+        form->setMessageHandler([this](const QString &, const QString &message) { m_messages.append(message); });
+        form->setSaveChangesPrompt([this] {
             ++m_saveQuestions;
             return QMessageBox::Cancel;
-        };
+        });
         m_messages.clear();
         m_saveQuestions = 0;
         return form;
     }
 
     // The form at its designed size on screen, with the patterned demo open.
-    std::unique_ptr<Form1> shownDemo()
+    std::unique_ptr<EditorWindow> shownDemo()
     {
         auto form = newForm();
         form->show();
-        form->centralWidget()->resize(Form1::DesignedWidth, Form1::DesignedHeight);
+        form->centralWidget()->resize(MainWindow::DesignedWidth, MainWindow::DesignedHeight);
         if (!QTest::qWaitForWindowExposed(form.get()) || !form->openDirectory(m_demo))
             return nullptr;
         return form;
@@ -126,26 +117,26 @@ private:
         return writeSmallDashboard(m_root.filePath(name), QSize(200, 100), containerName);
     }
 
-    static QStringList recentMenuDirectories(Form1 &form)
+    static QStringList recentMenuDirectories(EditorWindow &form)
     {
-        form.mnuRecent_AboutToShow();
+        form.menu("recentMenu")->aboutToShow();
         QStringList directories;
-        for (const QAction *action : form.mnuRecent->actions())
+        for (const QAction *action : form.menu("recentMenu")->actions())
             if (!action->data().toString().isEmpty())
                 directories.append(action->data().toString());
         return directories;
     }
 
-    static QAction *recentAction(Form1 &form, const QString &directory)
+    static QAction *recentAction(EditorWindow &form, const QString &directory)
     {
-        form.mnuRecent_AboutToShow();
-        for (QAction *action : form.mnuRecent->actions())
+        form.menu("recentMenu")->aboutToShow();
+        for (QAction *action : form.menu("recentMenu")->actions())
             if (action->data().toString() == directory)
                 return action;
         return nullptr;
     }
 
-    // Drags the selected object: press at @p from (BackG's widget pixels),
+    // Drags the selected object: press at @p from (the dashboard widget's pixels),
     // moves in @p steps equal steps by @p move, releases there.
     static void dragOnWidget(PictureBox *box, QPoint from, QPoint move, int steps)
     {
@@ -179,7 +170,7 @@ private Q_SLOTS:
     void pressReachesTheHandlersAsThePixelShown_data()
     {
         QTest::addColumn<int>("zoom");
-        QTest::addColumn<QPoint>("press");   // BackG's widget pixels
+        QTest::addColumn<QPoint>("press");   // the dashboard widget's pixels
         QTest::addColumn<QPointF>("handled"); // what the handlers receive
         QTest::newRow("100 %") << 1 << QPoint(37, 21) << QPointF(37, 21);
         QTest::newRow("200 %, block's first pixel") << 2 << QPoint(74, 42) << QPointF(37, 21);
@@ -197,33 +188,32 @@ private Q_SLOTS:
         QFETCH(QPointF, handled);
         auto form = shownDemo();
         QVERIFY(form);
-        form->setZoom(zoom, QPointF());
-        QSignalSpy downs(form->BackG, &PictureBox::mouseDown);
-        QSignalSpy ups(form->BackG, &PictureBox::mouseUp);
-        sendMouse(form->BackG, QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
-        sendMouse(form->BackG, QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
+        form->view()->setZoom(zoom, QPointF());
+        QSignalSpy downs(form->dashboard(), &PictureBox::pressed);
+        QSignalSpy ups(form->dashboard(), &PictureBox::released);
+        sendMouse(form->dashboard(), QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(form->dashboard(), QEvent::MouseButtonRelease, press, Qt::LeftButton, Qt::NoButton);
         QCOMPARE(downs.size(), 1);
-        QCOMPARE(downs[0][2].toFloat(), float(handled.x()));
-        QCOMPARE(downs[0][3].toFloat(), float(handled.y()));
-        QCOMPARE(ups[0][2].toFloat(), float(handled.x()));
+        QCOMPARE(downs[0][1].toPointF(), handled);
+        QCOMPARE(ups[0][1].toPointF(), handled);
 
         // It is the pixel the user sees there.
-        const QImage pixel = form->BackG->grab(QRect(press, QSize(1, 1))).toImage();
+        const QImage pixel = form->dashboard()->grab(QRect(press, QSize(1, 1))).toImage();
         QCOMPARE(pixel.pixel(0, 0) & 0xffffff,
-                 form->BackGSurface.image().pixel(handled.toPoint()) & 0xffffff);
+                 form->image().pixel(handled.toPoint()) & 0xffffff);
     }
 
     void colourPickTakesThePixelShown()
     {
         auto form = shownDemo();
         QVERIFY(form);
-        form->setZoom(3, QPointF());
-        form->Command4_Click();
-        QVERIFY(form->ColourPickArmed);
-        sendMouse(form->BackG, QEvent::MouseButtonPress, QPoint(200, 131), Qt::LeftButton, Qt::LeftButton);
-        sendMouse(form->BackG, QEvent::MouseButtonRelease, QPoint(200, 131), Qt::LeftButton, Qt::NoButton);
-        QCOMPARE(int(form->tables.dialRecord.field(DialField::ColourX)), 66);
-        QCOMPARE(int(form->tables.dialRecord.field(DialField::ColourY)), 43);
+        form->view()->setZoom(3, QPointF());
+        form->button("setColour")->click();
+        QVERIFY(form->colourPickArmed());
+        sendMouse(form->dashboard(), QEvent::MouseButtonPress, QPoint(200, 131), Qt::LeftButton, Qt::LeftButton);
+        sendMouse(form->dashboard(), QEvent::MouseButtonRelease, QPoint(200, 131), Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(int(form->tables().dialRecord.field(DialField::ColourX)), 66);
+        QCOMPARE(int(form->tables().dialRecord.field(DialField::ColourY)), 43);
     }
 
     void dragMovesByWholeDashboardPixels_data()
@@ -252,17 +242,17 @@ private Q_SLOTS:
         QFETCH(QPoint, shift);
         auto form = shownDemo();
         QVERIFY(form);
-        form->ObjList->setCurrentRow(1);
-        QVERIFY(form->boundBoxVisible());
-        const ObjectHeader before = form->tables.objects.headers[1];
-        form->setZoom(zoom, QPointF());
+        form->objectList()->setCurrentRow(1);
+        QVERIFY(form->outlineVisible());
+        const ObjectHeader before = form->tables().objects.headers[1];
+        form->view()->setZoom(zoom, QPointF());
 
-        const QPoint outline = form->boundBox().topLeft().toPoint() * zoom;
-        dragOnWidget(form->BackG, outline + grip, move, steps);
+        const QPoint outline = form->outline().topLeft().toPoint() * zoom;
+        dragOnWidget(form->dashboard(), outline + grip, move, steps);
 
-        const ObjectHeader &after = form->tables.objects.headers[1];
+        const ObjectHeader &after = form->tables().objects.headers[1];
         QCOMPARE(QPoint(after.XPos - before.XPos, after.YPos - before.YPos), shift);
-        QCOMPARE(form->boundBox().topLeft(), QPointF(after.XPos - after.XCentre, after.YPos - after.YCentre));
+        QCOMPARE(form->outline().topLeft(), QPointF(after.XPos - after.XCentre, after.YPos - after.YCentre));
     }
 
     void zoomedViewIsTheActualSizeEnlarged_data()
@@ -281,21 +271,24 @@ private Q_SLOTS:
         auto form = shownDemo();
         QVERIFY(form);
         if (row >= 0) {
-            form->ObjList->setCurrentRow(row);
-            QVERIFY(form->boundBoxVisible());
+            form->objectList()->setCurrentRow(row);
+            QVERIFY(form->outlineVisible());
         }
-        const QImage actualSize = shown(form->BackG);
+        const QImage actualSize = shown(form->dashboard());
         QCOMPARE(actualSize.size(), QSize(640, 480));
-        form->setZoom(zoom, QPointF());
-        QCOMPARE(form->BackG->size(), QSize(640, 480) * zoom);
-        QCOMPARE(shown(form->BackG), enlarged(actualSize, zoom));
+        form->view()->setZoom(zoom, QPointF());
+        QCOMPARE(form->dashboard()->size(), QSize(640, 480) * zoom);
+        QCOMPARE(shown(form->dashboard()), enlarged(actualSize, zoom));
     }
 
     void surfaceChangesRepaintTheZoomedArea()
     {
-        auto form = shownDemo();
-        QVERIFY(form);
-        form->setZoom(2, QPointF());
+        PictureSurface surface;
+        surface.setPicture(patternPicture(QSize(64, 48)));
+        PictureBox box(surface);
+        box.setZoom(2);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
         QCoreApplication::processEvents();
         QRegion painted;
         struct Recorder : QObject
@@ -309,9 +302,9 @@ private Q_SLOTS:
             }
         } recorder;
         recorder.painted = &painted;
-        form->BackG->installEventFilter(&recorder);
+        box.installEventFilter(&recorder);
 
-        form->BackGSurface.Line(10, 20, 14, 20, 0x0000FF);
+        surface.Line(10, 20, 14, 20, 0x0000FF);
         QTRY_VERIFY(!painted.isEmpty());
         // The line's pixels, shown at twice the size, and nothing near the origin.
         QVERIFY(QRegion(QRect(20, 40, 10, 2)).subtracted(painted).isEmpty());
@@ -322,31 +315,31 @@ private Q_SLOTS:
     {
         auto form = newForm();
         QVERIFY(form->openDirectory(m_demo));
-        QCOMPARE(form->zoom(), 1);
-        QVERIFY(!form->mnuZoomOut->isEnabled());
+        QCOMPARE(form->view()->zoom(), 1);
+        QVERIFY(!form->action("zoomOut")->isEnabled());
         const QList<int> up = {2, 3, 4, 6, 8, 8};
         for (int expected : up) {
-            form->mnuZoomIn->trigger();
-            QCOMPARE(form->zoom(), expected);
-            QCOMPARE(form->BackG->size(), QSize(640, 480) * expected);
-            QVERIFY(form->mnuZoomOut->isEnabled());
+            form->action("zoomIn")->trigger();
+            QCOMPARE(form->view()->zoom(), expected);
+            QCOMPARE(form->dashboard()->size(), QSize(640, 480) * expected);
+            QVERIFY(form->action("zoomOut")->isEnabled());
         }
-        QVERIFY(!form->mnuZoomIn->isEnabled());
-        QCOMPARE(form->lblZoom->text(), "800 %");
+        QVERIFY(!form->action("zoomIn")->isEnabled());
+        QCOMPARE(form->label("zoomLevel")->text(), "800 %");
         const QList<int> down = {6, 4, 3, 2, 1, 1};
         for (int expected : down) {
-            form->mnuZoomOut->trigger();
-            QCOMPARE(form->zoom(), expected);
-            QVERIFY(form->mnuZoomIn->isEnabled());
+            form->action("zoomOut")->trigger();
+            QCOMPARE(form->view()->zoom(), expected);
+            QVERIFY(form->action("zoomIn")->isEnabled());
         }
-        QVERIFY(!form->mnuZoomOut->isEnabled());
+        QVERIFY(!form->action("zoomOut")->isEnabled());
 
-        form->setZoom(50, QPointF());
-        QCOMPARE(form->zoom(), Form1::MaxZoom);
-        form->setZoom(-3, QPointF());
-        QCOMPARE(form->zoom(), Form1::MinZoom);
+        form->view()->setZoom(50, QPointF());
+        QCOMPARE(form->view()->zoom(), DashboardView::MaxZoom);
+        form->view()->setZoom(-3, QPointF());
+        QCOMPARE(form->view()->zoom(), DashboardView::MinZoom);
         // The tables are untouched by all of it.
-        QCOMPARE(form->BackGSurface.size(), QSize(640, 480));
+        QCOMPARE(form->image().size(), QSize(640, 480));
     }
 
     void shortcuts_data()
@@ -369,9 +362,9 @@ private Q_SLOTS:
         QVERIFY(form);
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        form->setZoom(from, QPointF());
+        form->view()->setZoom(from, QPointF());
         QTest::keySequence(form.get(), keys);
-        QCOMPARE(form->zoom(), to);
+        QCOMPARE(form->view()->zoom(), to);
     }
 
     void actualSizeRestoresTheScrollRanges()
@@ -380,64 +373,65 @@ private Q_SLOTS:
         QVERIFY(form);
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        Viewport *view = form->Picture4;
-        const BarState vertical = barState(view->VScroll1);
-        const BarState horizontal = barState(view->HScroll1);
-        const QRect geometry = form->BackG->geometry();
+        QScrollBar *verticalBar = form->scrollBar(Qt::Vertical);
+        QScrollBar *horizontalBar = form->scrollBar(Qt::Horizontal);
+        const BarState vertical = barState(verticalBar);
+        const BarState horizontal = barState(horizontalBar);
+        const QRect geometry = form->dashboard()->geometry();
         QVERIFY(vertical.enabled && horizontal.enabled);
 
         for (int i = 0; i < 3; ++i)
             QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_Plus));
-        QCOMPARE(form->zoom(), 4);
+        QCOMPARE(form->view()->zoom(), 4);
         // The ranges follow the zoomed size, in widget pixels.
-        QCOMPARE(view->HScroll1->minimum(), horizontal.minimum - 3 * 640);
-        QCOMPARE(view->VScroll1->minimum(), vertical.minimum - 3 * 480);
-        QCOMPARE(view->VScroll1->singleStep(), 4);
+        QCOMPARE(horizontalBar->minimum(), horizontal.minimum - 3 * 640);
+        QCOMPARE(verticalBar->minimum(), vertical.minimum - 3 * 480);
+        QCOMPARE(verticalBar->singleStep(), 4);
 
         QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_0));
-        QCOMPARE(form->zoom(), 1);
-        QCOMPARE(barState(view->VScroll1), vertical);
-        QCOMPARE(barState(view->HScroll1), horizontal);
-        QCOMPARE(view->VScroll1->singleStep(), 1);
-        QCOMPARE(form->BackG->geometry(), geometry);
+        QCOMPARE(form->view()->zoom(), 1);
+        QCOMPARE(barState(verticalBar), vertical);
+        QCOMPARE(barState(horizontalBar), horizontal);
+        QCOMPARE(verticalBar->singleStep(), 1);
+        QCOMPARE(form->dashboard()->geometry(), geometry);
     }
 
     void wheelZoomKeepsThePointUnderThePointer()
     {
         auto form = shownDemo();
         QVERIFY(form);
-        PictureBox *box = form->BackG;
-        const QPoint pointer(120, 90); // in the viewport, where BackG stands at 0, 0 now
+        PictureBox *box = form->dashboard();
+        const QPoint pointer(120, 90); // in the viewport, where the dashboard stands at 0, 0 now
         auto pixelUnderPointer = [&] { return box->pointerPosition(QPointF(pointer - box->pos())).toPoint(); };
         QCOMPARE(pixelUnderPointer(), pointer);
 
         sendWheel(box, pointer - box->pos(), 120, Qt::ControlModifier);
-        QCOMPARE(form->zoom(), 2);
+        QCOMPARE(form->view()->zoom(), 2);
         QCOMPARE(pixelUnderPointer(), pointer);
         sendWheel(box, pointer - box->pos(), 240, Qt::ControlModifier);
-        QCOMPARE(form->zoom(), 4);
+        QCOMPARE(form->view()->zoom(), 4);
         QCOMPARE(pixelUnderPointer(), pointer);
         // A touchpad's half notches add up to one.
         sendWheel(box, pointer - box->pos(), -60, Qt::ControlModifier);
-        QCOMPARE(form->zoom(), 4);
+        QCOMPARE(form->view()->zoom(), 4);
         sendWheel(box, pointer - box->pos(), -60, Qt::ControlModifier);
-        QCOMPARE(form->zoom(), 3);
+        QCOMPARE(form->view()->zoom(), 3);
         QCOMPARE(pixelUnderPointer(), pointer);
         // Without Ctrl the wheel does not zoom.
         sendWheel(box, pointer - box->pos(), 120, Qt::NoModifier);
-        QCOMPARE(form->zoom(), 3);
+        QCOMPARE(form->view()->zoom(), 3);
     }
 
     void menuZoomKeepsTheViewCentre()
     {
         auto form = shownDemo();
         QVERIFY(form);
-        PictureBox *box = form->BackG;
-        const QPointF centre = form->Picture4->viewCentre();
+        PictureBox *box = form->dashboard();
+        const QPointF centre = form->view()->viewCentre();
         const QPointF held = centre - QPointF(box->pos());
-        form->mnuZoomIn->trigger();
-        form->mnuZoomIn->trigger();
-        QCOMPARE(form->zoom(), 3);
+        form->action("zoomIn")->trigger();
+        form->action("zoomIn")->trigger();
+        QCOMPARE(form->view()->zoom(), 3);
         const QPointF now = box->toSurface(centre - QPointF(box->pos()));
         QVERIFY2(std::abs(now.x() - held.x()) <= 0.5 && std::abs(now.y() - held.y()) <= 0.5,
                  qPrintable(QString("%1, %2").arg(now.x()).arg(now.y())));
@@ -461,28 +455,28 @@ private Q_SLOTS:
         QFETCH(QPoint, pixel);
         auto form = shownDemo();
         QVERIFY(form);
-        form->setZoom(zoom, QPointF());
-        QTest::mouseMove(form->BackG, at);
-        const QString text = form->lblPointer->text();
+        form->view()->setZoom(zoom, QPointF());
+        QTest::mouseMove(form->dashboard(), at);
+        const QString text = form->label("pointerReadout")->text();
         QVERIFY2(text.contains(QString("x %1, y %2").arg(pixel.x()).arg(pixel.y())), qPrintable(text));
-        const QColor colour = QColor::fromRgb(form->BackGSurface.image().pixel(pixel));
+        const QColor colour = QColor::fromRgb(form->image().pixel(pixel));
         QVERIFY2(text.contains(colour.name().toUpper()), qPrintable(text));
 
         QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(form->BackG, &leave);
-        QVERIFY(form->lblPointer->text().isEmpty());
+        QCoreApplication::sendEvent(form->dashboard(), &leave);
+        QVERIFY(form->label("pointerReadout")->text().isEmpty());
     }
 
     void zoomingRefreshesTheReadout()
     {
         auto form = shownDemo();
         QVERIFY(form);
-        QTest::mouseMove(form->BackG, QPoint(91, 61));
-        QVERIFY2(form->lblPointer->text().startsWith("x 91, y 61"), qPrintable(form->lblPointer->text()));
+        QTest::mouseMove(form->dashboard(), QPoint(91, 61));
+        QVERIFY2(form->label("pointerReadout")->text().startsWith("x 91, y 61"), qPrintable(form->label("pointerReadout")->text()));
         // Zoomed around the view's top-left, the pointer stands over another pixel.
-        form->setZoom(3, QPointF(0, 0));
-        QCOMPARE(form->BackG->pos(), QPoint(0, 0));
-        QVERIFY2(form->lblPointer->text().startsWith("x 30, y 20"), qPrintable(form->lblPointer->text()));
+        form->view()->setZoom(3, QPointF(0, 0));
+        QCOMPARE(form->dashboard()->pos(), QPoint(0, 0));
+        QVERIFY2(form->label("pointerReadout")->text().startsWith("x 30, y 20"), qPrintable(form->label("pointerReadout")->text()));
     }
 
     // Recent dashboards.
@@ -505,10 +499,10 @@ private Q_SLOTS:
         // A second window sees the same list.
         auto other = newForm();
         QCOMPARE(recentMenuDirectories(*other), expected);
-        QVERIFY(other->mnuRecent->actions().first()->text().startsWith("&1 "));
-        QVERIFY(other->mnuRecent->actions().first()->text().endsWith(QDir::toNativeSeparators(opened[5])));
-        QCOMPARE(other->mnuRecent->actions().last()->text(), "&Clear List");
-        other->mnuRecent->actions().last()->trigger();
+        QVERIFY(other->menu("recentMenu")->actions().first()->text().startsWith("&1 "));
+        QVERIFY(other->menu("recentMenu")->actions().first()->text().endsWith(QDir::toNativeSeparators(opened[5])));
+        QCOMPARE(other->menu("recentMenu")->actions().last()->text(), "&Clear List");
+        other->menu("recentMenu")->actions().last()->trigger();
         QCOMPARE(recentMenuDirectories(*other), QStringList());
     }
 
@@ -532,7 +526,7 @@ private Q_SLOTS:
         QFile::remove(broken + "/0000.bmp");
         QVERIFY(!form->openDirectory(broken));
         QCOMPARE(recentMenuDirectories(*form), QStringList());
-        const QList<QAction *> actions = form->mnuRecent->actions();
+        const QList<QAction *> actions = form->menu("recentMenu")->actions();
         QCOMPARE(actions.size(), 1);
         QVERIFY(!actions.first()->isEnabled());
     }
@@ -547,7 +541,7 @@ private Q_SLOTS:
         QAction *action = recentAction(*form, a);
         QVERIFY(action);
         action->trigger();
-        QCOMPARE(form->ShpiDirectory, a);
+        QCOMPARE(form->document().directory(), a);
         QCOMPARE(recentMenuDirectories(*form), QStringList({a, b}));
         QVERIFY(m_messages.isEmpty());
     }
@@ -559,16 +553,16 @@ private Q_SLOTS:
         const QString other = smallDashboard("unsaved-other");
         QVERIFY(form->openDirectory(other));
         QVERIFY(form->openDirectory(m_demo));
-        form->ObjList->setCurrentRow(1);
-        const QPoint from = form->boundBox().center().toPoint();
-        dragOnWidget(form->BackG, from, QPoint(3, 2), 1);
-        const int16_t moved = form->tables.objects.headers[1].XPos;
+        form->objectList()->setCurrentRow(1);
+        const QPoint from = form->outline().center().toPoint();
+        dragOnWidget(form->dashboard(), from, QPoint(3, 2), 1);
+        const int16_t moved = form->tables().objects.headers[1].XPos;
 
         // Cancel keeps the edited dashboard.
         recentAction(*form, other)->trigger();
         QCOMPARE(m_saveQuestions, 1);
-        QCOMPARE(form->ShpiDirectory, m_demo);
-        QCOMPARE(form->tables.objects.headers[1].XPos, moved);
+        QCOMPARE(form->document().directory(), m_demo);
+        QCOMPARE(form->tables().objects.headers[1].XPos, moved);
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(other)});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -576,16 +570,16 @@ private Q_SLOTS:
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(form.get(), &drop);
         QTRY_COMPARE(m_saveQuestions, 2);
-        QCOMPARE(form->ShpiDirectory, m_demo);
+        QCOMPARE(form->document().directory(), m_demo);
 
         // Discard opens the other one.
-        form->askSaveChanges = [this] {
+        form->setSaveChangesPrompt([this] {
             ++m_saveQuestions;
             return QMessageBox::Discard;
-        };
+        });
         recentAction(*form, other)->trigger();
         QCOMPARE(m_saveQuestions, 3);
-        QCOMPARE(form->ShpiDirectory, other);
+        QCOMPARE(form->document().directory(), other);
     }
 
     // Dropping a dashboard on the window.
@@ -628,11 +622,11 @@ private Q_SLOTS:
         QCoreApplication::sendEvent(form.get(), &drop);
         QCoreApplication::processEvents();
         if (opens.isEmpty()) {
-            QVERIFY(form->ShpiDirectory.isEmpty());
-            QVERIFY(!form->mnuSave->isEnabled());
+            QVERIFY(form->document().directory().isEmpty());
+            QVERIFY(!form->action("save")->isEnabled());
         } else {
-            QCOMPARE(form->ShpiDirectory, m_root.filePath(opens));
-            QCOMPARE(form->ObjList->count(), 2);
+            QCOMPARE(form->document().directory(), m_root.filePath(opens));
+            QCOMPARE(form->objectList()->count(), 2);
         }
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
     }

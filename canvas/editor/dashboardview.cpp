@@ -1,0 +1,203 @@
+#include "canvas/editor/dashboardview.h"
+
+#include "canvas/drawobject.h"
+#include "canvas/editor/viewport.h"
+#include "dials/drawdials.h"
+#include "dials/needlesweep.h"
+#include "store/dashboarddocument.h"
+#include "window/editor/liveprinter.h"
+#include "window/editor/picturebox.h"
+
+namespace tolvane {
+
+DashboardView::DashboardView(DashboardDocument &document, QWidget *parent)
+    : QWidget(parent)
+    , m_document(document)
+{
+    m_viewport = new Viewport(m_surface, this);
+    m_picture = m_viewport->picture();
+    m_picture->hide();
+    setOutline(QRectF(8, 8, 9, 9), false);
+
+    connect(m_picture, &PictureBox::pressed, this, &DashboardView::pressed);
+    connect(m_picture, &PictureBox::moved, this, &DashboardView::moved);
+    connect(m_picture, &PictureBox::released, this, &DashboardView::released);
+    connect(m_picture, &PictureBox::left, this, [this] { Q_EMIT pointerReadoutChanged(QString()); });
+    connect(m_picture, &PictureBox::zoomWheel, this,
+            [this](int steps, const QPointF &at) { zoomBy(steps, m_picture->mapToParent(at)); });
+    // The arrow keys reach the dashboard once a click has given it focus.
+    m_picture->setFocusPolicy(Qt::StrongFocus);
+    m_picture->installEventFilter(this);
+
+    connect(&document, &DashboardDocument::loaded, this, &DashboardView::showLoadedDashboard);
+    connect(&document, &DashboardDocument::objectMoved, this, &DashboardView::followObjectMove);
+    connect(&document, &DashboardDocument::dialChanged, this, &DashboardView::followDialChange);
+    connect(&document, &DashboardDocument::extractionStarted, this, &DashboardView::showExtractionScreen);
+    connect(&document, &DashboardDocument::extractionFinished, this, &DashboardView::endExtractionScreen);
+}
+
+DashboardView::~DashboardView()
+{
+    // The picture widget shows the surfaces, which go before the children.
+    delete m_viewport;
+}
+
+void DashboardView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_viewport->setGeometry(rect());
+}
+
+QRectF DashboardView::outline() const
+{
+    return m_picture->outline();
+}
+
+bool DashboardView::isOutlineVisible() const
+{
+    return m_picture->outlineVisible();
+}
+
+void DashboardView::setOutline(const QRectF &rect, bool visible)
+{
+    m_picture->setOutline(rect, visible);
+}
+
+std::unique_ptr<PrintTarget> DashboardView::progressPrinter()
+{
+    return std::make_unique<LivePrinter>(m_surface, *m_picture);
+}
+
+void DashboardView::clearDrawing()
+{
+    m_surface.Cls();
+}
+
+void DashboardView::showLoadedDashboard()
+{
+    m_selected = -1;
+    setOutline(outline(), false);
+    m_surface.setPicture(m_document.background());
+    m_picture->show();
+}
+
+void DashboardView::showObject(int index)
+{
+    m_selected = index;
+    ++m_nudgeRun;
+    // An emptied list selects nothing; the dashboard is left as it is.
+    if (index < 0) {
+        setOutline(outline(), false);
+        return;
+    }
+    m_surface.Cls();
+    const ObjectTable &objects = m_document.tables().objects;
+    // The first entry is the background itself: nothing to load or draw.
+    if (index == 0 || index >= objects.count()) {
+        setOutline(outline(), false);
+        return;
+    }
+
+    const Status status =
+        prepareObjectBuffers(m_document.directory(), objects.directory[size_t(index)], m_objectImage, m_objectMask);
+    if (!status) {
+        clearObjectBuffers(m_objectImage, m_objectMask);
+        // The hidden outline stands at the stored place, so that a release
+        // on the dashboard stores the position the object already has.
+        setOutline(objectOutline(objects.headers[size_t(index)]), false);
+        Q_EMIT failed(tr("Show Object"), status.message());
+        return;
+    }
+    showSelectedObject();
+}
+
+void DashboardView::showSelectedObject()
+{
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(m_selected)];
+    setOutline(objectOutline(header), true);
+    DrawObject(m_objectImage, m_objectMask, m_surface, objectTopLeft(header), 0);
+    m_surface.Refresh();
+}
+
+void DashboardView::followObjectMove(int index)
+{
+    if (index != m_selected)
+        return;
+    m_surface.Cls();
+    showSelectedObject();
+}
+
+void DashboardView::showObjectsMode()
+{
+    m_dialsMode = false;
+    m_needleTest.reset();
+}
+
+void DashboardView::showDialsMode()
+{
+    m_dialsMode = true;
+    setOutline(outline(), false);
+    m_surface.Cls();
+    drawDials();
+}
+
+void DashboardView::drawDials()
+{
+    m_needleTest.reset();
+    DrawDials(m_surface, m_document.tables().dialRecord);
+}
+
+void DashboardView::showNeedleTest(int speed, int revs)
+{
+    m_needleTest = NeedleTestValues{speed, revs};
+    drawNeedleTest(m_surface, m_document.tables().dialRecord, speed, revs);
+}
+
+void DashboardView::followDialChange()
+{
+    // Every change of the dial data redraws the needles: the test's while
+    // one is shown, else the preview.
+    if (m_needleTest)
+        showNeedleTest(m_needleTest->speed, m_needleTest->revs);
+    else
+        drawDials();
+}
+
+void DashboardView::armColourPick()
+{
+    m_pickArmed = true;
+    m_needleTest.reset();
+    // The user picks from the bare background picture.
+    m_surface.Cls();
+}
+
+void DashboardView::cancelColourPick()
+{
+    m_pickArmed = false;
+    // Undoes the preview of the colours under the pointer.
+    Q_EMIT swatchColour(dialColour(m_surface, m_document.tables().dialRecord));
+    drawDials();
+}
+
+void DashboardView::showExtractionScreen()
+{
+    // The progress goes to the screen only; the picture shown afterwards
+    // replaces it.
+    m_surface.setAutoRedraw(false);
+    m_surface.Cls();
+    m_selected = -1;
+    m_surface.Line(0, 0, m_surface.ScaleWidth(), m_surface.ScaleHeight(), 0xFFFFFF, true);
+    m_surface.Print(tr("Extracting SHPI data..."));
+}
+
+void DashboardView::endExtractionScreen(bool succeeded)
+{
+    if (succeeded) {
+        m_surface.Print(tr("Extraction Complete."));
+        if (m_picture->isVisible())
+            m_picture->repaint();
+    }
+    m_surface.setAutoRedraw(true);
+}
+
+} // namespace tolvane

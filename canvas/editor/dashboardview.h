@@ -1,0 +1,156 @@
+#pragma once
+
+#include "store/records.h"
+#include "window/picturesurface.h"
+
+#include <QPointF>
+#include <QRectF>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class QKeyEvent;
+
+namespace tolvane {
+
+class DashboardDocument;
+class PictureBox;
+class PrintTarget;
+class Viewport;
+
+/// The dashboard as the editor shows it: the background picture in a scrolled,
+/// zoomable viewport, the selected object composited through its mask with
+/// its outline, dragging and nudging it, the dials preview and the needle
+/// colour pick. It edits only through the document and redraws from the
+/// document's signals; what other widgets ask of it arrives through its slots.
+class DashboardView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit DashboardView(DashboardDocument &document, QWidget *parent = nullptr);
+    ~DashboardView() override;
+
+    /// What the dashboard shows: the picture with all drawn on it, without
+    /// the outline.
+    QImage image() const { return m_surface.image(); }
+    /// The selection outline in dashboard pixels, and whether it is shown.
+    QRectF outline() const;
+    bool isOutlineVisible() const;
+
+    /// Each dashboard pixel is shown as a zoom x zoom block.
+    static constexpr int MinZoom = 1;
+    static constexpr int MaxZoom = 8;
+    int zoom() const;
+    /// Zooms to @p zoom (clamped to MinZoom ... MaxZoom), keeping the
+    /// dashboard point under @p anchor, a point of this view, in place.
+    void setZoom(int zoom, const QPointF &anchor);
+    /// The centre of the area the dashboard is seen in, which the zoom
+    /// commands keep in place.
+    QPointF viewCentre() const;
+
+    /// Where a file operation prints: on the dashboard, brought to the
+    /// screen while the operation runs.
+    std::unique_ptr<PrintTarget> progressPrinter();
+    /// Erases what was drawn and printed on the dashboard.
+    void clearDrawing();
+
+    /// The widest pointer readout, for the width of its place.
+    static QString widestPointerReadout();
+
+public Q_SLOTS:
+    void zoomIn();
+    void zoomOut();
+    void showActualSize();
+
+    /// Shows object @p index at its stored place, reading its bitmaps again.
+    /// The first entry (the background itself) and -1 show none.
+    void showObject(int index);
+    /// The dashboard of the Objects panel: objects can be dragged and nudged.
+    /// Nothing is redrawn.
+    void showObjectsMode();
+    /// The dashboard of the Dials panel: the outline hidden, the object wiped,
+    /// the dials drawn.
+    void showDialsMode();
+    /// Draws the dials preview, ending a needle test.
+    void drawDials();
+    /// Draws the needles at a test @p speed and @p revs instead of the preview.
+    void showNeedleTest(int speed, int revs);
+    /// The next press picks the needle colour from the bare picture.
+    void armColourPick();
+    void cancelColourPick();
+
+Q_SIGNALS:
+    void zoomChanged(int zoom);
+    /// The pixel under the pointer and its colour; empty once it has left.
+    void pointerReadoutChanged(const QString &text);
+    void statusMessage(const QString &message);
+    void failed(const QString &title, const QString &message);
+    /// The colour the needle colour swatch shows: the one under the pointer
+    /// while a pick is armed, the sampled one after a pick or a cancel.
+    void swatchColour(OleColor colour);
+    /// A press on the dashboard ended an armed colour pick.
+    void colourPickFinished();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // What the document reports.
+    void showLoadedDashboard();
+    void followObjectMove(int index);
+    void followDialChange();
+    void showExtractionScreen();
+    void endExtractionScreen(bool succeeded);
+
+    /// Composites the selected object at its stored place through the
+    /// prepared work surfaces, with its outline.
+    void showSelectedObject();
+    void setOutline(const QRectF &rect, bool visible);
+
+    // Dragging (dragging.cpp).
+    void pressed(Qt::MouseButton button, const QPointF &at);
+    void moved(Qt::MouseButtons buttons, const QPointF &at);
+    void released(Qt::MouseButton button, const QPointF &at);
+    void pickColour(const QPointF &at);
+    void beginDrag(Qt::MouseButton button, const QPointF &at);
+    void dragTo(const QPointF &at);
+    void endDrag();
+    bool canMoveSelection() const;
+    void reportRefusedPosition();
+
+    // Nudging (nudging.cpp).
+    bool nudge(const QKeyEvent &key);
+
+    // Zoom and the pointer readout (zoom.cpp).
+    void zoomBy(int steps, const QPointF &anchor);
+    void showPointer(const QPointF &at);
+
+    DashboardDocument &m_document;
+    /// The dashboard, and the hidden work surfaces holding the selected
+    /// object's prepared artwork and mask.
+    PictureSurface m_surface;
+    PictureSurface m_objectImage;
+    PictureSurface m_objectMask;
+    Viewport *m_viewport = nullptr;
+    PictureBox *m_picture = nullptr;
+
+    int m_selected = -1;
+    bool m_dialsMode = false;
+    bool m_pickArmed = false;
+    /// The pointer's pixel at the last drag step; none while no drag is under way.
+    std::optional<QPoint> m_dragAnchor;
+    struct NeedleTestValues
+    {
+        int speed;
+        int revs;
+    };
+    std::optional<NeedleTestValues> m_needleTest;
+    /// Counts the times focus left the dashboard or the selection changed:
+    /// the nudges of one run merge into one undo step.
+    int m_nudgeRun = 0;
+};
+
+} // namespace tolvane

@@ -1,0 +1,169 @@
+// Dragging the selected object on the dashboard, and the needle colour pick
+// that an armed press makes instead.
+
+#include "canvas/editor/dashboardview.h"
+
+#include "canvas/drawobject.h"
+#include "store/dashboarddocument.h"
+#include "window/editor/picturebox.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tolvane {
+
+namespace {
+
+constexpr OleColor Red = 0x0000FF;
+constexpr double MarkerRadius = 3;
+
+// To the nearest integer, halves to even (nearbyint under the default
+// rounding mode); none when the result does not fit 16 bits.
+std::optional<int16_t> roundToInt16(double value)
+{
+    const double rounded = std::nearbyint(value);
+    if (!(rounded >= std::numeric_limits<int16_t>::min() && rounded <= std::numeric_limits<int16_t>::max()))
+        return std::nullopt;
+    return int16_t(rounded);
+}
+
+std::optional<QPoint> roundToInt16(float x, float y)
+{
+    const std::optional<int16_t> rx = roundToInt16(x);
+    const std::optional<int16_t> ry = roundToInt16(y);
+    if (!rx || !ry)
+        return std::nullopt;
+    return QPoint(*rx, *ry);
+}
+
+// The pixel a pointer position lies on, as the colour pick reads it.
+int toPixel(float v)
+{
+    return int(std::nearbyint(std::clamp(double(v), -2e9, 2e9)));
+}
+
+} // namespace
+
+void DashboardView::pressed(Qt::MouseButton button, const QPointF &at)
+{
+    // Any button picks; a left press then starts a drag as well.
+    if (m_pickArmed)
+        pickColour(at);
+    beginDrag(button, at);
+}
+
+void DashboardView::pickColour(const QPointF &at)
+{
+    // The pointer's position is single precision.
+    const float x = float(at.x());
+    const float y = float(at.y());
+    m_pickArmed = false;
+    Q_EMIT swatchColour(m_surface.Point(toPixel(x), toPixel(y)).value_or(0));
+    const std::optional<QPoint> point = roundToInt16(x, y);
+    if (!point || !m_document.setColourPoint(*point))
+        Q_EMIT statusMessage(tr("The colour point %1, %2 lies beyond -32768 ... 32767; "
+                                "the needle colour stays as it was.").arg(x).arg(y));
+    Q_EMIT colourPickFinished();
+    drawDials();
+}
+
+void DashboardView::beginDrag(Qt::MouseButton button, const QPointF &at)
+{
+    m_dragAnchor.reset();
+    const float X = float(at.x());
+    const float Y = float(at.y());
+    const QRectF box = outline();
+    const float L = float(box.left());
+    const float W = float(box.width());
+    const float T = float(box.top());
+    const float H = float(box.height());
+    // Strict on all four sides: a press on the outline's own edges, or on
+    // the column and row just past it, starts no drag.
+    if (button == Qt::LeftButton && X > L && L + W > X && Y > T && T + H > Y)
+        m_dragAnchor = roundToInt16(X, Y);
+}
+
+void DashboardView::moved(Qt::MouseButtons buttons, const QPointF &at)
+{
+    if (m_pickArmed) {
+        Q_EMIT swatchColour(
+            m_surface.Point(toPixel(float(at.x())), toPixel(float(at.y()))).value_or(0));
+    }
+    showPointer(at);
+    if (buttons == Qt::LeftButton)
+        dragTo(at);
+}
+
+void DashboardView::dragTo(const QPointF &at)
+{
+    const ObjectTable &objects = m_document.tables().objects;
+    if (!isOutlineVisible() || !m_dragAnchor || m_selected < 0 || m_selected >= objects.count())
+        return;
+    const float X = float(at.x());
+    const float Y = float(at.y());
+    const std::optional<QPoint> anchor = roundToInt16(X, Y);
+    if (!anchor) {
+        Q_EMIT statusMessage(tr("The pointer at %1, %2 lies beyond -32768 ... 32767; "
+                                "the object stays where it was.").arg(X).arg(Y));
+        return;
+    }
+
+    // The outline's position is single precision, as the pointer's is.
+    QRectF box = outline();
+    const float left = float(box.left()) + (X - float(m_dragAnchor->x()));
+    const float top = float(box.top()) + (Y - float(m_dragAnchor->y()));
+    box.moveTo(left, top);
+    setOutline(box, true);
+
+    // Cls restores only what the previous step drew, so a step costs what
+    // the object covers, not the whole dashboard. The widget repaints the
+    // changed regions when the event loop next runs, between two moves.
+    m_surface.Cls();
+    DrawObject(m_objectImage, m_objectMask, m_surface, QPoint(int(std::nearbyint(left)), int(std::nearbyint(top))),
+               1);
+    const ObjectHeader &header = objects.headers[size_t(m_selected)];
+    m_surface.Circle(left + float(header.XCentre), top + float(header.YCentre), MarkerRadius, Red);
+    m_dragAnchor = anchor;
+}
+
+void DashboardView::released(Qt::MouseButton button, const QPointF &)
+{
+    if (button == Qt::LeftButton && canMoveSelection())
+        endDrag();
+}
+
+bool DashboardView::canMoveSelection() const
+{
+    // The first entry is the background, which has no place of its own.
+    return m_selected > 0 && m_selected < m_document.tables().objects.count() && !m_dialsMode;
+}
+
+void DashboardView::endDrag()
+{
+    // A release stores where the outline stands, also after a mere click.
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(m_selected)];
+    const QRectF box = outline();
+    const std::optional<QPoint> position =
+        roundToInt16(float(header.XCentre) + float(box.left()), float(header.YCentre) + float(box.top()));
+    if (position) {
+        // The object is shown where it stands now: the document's report of
+        // the move redraws it, and a move to where it was draws it here.
+        const QPoint before(header.XPos, header.YPos);
+        m_document.moveObject(m_selected, *position);
+        if (*position == before)
+            followObjectMove(m_selected);
+        return;
+    }
+    reportRefusedPosition();
+    m_surface.Cls();
+    showSelectedObject();
+}
+
+void DashboardView::reportRefusedPosition()
+{
+    Q_EMIT statusMessage(tr("Object %1 cannot be placed there: its position would lie beyond "
+                            "-32768 ... 32767. It stays where it was.").arg(m_selected));
+}
+
+} // namespace tolvane

@@ -1,0 +1,115 @@
+#include "canvas/editor/viewport.h"
+
+#include "window/editor/picturebox.h"
+
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tolvane {
+
+namespace {
+
+QScrollBar *createBar(Qt::Orientation orientation, QWidget *parent)
+{
+    auto *bar = new QScrollBar(orientation, parent);
+    // The value runs from 0 at the top (left) down to a negative Max at the
+    // bottom (right): with the appearance inverted, the thumb still moves down
+    // as the value falls.
+    bar->setInvertedAppearance(true);
+    bar->setInvertedControls(false);
+    bar->setRange(0, 0);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->setEnabled(false);
+    return bar;
+}
+
+// One axis of the resize rule: enable scrolling when the view is smaller
+// than the dashboard, else put the dashboard back at 0.
+void fitBar(QScrollBar *bar, int view, int content)
+{
+    if (float(view) < float(content)) {
+        bar->setMinimum(int(std::nearbyint(double(view) - content)));
+        bar->setEnabled(true);
+    } else {
+        bar->setValue(0);
+        bar->setEnabled(false);
+    }
+}
+
+} // namespace
+
+Viewport::Viewport(PictureSurface &dashboard, QWidget *parent)
+    : QWidget(parent)
+{
+    m_picture = new PictureBox(dashboard, this);
+    m_picture->setObjectName(QStringLiteral("dashboard"));
+    m_picture->move(0, 0);
+    m_vertical = createBar(Qt::Vertical, this);
+    m_horizontal = createBar(Qt::Horizontal, this);
+    m_corner = new QWidget(this);
+    m_corner->setAutoFillBackground(true);
+    m_vertical->setFixedWidth(BarThickness);
+    m_horizontal->setFixedHeight(BarThickness);
+
+    connect(m_vertical, &QScrollBar::valueChanged, this,
+            [this](int value) { m_picture->move(m_picture->x(), value); });
+    connect(m_vertical, &QScrollBar::sliderMoved, this,
+            [this](int position) { m_picture->move(m_picture->x(), position); });
+    connect(m_horizontal, &QScrollBar::valueChanged, this,
+            [this](int value) { m_picture->move(value, m_picture->y()); });
+    connect(m_horizontal, &QScrollBar::sliderMoved, this,
+            [this](int position) { m_picture->move(position, m_picture->y()); });
+    // A newly loaded dashboard of another size gets its scroll range at once,
+    // not only at the next resize of the window.
+    connect(&dashboard, &PictureSurface::sizeChanged, this, &Viewport::fitScrollRanges);
+}
+
+void Viewport::setZoom(int zoom, const QPointF &anchor)
+{
+    if (std::max(1, zoom) == m_picture->zoom())
+        return;
+    const QPointF held = m_picture->toSurface(anchor - QPointF(m_picture->pos()));
+    m_picture->setZoom(zoom);
+    // An arrow click still moves the dashboard by one of its own pixels.
+    m_vertical->setSingleStep(m_picture->zoom());
+    m_horizontal->setSingleStep(m_picture->zoom());
+    fitScrollRanges();
+    const QPointF offset = anchor - m_picture->toWidget(held);
+    // A disabled bar keeps the dashboard at 0; its range may be stale.
+    if (m_horizontal->isEnabled())
+        m_horizontal->setValue(int(std::lround(offset.x())));
+    if (m_vertical->isEnabled())
+        m_vertical->setValue(int(std::lround(offset.y())));
+}
+
+QPointF Viewport::viewCentre() const
+{
+    return QPointF(std::max(0, width() - BarThickness), std::max(0, height() - BarThickness)) / 2;
+}
+
+void Viewport::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitScrollRanges();
+}
+
+void Viewport::fitScrollRanges()
+{
+    const int vw = width() - BarThickness;
+    const int vh = height() - BarThickness;
+    // A viewport thinner than the bars gives them no room rather than a
+    // negative size.
+    m_vertical->setGeometry(std::max(0, vw), 0, BarThickness, std::max(0, vh));
+    m_horizontal->setGeometry(0, std::max(0, vh), std::max(0, vw), BarThickness);
+    m_corner->setGeometry(std::max(0, vw), std::max(0, vh), BarThickness, BarThickness);
+    fitBar(m_vertical, vh, m_picture->height());
+    fitBar(m_horizontal, vw, m_picture->width());
+    m_vertical->raise();
+    m_horizontal->raise();
+    m_corner->raise();
+}
+
+} // namespace tolvane

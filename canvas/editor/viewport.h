@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class QScrollBar;
+
+namespace tolvane {
+
+class PictureBox;
+class PictureSurface;
+
+/// The scrolled view of the dashboard: the picture widget moved inside it by
+/// two scroll bars whose value is the dashboard's offset itself, 0 down to a
+/// negative maximum. Nothing is redrawn by scrolling and no dashboard
+/// coordinate changes. Zooming makes the picture widget larger; the bars'
+/// ranges follow its size.
+class Viewport : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int BarThickness = 17;
+
+    explicit Viewport(PictureSurface &dashboard, QWidget *parent = nullptr);
+
+    PictureBox *picture() const { return m_picture; }
+
+    /// Shows the dashboard at @p zoom times its size, keeping the dashboard
+    /// point under @p anchor (a point of the viewport) in place as far as
+    /// the scroll ranges allow.
+    void setZoom(int zoom, const QPointF &anchor);
+    /// The centre of the area the dashboard is seen in.
+    QPointF viewCentre() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    /// Enables scrolling on each axis where the view is smaller than the
+    /// dashboard, else puts the dashboard back at 0.
+    void fitScrollRanges();
+
+    PictureBox *m_picture = nullptr;
+    QScrollBar *m_vertical = nullptr;
+    QScrollBar *m_horizontal = nullptr;
+    /// Covers the square between the two bars, where the dashboard would show.
+    QWidget *m_corner = nullptr;
+};
+
+} // namespace tolvane

@@ -1,0 +1,95 @@
+// Zooming the dashboard view, and the pointer readout that follows it. Only
+// the view is scaled: the mouse handlers keep receiving dashboard pixels and
+// every stored coordinate stays one.
+
+#include "canvas/editor/dashboardview.h"
+
+#include "canvas/editor/viewport.h"
+#include "window/editor/picturebox.h"
+
+#include <QCursor>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace tolvane {
+
+namespace {
+
+constexpr std::array<int, 6> ZoomLevels{1, 2, 3, 4, 6, 8};
+static_assert(ZoomLevels.front() == DashboardView::MinZoom && ZoomLevels.back() == DashboardView::MaxZoom);
+
+// The pixel as the colour pick takes it: the position rounded.
+int pixelOf(double v)
+{
+    return int(std::nearbyint(std::clamp(v, -2e9, 2e9)));
+}
+
+QString pointerText(int x, int y, const QString &colour)
+{
+    return DashboardView::tr("x %1, y %2   %3").arg(x).arg(y).arg(colour);
+}
+
+} // namespace
+
+int DashboardView::zoom() const
+{
+    return m_picture->zoom();
+}
+
+void DashboardView::setZoom(int zoom, const QPointF &anchor)
+{
+    zoom = std::clamp(zoom, MinZoom, MaxZoom);
+    m_viewport->setZoom(zoom, anchor);
+    Q_EMIT zoomChanged(zoom);
+    // Unless the wheel zoomed around it, the pointer now stands over
+    // another dashboard pixel.
+    if (m_picture->underMouse())
+        showPointer(m_picture->pointerPosition(m_picture->mapFromGlobal(QCursor::pos().toPointF())));
+}
+
+void DashboardView::zoomBy(int steps, const QPointF &anchor)
+{
+    // The level at or below the current zoom, then @p steps levels on.
+    const auto at = std::upper_bound(ZoomLevels.begin(), ZoomLevels.end(), zoom()) - 1;
+    const auto index = std::clamp<std::ptrdiff_t>(at - ZoomLevels.begin() + steps, 0, ZoomLevels.size() - 1);
+    setZoom(ZoomLevels[size_t(index)], anchor);
+}
+
+QPointF DashboardView::viewCentre() const
+{
+    return m_viewport->viewCentre();
+}
+
+void DashboardView::zoomIn()
+{
+    zoomBy(1, viewCentre());
+}
+
+void DashboardView::zoomOut()
+{
+    zoomBy(-1, viewCentre());
+}
+
+void DashboardView::showActualSize()
+{
+    setZoom(MinZoom, viewCentre());
+}
+
+void DashboardView::showPointer(const QPointF &at)
+{
+    // Single precision, as the pointer's position reaches the handlers.
+    const int x = pixelOf(float(at.x()));
+    const int y = pixelOf(float(at.y()));
+    const std::optional<OleColor> colour = m_surface.Point(x, y);
+    Q_EMIT pointerReadoutChanged(
+        pointerText(x, y, colour ? toQColor(*colour).name().toUpper() : QString()).trimmed());
+}
+
+QString DashboardView::widestPointerReadout()
+{
+    return pointerText(8888, 8888, QStringLiteral("#DDDDDD"));
+}
+
+} // namespace tolvane

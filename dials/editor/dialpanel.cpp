@@ -1,0 +1,378 @@
+#include "dials/editor/dialpanel.h"
+
+#include "dials/drawdials.h"
+#include "dials/editor/needletest.h"
+#include "store/dashboarddocument.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tolvane {
+
+namespace {
+
+constexpr int labelHeight = 13;
+constexpr int boxLeft = 72;
+constexpr QSize boxSize(41, 18);
+
+struct LabelPlace
+{
+    const char *caption;
+    int left, top, width;
+    bool heading; // bold, left-aligned; the others are right-aligned to their box
+};
+
+const LabelPlace labelPlaces[] = {
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Dial Width:"), 14, 96, 52, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Speedo:"), 8, 120, 48, true},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "MPH Max:"), 16, 136, 50, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Pos:"), 24, 152, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Pos:"), 24, 168, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Max:"), 24, 184, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Max:"), 24, 200, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Min:"), 24, 216, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Min:"), 24, 232, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Tachometer:"), 8, 248, 72, true},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "RPM Max:"), 16, 264, 50, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Pos:"), 24, 280, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Pos:"), 24, 296, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Max:"), 24, 312, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Max:"), 24, 328, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Min:"), 24, 344, 41, false},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Min:"), 24, 360, 41, false},
+};
+
+// Digits and Backspace are typed; every other character, control characters
+// included, is discarded before the box sees it.
+bool isTypeable(QChar character)
+{
+    constexpr char16_t backspace = 8;
+    return character == QChar(backspace) || (character >= QLatin1Char('0') && character <= QLatin1Char('9'));
+}
+
+// The top of each box, 2 pixels above the label beside it.
+constexpr std::array<int, DialPanel::BoxCount> boxTops = {
+    94, 134, 150, 166, 182, 198, 214, 230, 262, 278, 294, 310, 326, 342, 358,
+};
+
+// A label keeps its designed place, but grows rather than clip its caption
+// when the font is wider than the one the panel was laid out for: headings
+// to the right, the names beside the boxes to the left, away from the box.
+void place(QLabel *label, const LabelPlace &at)
+{
+    const int width = std::max(at.width, label->sizeHint().width());
+    const int left = at.heading ? at.left : at.left + at.width - width;
+    label->setAlignment(Qt::AlignVCenter | (at.heading ? Qt::AlignLeft : Qt::AlignRight));
+    label->setGeometry(left, at.top, width, labelHeight);
+}
+
+QLabel *headingLabel(const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+// Narrows the box's font until every 16-bit value fits without scrolling:
+// the boxes keep their designed width whatever font the system offers.
+void fitWidestValue(QLineEdit *box)
+{
+    QStyleOptionFrame frame;
+    frame.initFrom(box);
+    frame.rect = QRect(QPoint(), boxSize);
+    frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+    frame.state |= QStyle::State_Sunken;
+    // QLineEdit keeps 2 pixels clear on each side of the text, and one more
+    // for the cursor.
+    const int room = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box).width() - 5;
+    const QString widest = QString::number(std::numeric_limits<int16_t>::min());
+
+    QFont narrowed = box->font();
+    for (int stretch = QFont::Unstretched; stretch >= QFont::SemiCondensed; stretch -= 3) {
+        narrowed.setStretch(stretch);
+        if (QFontMetrics(narrowed).horizontalAdvance(widest) <= room)
+            break;
+    }
+    box->setFont(narrowed);
+}
+
+// Keys that Windows text boxes treat as commands rather than typing, although
+// Qt hands them over with a control character. A paste is let through: the
+// change handling normalises what it brings.
+bool isCommandKey(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return true;
+    default:
+        break;
+    }
+    for (const auto command : {QKeySequence::Paste, QKeySequence::Copy, QKeySequence::Cut,
+                               QKeySequence::Undo, QKeySequence::Redo, QKeySequence::SelectAll}) {
+        if (key->matches(command))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+DialPanel::DialPanel(DashboardDocument &document, QWidget *parent)
+    : QWidget(parent)
+    , m_document(document)
+{
+    // The designed positions assume a font of about 11 pixels (8 point at
+    // 96 dpi); a pixel size keeps them right on screens of any density.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    createControls();
+    m_needleTest = new NeedleTest(document, DesignedWidth, this);
+    m_needleTest->move(0, DesignedHeight);
+    setFixedSize(DesignedWidth, DesignedHeight + NeedleTest::DesignedHeight);
+
+    connect(m_needleTest, &NeedleTest::needlesChanged, this, &DialPanel::needleTestChanged);
+    connect(m_needleTest, &NeedleTest::returnedToRest, this, &DialPanel::drawDialsRequested);
+    connect(&document, &DashboardDocument::loaded, this, &DialPanel::fillBoxes);
+    connect(&document, &DashboardDocument::dialChanged, this, &DialPanel::followDialChange);
+}
+
+void DialPanel::createControls()
+{
+    m_frame = new QGroupBox(tr("Dials"), this);
+    m_frame->setGeometry(0, 0, DesignedWidth, DesignedHeight);
+
+    m_drawDials = new QPushButton(tr("Draw Dials"), m_frame);
+    m_drawDials->setObjectName(QStringLiteral("drawDials"));
+    m_drawDials->setGeometry(8, 16, 105, 25);
+    connect(m_drawDials, &QPushButton::clicked, this, [this] {
+        Q_EMIT drawDialsRequested();
+        m_needleTest->rest();
+    });
+
+    QLabel *appearance = headingLabel(tr("Appearance:"), m_frame);
+    place(appearance, {"", 8, 48, 73, true});
+
+    m_swatch = new QFrame(m_frame);
+    m_swatch->setObjectName(QStringLiteral("needleColour"));
+    m_swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_swatch->setGeometry(16, 64, 25, 25);
+    m_swatch->setAutoFillBackground(true);
+    // Until a dashboard gives it a colour, the swatch shows the system's
+    // window background, as an empty picture box does.
+    QPalette swatchPalette = m_swatch->palette();
+    swatchPalette.setColor(QPalette::Window, swatchPalette.color(QPalette::Base));
+    m_swatch->setPalette(swatchPalette);
+
+    m_setColour = new QPushButton(m_frame);
+    m_setColour->setObjectName(QStringLiteral("setColour"));
+    m_setColour->setGeometry(48, 64, 65, 25);
+    setPickArmed(false);
+    connect(m_setColour, &QPushButton::clicked, this, &DialPanel::toggleColourPick);
+
+    for (const LabelPlace &at : labelPlaces) {
+        const QString caption = tr(at.caption);
+        place(at.heading ? headingLabel(caption, m_frame) : new QLabel(caption, m_frame), at);
+    }
+
+    for (int i = 0; i < BoxCount; ++i) {
+        auto *box = new QLineEdit(QStringLiteral("0"), m_frame);
+        box->setObjectName(QLatin1String(std::find_if(DialFields.begin(), DialFields.end(), [i](const auto &f) {
+                                             return f.field == DialSetFields[size_t(i)];
+                                         })->name));
+        box->setGeometry(QRect(QPoint(boxLeft, boxTops[size_t(i)]), boxSize));
+        fitWidestValue(box);
+        box->installEventFilter(this);
+        connect(box, &QLineEdit::textChanged, this, [this, i] { storeBox(i); });
+        m_boxes[size_t(i)] = box;
+    }
+
+    setTabOrder(m_drawDials, m_setColour);
+    setTabOrder(m_setColour, m_boxes[0]);
+    for (int i = 1; i < BoxCount; ++i)
+        setTabOrder(m_boxes[size_t(i - 1)], m_boxes[size_t(i)]);
+}
+
+void DialPanel::fillBoxes()
+{
+    showSampledColour();
+    bool changed = false;
+    for (int i = 0; i < BoxCount; ++i)
+        changed |= showValue(i, m_document.tables().dialRecord.field(DialSetFields[size_t(i)]));
+    // As when typed, a box that shows another number redraws the dials.
+    if (changed) {
+        Q_EMIT drawDialsRequested();
+        m_needleTest->followRecord();
+    }
+}
+
+void DialPanel::followDialChange(DialField field)
+{
+    const auto box = std::find(DialSetFields.begin(), DialSetFields.end(), field);
+    if (box != DialSetFields.end())
+        showValue(int(box - DialSetFields.begin()), m_document.tables().dialRecord.field(field));
+    if (field == DialField::ColourX || field == DialField::ColourY)
+        showSampledColour();
+    m_needleTest->followRecord();
+}
+
+void DialPanel::showSampledColour()
+{
+    const QImage &picture = m_document.background();
+    const DialRecord &record = m_document.tables().dialRecord;
+    const QPoint at(record.field(DialField::ColourX), record.field(DialField::ColourY));
+    setSwatch(picture.valid(at) ? fromQRgb(picture.pixel(at)) : 0);
+}
+
+bool DialPanel::showValue(int box, int16_t value)
+{
+    QLineEdit *edit = m_boxes[size_t(box)];
+    const QString text = QString::number(value);
+    markInvalid(box, false);
+    if (edit->text() == text)
+        return false;
+    const QScopedValueRollback writingBack(m_writingBack, true);
+    edit->setText(text);
+    return true;
+}
+
+OleColor DialPanel::swatch() const
+{
+    return toOleColor(m_swatch->palette().color(QPalette::Window));
+}
+
+void DialPanel::setSwatch(OleColor colour)
+{
+    QPalette swatchPalette = m_swatch->palette();
+    swatchPalette.setColor(QPalette::Window, toQColor(colour));
+    m_swatch->setPalette(swatchPalette);
+}
+
+void DialPanel::toggleColourPick()
+{
+    setPickArmed(!m_pickArmed);
+    if (m_pickArmed) {
+        Q_EMIT colourPickArmed();
+        // The pick sees the bare picture: the test keeps off it.
+        m_needleTest->rest();
+    } else {
+        Q_EMIT colourPickCancelled();
+    }
+}
+
+void DialPanel::finishColourPick()
+{
+    setPickArmed(false);
+}
+
+void DialPanel::setPickArmed(bool armed)
+{
+    m_pickArmed = armed;
+    m_setColour->setText(armed ? tr("Cancel") : tr("Set Colour"));
+    if (m_needleTest)
+        m_needleTest->setEnabled(!armed);
+}
+
+bool DialPanel::isMarkedInvalid(int box) const
+{
+    return m_boxes.at(size_t(box))->property("invalid").toBool();
+}
+
+void DialPanel::storeBox(int index)
+{
+    // The text written from the record is normalised already and stored.
+    if (m_writingBack)
+        return;
+
+    QLineEdit *box = m_boxes.at(size_t(index));
+    bool isNumber = false;
+    const double whole = std::floor(box->text().toDouble(&isNumber));
+    // Written so that NaN fails too.
+    if (!isNumber || !(whole >= std::numeric_limits<int16_t>::min()
+                       && whole <= std::numeric_limits<int16_t>::max())) {
+        markInvalid(index, true);
+        return;
+    }
+
+    const auto value = int16_t(whole);
+    const QString text = QString::number(value);
+    if (text != box->text()) {
+        // The cursor keeps its distance from the end, so that typing on after
+        // a dropped leading zero continues where it was.
+        const int fromEnd = int(box->text().size()) - box->cursorPosition();
+        {
+            const QScopedValueRollback writingBack(m_writingBack, true);
+            box->setText(text);
+        }
+        box->setCursorPosition(std::max(0, int(text.size()) - fromEnd));
+    }
+    markInvalid(index, false);
+    m_document.setDialField(DialSetFields[size_t(index)], value, m_typingRun);
+}
+
+bool DialPanel::event(QEvent *event)
+{
+    // Leaving the panel draws nothing, so the test ends silently.
+    if (event->type() == QEvent::HideToParent)
+        m_needleTest->rest();
+    return QWidget::event(event);
+}
+
+bool DialPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    const int index = boxIndex(watched);
+    if (index < 0)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusOut)
+        ++m_typingRun;
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Left unclaimed, undo and redo reach the window's own, which takes
+        // back a box's whole typing at once; a box alone keeps its own.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        return key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo);
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->text().isEmpty() || isCommandKey(key))
+        return false;
+    // One character that cannot be typed discards the key: the box never sees it.
+    const QString text = key->text();
+    return !std::all_of(text.begin(), text.end(), isTypeable);
+}
+
+int DialPanel::boxIndex(const QObject *object) const
+{
+    const auto found = std::find(m_boxes.begin(), m_boxes.end(), object);
+    return found == m_boxes.end() ? -1 : int(found - m_boxes.begin());
+}
+
+void DialPanel::markInvalid(int index, bool invalid)
+{
+    QLineEdit *box = m_boxes.at(size_t(index));
+    if (box->property("invalid").toBool() == invalid)
+        return;
+    box->setProperty("invalid", invalid);
+    QPalette boxPalette = box->palette();
+    boxPalette.setColor(QPalette::Text, invalid ? QColor(Qt::red) : palette().color(QPalette::Text));
+    box->setPalette(boxPalette);
+}
+
+} // namespace tolvane

@@ -1,0 +1,151 @@
+#include "store/dashboarddocument.h"
+
+#include "masks/compilemasks.h"
+#include "masks/extractmasks.h"
+#include "store/editcommands.h"
+#include "store/loadshpi.h"
+#include "store/saveshpidata.h"
+#include "window/picturefile.h"
+
+#include <QScopedValueRollback>
+
+#include <limits>
+
+namespace tolvane {
+
+namespace {
+
+bool fitsInt16(int value)
+{
+    return value >= std::numeric_limits<int16_t>::min() && value <= std::numeric_limits<int16_t>::max();
+}
+
+bool fitsInt16(QPoint point)
+{
+    return fitsInt16(point.x()) && fitsInt16(point.y());
+}
+
+} // namespace
+
+DashboardDocument::DashboardDocument(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_undoStack, &QUndoStack::cleanChanged, this, &DashboardDocument::cleanChanged);
+}
+
+DashboardDocument::~DashboardDocument()
+{
+    // The stack announces its clearing as it goes; nobody should hear it.
+    m_undoStack.disconnect(this);
+}
+
+Status DashboardDocument::load(const QString &directory, PrintTarget &out, LoadParts parts)
+{
+    // Read into a copy: a refused load leaves the tables as they were, and a
+    // container without dial data keeps the current DialRecord.
+    ShpiTables read = m_tables;
+    QImage background;
+    Status status = LoadShpi(directory, out, read);
+    if (status && parts == ContainerAndBackground)
+        status = readDashboardBackground(directory, &background);
+    if (!status)
+        return status;
+
+    m_directory = directory;
+    m_tables = read;
+    takeFileState(background);
+    Q_EMIT loaded();
+    return status;
+}
+
+void DashboardDocument::takeFileState(const QImage &background)
+{
+    m_background = background;
+    m_loadedTables = m_tables;
+    // The edits were made to the tables just replaced.
+    m_undoStack.clear();
+}
+
+Status DashboardDocument::save(PrintTarget &out)
+{
+    return markSavedOn(SaveShpiData(m_directory, out, m_tables));
+}
+
+Status DashboardDocument::extractMasks(PrintTarget &out)
+{
+    QImage background;
+    if (Status status = readDashboardBackground(m_directory, &background); !status)
+        return status;
+
+    Q_EMIT extractionStarted();
+    const Status status = ExtractMasks(m_directory, out, m_tables);
+    Q_EMIT extractionFinished(status.ok());
+    if (status)
+        takeFileState(background);
+    // A failed extraction left the tables as they were: they are shown again.
+    Q_EMIT loaded();
+    return status;
+}
+
+Status DashboardDocument::compileMasks(PrintTarget &out)
+{
+    // Compiling writes the headers and the dial data as a save does.
+    return markSavedOn(CompileMasks(m_directory, out, m_tables));
+}
+
+Status DashboardDocument::markSavedOn(const Status &written)
+{
+    if (written) {
+        m_loadedTables = m_tables;
+        m_undoStack.setClean();
+    }
+    return written;
+}
+
+bool DashboardDocument::moveObject(int index, QPoint position, int mergeRun)
+{
+    if (index < 0 || index >= m_tables.objects.count() || !fitsInt16(position))
+        return false;
+    const ObjectHeader &header = m_tables.objects.headers[size_t(index)];
+    const QPoint from(header.XPos, header.YPos);
+    // A move to where the object is changes nothing and leaves the redo steps alone.
+    if (position != from)
+        m_undoStack.push(new MoveObject(*this, index, from, position, mergeRun));
+    return true;
+}
+
+void DashboardDocument::setDialField(DialField field, int16_t value, int mergeRun)
+{
+    const int16_t before = m_tables.dialRecord.field(field);
+    if (value != before)
+        m_undoStack.push(new ChangeDialField(*this, field, before, value, mergeRun));
+}
+
+bool DashboardDocument::setColourPoint(QPoint point)
+{
+    if (!fitsInt16(point))
+        return false;
+    const DialRecord &record = m_tables.dialRecord;
+    const QPoint before(record.field(DialField::ColourX), record.field(DialField::ColourY));
+    if (point != before)
+        m_undoStack.push(new SetColourPoint(*this, before, point));
+    return true;
+}
+
+void DashboardDocument::applyObjectPosition(int index, QPoint position, bool replay)
+{
+    const QScopedValueRollback replaying(m_replaying, replay);
+    ObjectHeader &header = m_tables.objects.headers[size_t(index)];
+    header.XPos = int16_t(position.x());
+    header.YPos = int16_t(position.y());
+    Q_EMIT objectMoved(index);
+}
+
+void DashboardDocument::applyDialField(DialField field, int16_t value, bool replay)
+{
+    const QScopedValueRollback replaying(m_replaying, replay);
+    m_tables.dialRecord.setField(field, value);
+    Q_EMIT dialChanged(field);
+}
+
+} // namespace tolvane

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "store/printtarget.h"
+#include "store/shpitables.h"
+#include "store/status.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPoint>
+#include <QUndoStack>
+
+namespace tolvane {
+
+class ChangeDialField;
+class MoveObject;
+class SetColourPoint;
+
+/// The open dashboard: its directory, its tables, the background picture and
+/// the undo history of every edit. The editor's views and tolvane-cli change
+/// the tables only through moveObject(), setDialField() and setColourPoint(),
+/// each an undo command, so that both write the same bytes for the same edit.
+/// The file operations run the container routines on the tables, printing on
+/// the target they are given; observers learn what changed from the signals.
+class DashboardDocument : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// What load() reads: the editor needs the background picture, the
+    /// command line only the container.
+    enum LoadParts { ContainerOnly, ContainerAndBackground };
+
+    explicit DashboardDocument(QObject *parent = nullptr);
+    ~DashboardDocument() override;
+
+    /// Empty until a load succeeds.
+    const QString &directory() const { return m_directory; }
+    bool isOpen() const { return !m_directory.isEmpty(); }
+    const ShpiTables &tables() const { return m_tables; }
+    /// The tables as the file held them at the last load, save, extraction
+    /// or compilation.
+    const ShpiTables &loadedTables() const { return m_loadedTables; }
+    /// "0000.bmp" as read by the last load or extraction.
+    const QImage &background() const { return m_background; }
+
+    /// Every edit, for undo and redo; clean while the file holds the tables.
+    QUndoStack &undoStack() { return m_undoStack; }
+    bool isClean() const { return m_undoStack.isClean(); }
+
+    /// Reads @p directory's SHPI.DAT (and its background picture), printing
+    /// the listing on @p out. On failure nothing of the document changes.
+    Status load(const QString &directory, PrintTarget &out, LoadParts parts = ContainerAndBackground);
+    /// Writes the positions and the dial data into SHPI.DAT.
+    Status save(PrintTarget &out);
+    /// Writes every mask bitmap and reads the tables again from the file. The
+    /// background is read first: without it nothing is written.
+    Status extractMasks(PrintTarget &out);
+    /// Writes the mask bitmaps, the positions and the dial data into SHPI.DAT.
+    Status compileMasks(PrintTarget &out);
+
+    /// Places object @p index with its reference point at @p position. False,
+    /// changing nothing, for an index beyond the table or a position beyond
+    /// 16 bits. Moves with the same @p mergeRun (not -1) of one object merge
+    /// into one undo step.
+    bool moveObject(int index, QPoint position, int mergeRun = -1);
+    /// Stores @p value in @p field; changes of one field with the same
+    /// @p mergeRun (not -1) merge into one undo step.
+    void setDialField(DialField field, int16_t value, int mergeRun = -1);
+    /// Stores the needle colour's sample point (ColourX, ColourY); false for
+    /// a point beyond 16 bits.
+    bool setColourPoint(QPoint point);
+
+    /// True while undo or redo replays an edit, as opposed to its first
+    /// making: a view then brings the edit into sight.
+    bool isReplayingEdit() const { return m_replaying; }
+
+Q_SIGNALS:
+    /// The tables were read anew, or are to be shown afresh after a failed
+    /// extraction: everything shown of them is stale.
+    void loaded();
+    void objectMoved(int index);
+    void dialChanged(DialField field);
+    void cleanChanged(bool clean);
+    /// An extraction has read the background and starts writing mask files.
+    void extractionStarted();
+    void extractionFinished(bool succeeded);
+
+private:
+    friend class MoveObject;
+    friend class ChangeDialField;
+    friend class SetColourPoint;
+
+    // The edits themselves, run by the commands' undo and redo.
+    void applyObjectPosition(int index, QPoint position, bool replay);
+    void applyDialField(DialField field, int16_t value, bool replay);
+    /// The tables just read are what the file holds; @p background with them.
+    void takeFileState(const QImage &background);
+    /// When @p written succeeded, the file now holds the tables.
+    Status markSavedOn(const Status &written);
+
+    QString m_directory;
+    ShpiTables m_tables;
+    ShpiTables m_loadedTables;
+    QImage m_background;
+    QUndoStack m_undoStack;
+    bool m_replaying = false;
+};
+
+} // namespace tolvane

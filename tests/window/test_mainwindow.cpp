@@ -1,0 +1,296 @@
+#include "common/containerbuilder.h"
+#include "common/objectfixture.h"
+#include "common/smalldashboard.h"
+
+#include "demo/demodashboard.h"
+#include "common/editorparts.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvane;
+using namespace testing_support;
+
+namespace {
+
+QStringList listNames(const QListWidget *list)
+{
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names.append(list->item(i)->text());
+    return names;
+}
+
+QStringList captions(const QMenu *menu)
+{
+    QStringList result;
+    for (const QAction *a : menu->actions())
+        result.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    return result;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    QString m_demo;
+    QStringList m_messages;
+
+    std::unique_ptr<EditorWindow> newForm()
+    {
+        auto form = std::make_unique<EditorWindow>();
+        form->setMessageHandler([this](const QString &, const QString &message) { m_messages.append(message); });
+        m_messages.clear();
+        return form;
+    }
+
+    // A second dashboard: two objects and a plain background.
+    QString smallDashboard(const QString &name, const QSize &size = QSize(200, 100))
+    {
+        return writeSmallDashboard(m_root.filePath(name), size);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_demo = m_root.filePath("demo");
+        QVERIFY(writeDemoDashboard(m_demo));
+    }
+
+    void startState()
+    {
+        auto form = newForm();
+        QCOMPARE(form->windowTitle(), "Tolvane");
+        QCOMPARE(captions(form->menu("fileMenu")),
+                 QStringList({"&Load SHPI", "Recent &Dashboards", "&Save SHPI Data", "-", "&Extract Masks from SHPI",
+                              "&Compile Masks into SHPI", "-", "E&xit"}));
+        QCOMPARE(captions(form->menu("editMenu")), QStringList({"&Undo", "&Redo", "-", "&Objects", "&Dials"}));
+        QVERIFY(!form->action("undo")->isEnabled());
+        QVERIFY(!form->action("redo")->isEnabled());
+        QCOMPARE(form->action("undo")->shortcut(), QKeySequence(QKeySequence::Undo));
+        QCOMPARE(form->action("redo")->shortcut(), QKeySequence(QKeySequence::Redo));
+        QVERIFY(form->action("load")->isEnabled());
+        QVERIFY(!form->action("save")->isEnabled());
+        QVERIFY(!form->action("extract")->isEnabled());
+        QVERIFY(!form->action("compile")->isEnabled());
+        QVERIFY(form->action("objects")->isChecked());
+        QVERIFY(!form->action("dials")->isChecked());
+        QVERIFY(form->objectsPanel()->isVisibleTo(form.get()));
+        QVERIFY(!form->dialPanel()->isVisibleTo(form.get()));
+        QCOMPARE(form->dialPanel()->y(), 32);
+        QVERIFY(!form->dashboard()->isVisibleTo(form.get()));
+        for (int i = 0; i < DialPanel::BoxCount; ++i)
+            QCOMPARE(form->dialBox(i)->text(), "0");
+        QVERIFY(!form->windowIcon().isNull());
+    }
+
+    void panelSwitch()
+    {
+        auto form = newForm();
+        QVERIFY(form->openDirectory(m_demo));
+        form->objectList()->setCurrentRow(1);
+        QVERIFY(form->outlineVisible());
+
+        form->action("dials")->trigger();
+        QVERIFY(form->action("dials")->isChecked());
+        QVERIFY(!form->action("objects")->isChecked());
+        QVERIFY(!form->objectsPanel()->isVisibleTo(form.get()));
+        QVERIFY(form->dialPanel()->isVisibleTo(form.get()));
+        QCOMPARE(form->dialPanel()->y(), 0);
+        QVERIFY(!form->outlineVisible());
+        const QImage withDials = form->image();
+        QVERIFY(withDials != form->document().background().convertToFormat(withDials.format()));
+
+        // The checked panel again: nothing changes, nothing is drawn.
+        const QImage before = form->image();
+        form->action("dials")->trigger();
+        QVERIFY(form->action("dials")->isChecked());
+        QCOMPARE(form->image(), before);
+
+        // Back to Objects: the dials stay drawn, the panel stays at 0 from now on.
+        form->action("objects")->trigger();
+        QVERIFY(form->action("objects")->isChecked());
+        QVERIFY(!form->action("dials")->isChecked());
+        QVERIFY(form->objectsPanel()->isVisibleTo(form.get()));
+        QCOMPARE(form->image(), before);
+        form->action("objects")->trigger();
+        QVERIFY(form->action("objects")->isChecked());
+        form->action("dials")->trigger();
+        QCOMPARE(form->dialPanel()->y(), 0);
+    }
+
+    void layoutRule_data()
+    {
+        QTest::addColumn<QSize>("interior");
+        QTest::newRow("designed") << QSize(442, 417);
+        QTest::newRow("wide") << QSize(1200, 700);
+        QTest::newRow("narrower than the side bar") << QSize(60, 200);
+    }
+
+    void layoutRule()
+    {
+        QFETCH(QSize, interior);
+        auto form = newForm();
+        form->show();
+        form->centralWidget()->resize(interior);
+        const QSize actual = form->centralWidget()->size();
+        QCOMPARE(form->sideBar()->width(), 129);
+        QCOMPARE(form->view()->geometry(),
+                 QRect(129, 0, std::max(0, actual.width() - 129), actual.height()));
+    }
+
+    void loadShowsTheDashboard()
+    {
+        auto form = newForm();
+        QVERIFY(form->openDirectory(m_demo));
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(listNames(form->objectList()).size(), 6);
+        QCOMPARE(listNames(form->objectList()).first(), "0000");
+        QVERIFY(form->dashboard()->isVisibleTo(form.get()));
+        QCOMPARE(form->image().size(), QSize(640, 480));
+        QVERIFY(form->action("save")->isEnabled() && form->action("extract")->isEnabled() && form->action("compile")->isEnabled());
+        const DialRecord &dial = form->tables().dialRecord;
+        QCOMPARE(form->dialBox(1)->text(), QString::number(dial.field(DialField::MphMax)));
+        QCOMPARE(form->dialBox(14)->text(), QString::number(dial.field(DialField::TachoMinY)));
+        const QImage picture = form->document().background();
+        const QRgb sample = picture.pixel(dial.field(DialField::ColourX), dial.field(DialField::ColourY));
+        QCOMPARE(form->dialPanel()->swatch(), fromQRgb(sample));
+        QCOMPARE(QDir(form->document().directory()), QDir(m_demo));
+    }
+
+    void secondLoadReplacesTheList()
+    {
+        auto form = newForm();
+        QVERIFY(form->openDirectory(m_demo));
+        form->objectList()->setCurrentRow(2);
+        const QString small = smallDashboard("second");
+        QVERIFY(form->openDirectory(small));
+        QCOMPARE(listNames(form->objectList()), QStringList({"0000", "abcd"}));
+        QCOMPARE(form->image().size(), QSize(200, 100));
+        QVERIFY(!form->outlineVisible());
+        QCOMPARE(form->document().directory(), small);
+    }
+
+    void cancelAndRefusedLoadsChangeNothing_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("cancel") << "";
+        QTest::newRow("damaged container") << "container";
+        QTest::newRow("missing background") << "background";
+    }
+
+    void cancelAndRefusedLoadsChangeNothing()
+    {
+        QFETCH(QString, damage);
+        auto form = newForm();
+        QVERIFY(form->openDirectory(m_demo));
+        const QString other = smallDashboard("refused-" + damage);
+        if (damage == "container")
+            writeFile(other + "/SHPI.DAT", readFile(other + "/SHPI.DAT").left(50));
+        if (damage == "background")
+            QFile::remove(other + "/0000.bmp");
+        form->setDirectoryPrompt([&] { return damage.isEmpty() ? QString() : other; });
+        const QStringList names = listNames(form->objectList());
+        const auto headers = form->tables().objects.headers;
+        const DialRecord dial = form->tables().dialRecord;
+        const QImage picture = form->document().background();
+
+        // The needles drawn below the listing's lines, to be cleared.
+        const QRect belowListing(0, 100, 640, 380);
+        form->action("dials")->trigger();
+        QVERIFY(!samePixels(form->image().copy(belowListing), picture.copy(belowListing)));
+        form->action("load")->trigger();
+
+        QCOMPARE(listNames(form->objectList()), names);
+        QCOMPARE(form->tables().objects.headers, headers);
+        QCOMPARE(form->tables().dialRecord, dial);
+        QCOMPARE(form->document().background(), picture);
+        QCOMPARE(QDir(form->document().directory()), QDir(m_demo));
+        QCOMPARE(m_messages.size(), damage.isEmpty() ? 0 : 1);
+        if (!damage.isEmpty())
+            QVERIFY2(m_messages.first().contains(other), qPrintable(m_messages.first()));
+        // The drawing is cleared either way.
+        QVERIFY(samePixels(form->image().copy(belowListing), picture.copy(belowListing)));
+    }
+
+    void scrollRanges_data()
+    {
+        QTest::addColumn<int>("extra");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("exact fit") << 0 << false;
+        QTest::newRow("300 taller") << 300 << true;
+    }
+
+    void scrollRanges()
+    {
+        QFETCH(int, extra);
+        QFETCH(bool, enabled);
+        auto form = newForm();
+        form->show();
+        form->centralWidget()->resize(442, 417);
+        const int viewHeight = form->view()->height() - Viewport::BarThickness;
+        QVERIFY(form->openDirectory(smallDashboard(QString("scroll%1").arg(extra), QSize(100, viewHeight + extra))));
+        QScrollBar *bar = form->scrollBar(Qt::Vertical);
+        QCOMPARE(bar->isEnabled(), enabled);
+        QCOMPARE(form->scrollBar(Qt::Horizontal)->isEnabled(), false);
+        if (enabled) {
+            QCOMPARE(bar->minimum(), -extra);
+            bar->triggerAction(QAbstractSlider::SliderToMaximum);
+            bar->setValue(bar->minimum());
+            QCOMPARE(form->dashboard()->y(), -extra);
+            // Growing the window until the dashboard fits puts it back at 0.
+            form->centralWidget()->resize(442, 417 + extra);
+            QVERIFY(!bar->isEnabled());
+        }
+        QCOMPARE(form->dashboard()->y(), 0);
+    }
+
+    void extractAndCompileThroughTheMenu()
+    {
+        const QString dir = m_root.filePath("masks");
+        QVERIFY(writeDemoDashboard(dir));
+        for (const QString &mask : QDir(dir).entryList({"SHPI*.BMP"}))
+            QFile::remove(dir + "/" + mask);
+        auto form = newForm();
+        QVERIFY(form->openDirectory(dir));
+        const QByteArray container = readFile(dir + "/SHPI.DAT");
+        const int16_t stored = form->tables().objects.headers[1].XPos;
+        QVERIFY(form->document().moveObject(1, QPoint(stored + 5, form->tables().objects.headers[1].YPos)));
+        form->setSaveChangesPrompt([] { return QMessageBox::Discard; });
+        m_messages.clear(); // the moved object, shown, has no mask file yet
+
+        form->action("extract")->trigger();
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
+        QCOMPARE(form->tables().objects.headers[1].XPos, stored);
+        QCOMPARE(QDir(dir).entryList({"SHPI*.BMP"}).size(), 6);
+        QCOMPARE(form->objectList()->count(), 6);
+        // The progress is gone: the picture shows as loaded.
+        QVERIFY(samePixels(form->image(), form->document().background()));
+
+        form->action("compile")->trigger();
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(readFile(dir + "/SHPI.DAT"), container);
+
+        // A refused compilation reports the file and leaves the container.
+        QFile::remove(dir + "/SHPIgear.BMP");
+        form->action("compile")->trigger();
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.first().contains("SHPIgear.BMP"));
+        QCOMPARE(readFile(dir + "/SHPI.DAT"), container);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

@@ -1,0 +1,298 @@
+#include "window/editor/mainwindow.h"
+
+#include "canvas/editor/dashboardview.h"
+#include "canvas/editor/objectspanel.h"
+#include "dialogs/editor/loaddialog.h"
+#include "dials/editor/dialpanel.h"
+#include "window/appicon.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include <algorithm>
+
+namespace tolvane {
+
+namespace {
+
+constexpr int SideBarWidth = 129;
+
+QString zoomText(int zoom)
+{
+    return MainWindow::tr("%1 %").arg(zoom * 100);
+}
+
+// An item of @p menu found by @p name, as tests and the benchmarks find it.
+template<typename Receiver, typename Slot>
+QAction *addItem(QMenu *menu, const QString &caption, const char *name, const Receiver *receiver, Slot slot)
+{
+    QAction *action = menu->addAction(caption, receiver, slot);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QMenu *addMenu(QMenuBar *bar, const QString &caption, const char *name)
+{
+    QMenu *menu = bar->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Tolvane"));
+    setWindowIcon(appIcon());
+    setAcceptDrops(true);
+
+    m_showMessage = [this](const QString &title, const QString &message) {
+        QMessageBox::warning(this, title, message);
+    };
+    m_askDirectory = [this]() -> QString {
+        LoadDialog dialog(QString(), this);
+        dialog.exec();
+        return dialog.resultCaption() == QLatin1String("1") ? dialog.directoryPath() : QString();
+    };
+    m_askSaveChanges = [this] {
+        return QMessageBox::question(
+            this, tr("Unsaved Changes"),
+            tr("The dashboard %1 has changes that are not saved. Save them before going on?")
+                .arg(QDir::toNativeSeparators(m_document.directory())),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    };
+
+    // Before the views connect theirs: an undone edit brings its panel
+    // forward before the views redraw it.
+    connectDocument();
+    createViews();
+    createFileMenu();
+    createEditMenu();
+    createViewMenu();
+    createStatusBar();
+
+    // The designed interior is the area between the menu bar and the status bar.
+    resize(DesignedWidth, DesignedHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow()
+{
+    // The views refer to the document, which goes before the base class
+    // deletes its children.
+    delete centralWidget();
+}
+
+void MainWindow::connectDocument()
+{
+    connect(&m_document, &DashboardDocument::cleanChanged, this, &MainWindow::updateWindowTitle);
+    connect(&m_document, &DashboardDocument::loaded, this, &MainWindow::showLoaded);
+    connect(&m_document, &DashboardDocument::objectMoved, this, [this] {
+        if (m_document.isReplayingEdit())
+            showPanel(Panel::Objects);
+    });
+    connect(&m_document, &DashboardDocument::dialChanged, this, [this] {
+        if (m_document.isReplayingEdit())
+            showPanel(Panel::Dials);
+    });
+}
+
+void MainWindow::createViews()
+{
+    auto *central = new QWidget(this);
+    setCentralWidget(central);
+    central->installEventFilter(this);
+
+    m_sideBar = new QWidget(central);
+    m_sideBar->setObjectName(QStringLiteral("sideBar"));
+    m_sideBar->setFixedWidth(SideBarWidth);
+    m_dashboard = new DashboardView(m_document, central);
+    m_dashboard->setObjectName(QStringLiteral("dashboardView"));
+    m_objectsPanel = new ObjectsPanel(m_document, m_sideBar);
+    m_objectsPanel->setObjectName(QStringLiteral("objectsPanel"));
+    m_objectsPanel->setGeometry(2, 0, 121, 172);
+    m_dialPanel = new DialPanel(m_document, m_sideBar);
+    m_dialPanel->setObjectName(QStringLiteral("dialPanel"));
+    m_dialPanel->move(2, 32);
+    m_dialPanel->hide();
+
+    connect(m_objectsPanel, &ObjectsPanel::objectSelected, m_dashboard, &DashboardView::showObject);
+    connect(m_dialPanel, &DialPanel::drawDialsRequested, m_dashboard, &DashboardView::drawDials);
+    connect(m_dialPanel, &DialPanel::needleTestChanged, m_dashboard, &DashboardView::showNeedleTest);
+    connect(m_dialPanel, &DialPanel::colourPickArmed, m_dashboard, &DashboardView::armColourPick);
+    connect(m_dialPanel, &DialPanel::colourPickCancelled, m_dashboard, &DashboardView::cancelColourPick);
+    connect(m_dashboard, &DashboardView::swatchColour, m_dialPanel, &DialPanel::setSwatch);
+    connect(m_dashboard, &DashboardView::colourPickFinished, m_dialPanel, &DialPanel::finishColourPick);
+    connect(m_dashboard, &DashboardView::failed, this,
+            [this](const QString &title, const QString &message) { m_showMessage(title, message); });
+    connect(m_dashboard, &DashboardView::statusMessage, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
+}
+
+void MainWindow::createFileMenu()
+{
+    QMenu *file = addMenu(menuBar(), QStringLiteral("File"), "fileMenu");
+    addItem(file, QStringLiteral("&Load SHPI"), "load", this, &MainWindow::loadDashboard);
+    m_recentMenu = file->addMenu(tr("Recent &Dashboards"));
+    m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    // Built each time it opens, so that folders removed meanwhile are gone.
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
+    m_saveAction = addItem(file, QStringLiteral("&Save SHPI Data"), "save", this, &MainWindow::saveDashboard);
+    file->addSeparator();
+    m_extractAction =
+        addItem(file, QStringLiteral("&Extract Masks from SHPI"), "extract", this, &MainWindow::extractMasks);
+    m_compileAction =
+        addItem(file, QStringLiteral("&Compile Masks into SHPI"), "compile", this, &MainWindow::compileMasks);
+    file->addSeparator();
+    addItem(file, QStringLiteral("E&xit"), "exit", this, &QWidget::close);
+
+    // Until a dashboard is open there is nothing to write.
+    m_saveAction->setEnabled(false);
+    m_extractAction->setEnabled(false);
+    m_compileAction->setEnabled(false);
+}
+
+void MainWindow::createEditMenu()
+{
+    QMenu *edit = addMenu(menuBar(), QStringLiteral("Edit"), "editMenu");
+    QAction *undo = m_document.undoStack().createUndoAction(this, tr("&Undo"));
+    undo->setObjectName(QStringLiteral("undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = m_document.undoStack().createRedoAction(this, tr("&Redo"));
+    redo->setObjectName(QStringLiteral("redo"));
+    redo->setShortcut(QKeySequence::Redo);
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+
+    m_objectsAction =
+        addItem(edit, QStringLiteral("&Objects"), "objects", this, [this] { showPanel(Panel::Objects); });
+    m_dialsAction = addItem(edit, QStringLiteral("&Dials"), "dials", this, [this] { showPanel(Panel::Dials); });
+    m_objectsAction->setCheckable(true);
+    m_dialsAction->setCheckable(true);
+    m_objectsAction->setChecked(true);
+}
+
+void MainWindow::createViewMenu()
+{
+    QMenu *view = addMenu(menuBar(), tr("&View"), "viewMenu");
+    m_zoomInAction = addItem(view, tr("Zoom &In"), "zoomIn", m_dashboard, &DashboardView::zoomIn);
+    m_zoomInAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    m_zoomOutAction = addItem(view, tr("Zoom &Out"), "zoomOut", m_dashboard, &DashboardView::zoomOut);
+    m_zoomOutAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    addItem(view, tr("&Actual Size"), "actualSize", m_dashboard, &DashboardView::showActualSize)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    connect(m_dashboard, &DashboardView::zoomChanged, this, &MainWindow::showZoom);
+}
+
+void MainWindow::createStatusBar()
+{
+    // Permanent, so that passing messages do not hide them.
+    m_objectStatus = new QLabel(this);
+    m_objectStatus->setObjectName(QStringLiteral("objectStatus"));
+    m_objectStatus->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(m_objectStatus);
+    connect(m_objectsPanel, &ObjectsPanel::objectStatusChanged, m_objectStatus, &QLabel::setText);
+
+    m_pointerReadout = new QLabel(this);
+    m_pointerReadout->setObjectName(QStringLiteral("pointerReadout"));
+    // As wide as a usual readout at least, so that the status bar does not
+    // shift with every move; set apart from the selected object's readout.
+    constexpr int Gap = 12;
+    m_pointerReadout->setContentsMargins(Gap, 0, 0, 0);
+    m_pointerReadout->setMinimumWidth(
+        m_pointerReadout->fontMetrics().horizontalAdvance(DashboardView::widestPointerReadout()) + Gap);
+    statusBar()->addPermanentWidget(m_pointerReadout);
+    connect(m_dashboard, &DashboardView::pointerReadoutChanged, m_pointerReadout, &QLabel::setText);
+
+    m_zoomLevel = new QLabel(this);
+    m_zoomLevel->setObjectName(QStringLiteral("zoomLevel"));
+    m_zoomLevel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_zoomLevel->setFixedWidth(m_zoomLevel->fontMetrics().horizontalAdvance(zoomText(DashboardView::MaxZoom)) + 8);
+    statusBar()->addPermanentWidget(m_zoomLevel);
+    showZoom(m_dashboard->zoom());
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void MainWindow::showZoom(int zoom)
+{
+    m_zoomInAction->setEnabled(zoom < DashboardView::MaxZoom);
+    m_zoomOutAction->setEnabled(zoom > DashboardView::MinZoom);
+    m_zoomLevel->setText(zoomText(zoom));
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The interior is the central widget: the layout runs on each change of its size.
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        layOut();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::layOut()
+{
+    const QSize interior = centralWidget()->size();
+    m_sideBar->setGeometry(0, 0, SideBarWidth, interior.height());
+    // A window narrower than the side bar leaves the view no room, never a
+    // negative size.
+    m_dashboard->setGeometry(SideBarWidth, 0, std::max(0, interior.width() - SideBarWidth),
+                             std::max(0, interior.height()));
+}
+
+void MainWindow::showPanel(Panel panel)
+{
+    const bool dials = panel == Panel::Dials;
+    // The menu has toggled its mark already; the visible panel tells whether
+    // it was shown before, when nothing is to change.
+    m_objectsAction->setChecked(!dials);
+    m_dialsAction->setChecked(dials);
+    if ((dials ? static_cast<QWidget *>(m_dialPanel) : m_objectsPanel)->isVisibleTo(m_sideBar))
+        return;
+    m_objectsPanel->setVisible(!dials);
+    if (dials) {
+        // From then on the Dials panel stands at the top of the side bar.
+        m_dialPanel->move(2, 0);
+        m_dashboard->showDialsMode();
+        m_dialPanel->show();
+    } else {
+        m_dialPanel->hide();
+        m_dashboard->showObjectsMode();
+    }
+}
+
+void MainWindow::showLoaded()
+{
+    updateWindowTitle();
+    m_saveAction->setEnabled(true);
+    m_extractAction->setEnabled(true);
+    m_compileAction->setEnabled(true);
+}
+
+void MainWindow::updateWindowTitle()
+{
+    if (!m_document.isOpen()) {
+        setWindowTitle(QStringLiteral("Tolvane"));
+        return;
+    }
+    // "[*]" is the place of the modified mark; one in the path itself is
+    // doubled, which the title shows as it stands.
+    QString directory = QDir::toNativeSeparators(m_document.directory());
+    directory.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(QStringLiteral("Tolvane - %1[*]").arg(directory));
+    setWindowModified(!m_document.isClean());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (maybeSaveChanges())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace tolvane

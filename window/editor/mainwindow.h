@@ -1,0 +1,122 @@
+#pragma once
+
+#include "store/dashboarddocument.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+
+#include <functional>
+
+class QAction;
+class QDragEnterEvent;
+class QDropEvent;
+class QLabel;
+class QMenu;
+
+namespace tolvane {
+
+class DashboardView;
+class DialPanel;
+class ObjectsPanel;
+class Status;
+
+/// The main window: it assembles the menus, the side bar with the Objects and
+/// Dials panels, the dashboard view and the status bar around one document,
+/// and runs the file commands with their questions and messages.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    static constexpr int DesignedWidth = 442;
+    static constexpr int DesignedHeight = 417;
+
+    DashboardDocument &document() { return m_document; }
+
+    /// Opens @p directory as a load confirmed in the dialog does. On failure
+    /// shows the message and changes nothing.
+    bool openDirectory(const QString &directory);
+    /// Opens @p directory from the recent list or a drop on the window: asks
+    /// about unsaved edits first, then opens it as openDirectory() does.
+    bool openDashboard(const QString &directory);
+    /// While there are unsaved edits, asks whether to save them and saves
+    /// when told to. False when the user cancelled or the save failed: the
+    /// caller then stops. With no unsaved edits nothing is asked.
+    bool maybeSaveChanges();
+    /// Saves positions and dial data, as "&Save SHPI Data" does; false when
+    /// the save failed, which has been reported.
+    bool saveDashboard();
+
+    using MessageHandler = std::function<void(const QString &title, const QString &message)>;
+    /// Shows failures to the user; replaceable so that tests see messages
+    /// without a modal box.
+    void setMessageHandler(MessageHandler handler) { m_showMessage = std::move(handler); }
+    /// Asks for a dashboard directory (empty on cancel); by default the load dialog.
+    void setDirectoryPrompt(std::function<QString()> prompt) { m_askDirectory = std::move(prompt); }
+    /// Asks Save, Discard or Cancel before unsaved edits would be lost.
+    void setSaveChangesPrompt(std::function<QMessageBox::StandardButton()> prompt)
+    {
+        m_askSaveChanges = std::move(prompt);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    /// Closing asks first while there are unsaved edits.
+    void closeEvent(QCloseEvent *event) override;
+    /// A dashboard folder or its SHPI.DAT dropped on the window opens it.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void createViews();
+    void createFileMenu();
+    void createEditMenu();
+    void createViewMenu();
+    void createStatusBar();
+    void connectDocument();
+    void layOut();
+
+    enum class Panel { Objects, Dials };
+    /// The switch between the side bar's panels, as the Edit menu makes it.
+    void showPanel(Panel panel);
+    void showZoom(int zoom);
+    void updateWindowTitle();
+    void showLoaded();
+
+    // The file commands (filecommands.cpp).
+    void loadDashboard();
+    void extractMasks();
+    void compileMasks();
+    void reportFailure(const QString &command, const Status &status);
+
+    // The recent list and dropped dashboards (opendashboard.cpp).
+    void fillRecentMenu();
+
+    DashboardDocument m_document;
+
+    QMenu *m_recentMenu = nullptr;
+    QAction *m_saveAction = nullptr;
+    QAction *m_extractAction = nullptr;
+    QAction *m_compileAction = nullptr;
+    QAction *m_objectsAction = nullptr;
+    QAction *m_dialsAction = nullptr;
+    QAction *m_zoomInAction = nullptr;
+    QAction *m_zoomOutAction = nullptr;
+
+    QWidget *m_sideBar = nullptr;
+    ObjectsPanel *m_objectsPanel = nullptr;
+    DialPanel *m_dialPanel = nullptr;
+    DashboardView *m_dashboard = nullptr;
+    QLabel *m_objectStatus = nullptr;
+    QLabel *m_pointerReadout = nullptr;
+    QLabel *m_zoomLevel = nullptr;
+
+    MessageHandler m_showMessage;
+    std::function<QString()> m_askDirectory;
+    std::function<QMessageBox::StandardButton()> m_askSaveChanges;
+};
+
+} // namespace tolvane
