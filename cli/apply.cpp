@@ -2,9 +2,9 @@
 #include "streamprinter.h"
 #include "tablesjson.h"
 
+#include "store/dashboarddocument.h"
 #include "store/dashboardlock.h"
 #include "store/listing.h"
-#include "store/saveshpidata.h"
 #include "store/shpitables.h"
 #include "store/status.h"
 
@@ -219,19 +219,26 @@ int apply(const QStringList &args)
         return fail(QStringLiteral("%1: %2: %3 (not JSON as 'tolvane-cli dump' writes it)")
                         .arg(jsonPath, lineAndColumn(contents, error.offset), error.errorString()));
 
-    // Held from the read to the rename, as for every command that writes.
     DashboardLock lock(args[0]);
-    if (Status s = lock.acquire(); !s)
+    DashboardDocument dashboard;
+    if (Status s = openForWriting(args[0], lock, dashboard); !s)
         return fail(s.message());
-    ShpiTables tables;
-    if (Status s = loadQuietly(args[0], tables); !s)
-        return fail(s.message());
+    ShpiTables tables = dashboard.tables();
     if (Check fault = readTables(document, tables))
         return fail(fault->path.isEmpty() ? QStringLiteral("%1: %2").arg(jsonPath, fault->what)
                                           : QStringLiteral("%1: %2: %3").arg(jsonPath, fault->path, fault->what));
 
+    // The checked values go in through the editor's own edit path.
+    for (int i = 0; i < tables.objects.count(); ++i) {
+        const ObjectHeader &header = tables.objects.headers[size_t(i)];
+        dashboard.moveObject(i, QPoint(header.XPos, header.YPos));
+    }
+    if (tables.hasDialRecord) {
+        for (const DialFieldInfo &info : DialFields)
+            dashboard.setDialField(info.field, tables.dialRecord.field(info.field));
+    }
     StreamPrinter out(stdout);
-    return finish(SaveShpiData(args[0], out, tables));
+    return finish(dashboard.save(out));
 }
 
 } // namespace tolvane::cli

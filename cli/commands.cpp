@@ -3,7 +3,6 @@
 #include "streamprinter.h"
 
 #include "demo/demodashboard.h"
-#include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
 #include "store/dashboardlock.h"
 #include "store/dashboarddocument.h"
@@ -30,6 +29,14 @@ int finish(const Status &status)
     return Success;
 }
 
+Status openForWriting(const QString &directory, DashboardLock &lock, DashboardDocument &document)
+{
+    if (Status s = lock.acquire(); !s)
+        return s;
+    DiscardingPrinter silent;
+    return document.load(directory, silent, DashboardDocument::ContainerOnly);
+}
+
 // Loads DIR silently: the commands that change a dashboard print only what
 // their own walk prints.
 Status loadQuietly(const QString &directory, ShpiTables &tables)
@@ -42,11 +49,6 @@ namespace {
 
 // Opens DIR's container silently for an edit through the document, as the
 // editor makes it.
-Status openQuietly(const QString &directory, DashboardDocument &document)
-{
-    DiscardingPrinter silent;
-    return document.load(directory, silent, DashboardDocument::ContainerOnly);
-}
 
 bool parseInt16(const QString &text, int16_t *value)
 {
@@ -89,10 +91,8 @@ int move(const QStringList &args)
     // Held from the read to the rename, so that another program's write
     // between the two cannot be undone by this one.
     DashboardLock lock(args[0]);
-    if (Status s = lock.acquire(); !s)
-        return fail(s.message());
     DashboardDocument document;
-    if (Status s = openQuietly(args[0], document); !s)
+    if (Status s = openForWriting(args[0], lock, document); !s)
         return fail(s.message());
     const int count = document.tables().objects.count();
     if (index >= count)
@@ -119,10 +119,8 @@ int setDial(const QStringList &args)
     }
 
     DashboardLock lock(args[0]);
-    if (Status s = lock.acquire(); !s)
-        return fail(s.message());
     DashboardDocument document;
-    if (Status s = openQuietly(args[0], document); !s)
+    if (Status s = openForWriting(args[0], lock, document); !s)
         return fail(s.message());
     if (!document.tables().hasDialRecord)
         return fail(QStringLiteral("%1: no chunk is named \"0000\", so the container holds no dial record").arg(args[0]));
@@ -142,13 +140,11 @@ int extract(const QStringList &args)
 int compile(const QStringList &args)
 {
     DashboardLock lock(args[0]);
-    if (Status s = lock.acquire(); !s)
-        return fail(s.message());
-    ShpiTables tables;
-    if (Status s = loadQuietly(args[0], tables); !s)
+    DashboardDocument document;
+    if (Status s = openForWriting(args[0], lock, document); !s)
         return fail(s.message());
     StreamPrinter out(stdout);
-    return finish(CompileMasks(args[0], out, tables));
+    return finish(document.compileMasks(out));
 }
 
 int demo(const QStringList &args)

@@ -3,6 +3,8 @@
 #include <QStringList>
 
 namespace tolvane {
+class DashboardDocument;
+class DashboardLock;
 class Status;
 struct ShpiTables;
 }
@@ -29,6 +31,11 @@ int fail(const QString &message, int code = Failed);
 
 /// Success, or fail() with the status's message; a note of a success goes to stderr.
 int finish(const Status &status);
+
+/// Takes @p directory's lock, which @p lock holds for the caller's whole
+/// read-modify-write, then loads the dashboard into @p document without
+/// printing the listing.
+Status openForWriting(const QString &directory, DashboardLock &lock, DashboardDocument &document);
 
 /// Loads @p directory's SHPI.DAT without printing the listing.
 Status loadQuietly(const QString &directory, ShpiTables &tables);
