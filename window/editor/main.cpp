@@ -51,7 +51,6 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     tolvane::hideRuntimeDirectoryWarning();
-    tolvane::hideRuntimeDirectoryWarning();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
