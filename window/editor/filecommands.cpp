@@ -25,11 +25,15 @@ void MainWindow::loadDashboard()
 bool MainWindow::openDirectory(const QString &directory)
 {
     m_dashboard->clearDrawing();
+    statusBar()->clearMessage();
     if (Status status = m_document.load(directory, *m_dashboard->progressPrinter()); !status) {
         reportFailure(QStringLiteral("Load SHPI"), status);
         return false;
     }
-    statusBar()->showMessage(tr("Loaded %1").arg(QDir::toNativeSeparators(directory)));
+    // What the view said as it showed the dashboard (objects left out) stays.
+    const QString shown = statusBar()->currentMessage();
+    const QString loaded = tr("Loaded %1.").arg(QDir::toNativeSeparators(directory));
+    statusBar()->showMessage(shown.isEmpty() ? loaded : loaded + QStringLiteral(" ") + shown);
     addRecentDashboard(directory);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "dialogs/editor/loaddialog.h"
 #include "dials/editor/dialpanel.h"
 #include "window/appicon.h"
+#include "window/editor/elidinglabel.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,6 +16,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <utility>
 
 namespace tolvane {
 
@@ -187,25 +189,33 @@ void MainWindow::createViewMenu()
     m_zoomOutAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     addItem(view, tr("&Actual Size"), "actualSize", m_dashboard, &DashboardView::showActualSize)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    view->addSeparator();
+    m_showAllAction = addItem(view, tr("Show &All Objects"), "showAllObjects", m_dashboard,
+                              &DashboardView::setShowAllObjects);
+    m_showAllAction->setCheckable(true);
     connect(m_dashboard, &DashboardView::zoomChanged, this, &MainWindow::showZoom);
 }
 
 void MainWindow::createStatusBar()
 {
     // Permanent, so that passing messages do not hide them.
-    m_objectStatus = new QLabel(this);
+    m_objectStatus = new ElidingLabel(this);
     m_objectStatus->setObjectName(QStringLiteral("objectStatus"));
     m_objectStatus->setTextFormat(Qt::PlainText);
     statusBar()->addPermanentWidget(m_objectStatus);
-    connect(m_objectsPanel, &ObjectsPanel::objectStatusChanged, m_objectStatus, &QLabel::setText);
+    connect(m_objectsPanel, &ObjectsPanel::objectStatusChanged, this, [this](const QString &text) {
+        m_objectStatus->setText(text);
+        m_objectStatus->setToolTip(text);
+    });
 
     m_pointerReadout = new QLabel(this);
     m_pointerReadout->setObjectName(QStringLiteral("pointerReadout"));
-    // As wide as a usual readout at least, so that the status bar does not
-    // shift with every move; set apart from the selected object's readout.
+    // As wide as the widest readout, so that a new text neither shifts the
+    // status bar nor makes it lay itself out again on every move; set apart
+    // from the selected object's readout.
     constexpr int Gap = 12;
     m_pointerReadout->setContentsMargins(Gap, 0, 0, 0);
-    m_pointerReadout->setMinimumWidth(
+    m_pointerReadout->setFixedWidth(
         m_pointerReadout->fontMetrics().horizontalAdvance(DashboardView::widestPointerReadout()) + Gap);
     statusBar()->addPermanentWidget(m_pointerReadout);
     connect(m_dashboard, &DashboardView::pointerReadoutChanged, m_pointerReadout, &QLabel::setText);
@@ -271,6 +281,8 @@ void MainWindow::showLoaded()
     m_saveAction->setEnabled(true);
     m_extractAction->setEnabled(true);
     m_compileAction->setEnabled(true);
+    if (std::exchange(m_fitToDashboard, false))
+        fitToDashboard();
 }
 
 void MainWindow::updateWindowTitle()
@@ -289,8 +301,10 @@ void MainWindow::updateWindowTitle()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (maybeSaveChanges())
+    if (maybeSaveChanges()) {
+        saveSettings();
         event->accept();
+    }
     else
         event->ignore();
 }
