@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QStatusBar>
 
+#include <utility>
+
 namespace tolvane {
 
 void MainWindow::loadDashboard()
@@ -34,6 +36,8 @@ bool MainWindow::openDirectory(const QString &directory)
     const QString shown = statusBar()->currentMessage();
     const QString loaded = tr("Loaded %1.").arg(QDir::toNativeSeparators(directory));
     statusBar()->showMessage(shown.isEmpty() ? loaded : loaded + QStringLiteral(" ") + shown);
+    if (std::exchange(m_fitToDashboard, false))
+        fitToDashboard();
     addRecentDashboard(directory);
     return true;
 }

@@ -16,7 +16,6 @@
 #include <QStatusBar>
 
 #include <algorithm>
-#include <utility>
 
 namespace tolvane {
 
@@ -190,9 +189,11 @@ void MainWindow::createViewMenu()
     addItem(view, tr("&Actual Size"), "actualSize", m_dashboard, &DashboardView::showActualSize)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     view->addSeparator();
-    m_showAllAction = addItem(view, tr("Show &All Objects"), "showAllObjects", m_dashboard,
-                              &DashboardView::setShowAllObjects);
+    m_showAllAction = view->addAction(tr("Show &All Objects"));
+    m_showAllAction->setObjectName(QStringLiteral("showAllObjects"));
     m_showAllAction->setCheckable(true);
+    // Toggled, so that the state the settings put back reaches the view too.
+    connect(m_showAllAction, &QAction::toggled, m_dashboard, &DashboardView::setShowAllObjects);
     connect(m_dashboard, &DashboardView::zoomChanged, this, &MainWindow::showZoom);
 }
 
@@ -281,8 +282,6 @@ void MainWindow::showLoaded()
     m_saveAction->setEnabled(true);
     m_extractAction->setEnabled(true);
     m_compileAction->setEnabled(true);
-    if (std::exchange(m_fitToDashboard, false))
-        fitToDashboard();
 }
 
 void MainWindow::updateWindowTitle()
