@@ -27,17 +27,19 @@ void AllObjects::drawOne(PictureSurface &target, const ObjectTable &objects, con
         DrawObject(*object.image, *object.mask, target, objectTopLeft(objects.headers[size_t(object.index)]), 0);
 }
 
+void AllObjects::drawOthers(PictureSurface &target, const ObjectTable &objects, std::optional<int> except) const
+{
+    for (const Buffers &object : m_objects)
+        if (object.index != except)
+            drawOne(target, objects, object);
+}
+
 void AllObjects::draw(PictureSurface &target, const ObjectTable &objects, std::optional<int> selected) const
 {
-    const Buffers *last = nullptr;
-    for (const Buffers &object : m_objects) {
+    drawOthers(target, objects, selected);
+    for (const Buffers &object : m_objects)
         if (object.index == selected)
-            last = &object;
-        else
             drawOne(target, objects, object);
-    }
-    if (last)
-        drawOne(target, objects, *last);
 }
 
 QString AllObjects::describe(const std::vector<LeftOut> &leftOut)

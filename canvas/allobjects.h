@@ -37,6 +37,9 @@ public:
     /// bitmaps go with the indices of the last prepare(): after a load,
     /// prepare again.
     void draw(PictureSurface &target, const ObjectTable &objects, std::optional<int> selected = std::nullopt) const;
+    /// draw() without the object @p except: what lies under it when it is
+    /// drawn last.
+    void drawOthers(PictureSurface &target, const ObjectTable &objects, std::optional<int> except) const;
 
     /// One line naming each object left out and its fault, for a status line
     /// or stderr; empty when none was.

@@ -78,6 +78,9 @@ void DashboardView::showLoadedDashboard()
     m_selected = -1;
     setOutline(outline(), false);
     m_surface.setPicture(m_document.background());
+    m_baseHasObjects = false;
+    m_allObjectsStale = true;
+    showBase(std::nullopt);
     m_picture->show();
 }
 
@@ -90,11 +93,11 @@ void DashboardView::showObject(int index)
         setOutline(outline(), false);
         return;
     }
-    m_surface.Cls();
     const ObjectTable &objects = m_document.tables().objects;
     // The first entry is the background itself: nothing to load or draw.
     if (index == 0 || index >= objects.count()) {
         setOutline(outline(), false);
+        showBase(std::nullopt);
         return;
     }
 
@@ -105,9 +108,11 @@ void DashboardView::showObject(int index)
         // The hidden outline stands at the stored place, so that a release
         // on the dashboard stores the position the object already has.
         setOutline(objectOutline(objects.headers[size_t(index)]), false);
+        showBase(std::nullopt);
         Q_EMIT failed(tr("Show Object"), status.message());
         return;
     }
+    showBase(index);
     showSelectedObject();
 }
 
@@ -121,8 +126,17 @@ void DashboardView::showSelectedObject()
 
 void DashboardView::followObjectMove(int index)
 {
-    if (index != m_selected)
+    if (index != m_selected) {
+        // An undo moved another object: it lies in the picture under the
+        // selected one.
+        if (m_baseHasObjects) {
+            const std::optional<int> selection = shownSelection();
+            showBase(selection);
+            if (selection)
+                showSelectedObject();
+        }
         return;
+    }
     m_surface.Cls();
     showSelectedObject();
 }
@@ -137,7 +151,7 @@ void DashboardView::showDialsMode()
 {
     m_dialsMode = true;
     setOutline(outline(), false);
-    m_surface.Cls();
+    showBase(std::nullopt);
     drawDials();
 }
 
@@ -145,12 +159,14 @@ void DashboardView::drawDials()
 {
     m_needleTest.reset();
     DrawDials(m_surface, m_document.tables().dialRecord);
+    drawAllOverDials();
 }
 
 void DashboardView::showNeedleTest(int speed, int revs)
 {
     m_needleTest = NeedleTestValues{speed, revs};
     drawNeedleTest(m_surface, m_document.tables().dialRecord, speed, revs);
+    drawAllOverDials();
 }
 
 void DashboardView::followDialChange()
@@ -192,6 +208,8 @@ void DashboardView::showExtractionScreen()
 
 void DashboardView::endExtractionScreen(bool succeeded)
 {
+    // The objects' masks were written anew.
+    m_allObjectsStale = true;
     if (succeeded) {
         m_surface.Print(tr("Extraction Complete."));
         if (m_picture->isVisible())

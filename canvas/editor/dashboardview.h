@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/allobjects.h"
 #include "store/records.h"
 #include "window/picturesurface.h"
 
@@ -59,6 +60,12 @@ public:
     /// The widest pointer readout, for the width of its place.
     static QString widestPointerReadout();
 
+    /// Whether every object is composited at its place, the selected one last.
+    bool showsAllObjects() const { return m_showAll; }
+    /// The size that shows the whole dashboard at the present zoom without
+    /// scrolling.
+    QSize wholeDashboardSize() const;
+
 public Q_SLOTS:
     void zoomIn();
     void zoomOut();
@@ -80,6 +87,9 @@ public Q_SLOTS:
     /// The next press picks the needle colour from the bare picture.
     void armColourPick();
     void cancelColourPick();
+    /// Composites every object whose bitmaps can be read at its stored place,
+    /// or shows the selected object alone again.
+    void setShowAllObjects(bool on);
 
 Q_SIGNALS:
     void zoomChanged(int zoom);
@@ -110,6 +120,17 @@ private:
     void showSelectedObject();
     void setOutline(const QRectF &rect, bool visible);
 
+    // All objects shown (allobjectsview.cpp).
+    /// Makes the picture under what is drawn the background, with all
+    /// objects but @p except on it while all are shown in the Objects panel.
+    void showBase(std::optional<int> except);
+    /// The prepared objects, read again after a load or an extraction.
+    const AllObjects &allObjects();
+    /// Draws every object over the dials, which lie under them.
+    void drawAllOverDials();
+    /// The selected object while it is drawn over the others.
+    std::optional<int> shownSelection() const;
+
     // Dragging (dragging.cpp).
     void pressed(Qt::MouseButton button, const QPointF &at);
     void moved(Qt::MouseButtons buttons, const QPointF &at);
@@ -138,6 +159,11 @@ private:
     PictureBox *m_picture = nullptr;
 
     int m_selected = -1;
+    bool m_showAll = false;
+    /// All objects but the selected one are in the picture under the drawing.
+    bool m_baseHasObjects = false;
+    AllObjects m_allObjects;
+    bool m_allObjectsStale = true;
     bool m_dialsMode = false;
     bool m_pickArmed = false;
     /// The pointer's pixel at the last drag step; none while no drag is under way.

@@ -135,8 +135,10 @@ void DashboardView::released(Qt::MouseButton button, const QPointF &)
 
 bool DashboardView::canMoveSelection() const
 {
-    // The first entry is the background, which has no place of its own.
-    return m_selected > 0 && m_selected < m_document.tables().objects.count() && !m_dialsMode;
+    // The first entry is the background, which has no place of its own;
+    // an object not shown (its bitmaps unreadable) cannot be placed by eye.
+    return m_selected > 0 && m_selected < m_document.tables().objects.count() && !m_dialsMode &&
+           isOutlineVisible();
 }
 
 void DashboardView::endDrag()

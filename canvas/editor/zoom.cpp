@@ -87,6 +87,12 @@ void DashboardView::showPointer(const QPointF &at)
         pointerText(x, y, colour ? toQColor(*colour).name().toUpper() : QString()).trimmed());
 }
 
+QSize DashboardView::wholeDashboardSize() const
+{
+    // The bars keep their place while disabled.
+    return m_surface.size() * zoom() + QSize(Viewport::BarThickness, Viewport::BarThickness);
+}
+
 QString DashboardView::widestPointerReadout()
 {
     return pointerText(8888, 8888, QStringLiteral("#DDDDDD"));

@@ -210,12 +210,16 @@ private Q_SLOTS:
         verifyDashboard(m_dashboard.background);
         QVERIFY(!form().outlineVisible());
 
-        // The bitmaps of the object shown before do not stand in for it, and a
-        // click keeps its position.
+        // The bitmaps of the object shown before do not stand in for it, and
+        // neither a drag nor the arrow keys move an object that is not shown.
         const ObjectHeader before = header(1);
         const QPointF inside = tableOutline(m_dashboard.objects[0].header).center();
         drag(inside.toPoint(), inside.toPoint() + QPoint(3, 2));
+        QTest::keyClick(form().dashboard(), Qt::Key_Right);
+        QTest::keyClick(form().dashboard(), Qt::Key_Down, Qt::ShiftModifier);
         QCOMPARE(header(1), before);
+        QCOMPARE(form().undoStack().count(), 0);
+        QVERIFY(!form().isWindowModified());
         verifyDashboard(m_dashboard.background);
     }
 

@@ -479,6 +479,38 @@ private Q_SLOTS:
         QVERIFY2(form->label("pointerReadout")->text().startsWith("x 30, y 20"), qPrintable(form->label("pointerReadout")->text()));
     }
 
+    // The window between runs.
+
+    void windowStateIsRemembered()
+    {
+        QSettings().clear();
+        {
+            auto form = newForm();
+            form->restoreSettings();
+            form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+            QVERIFY(form->openDirectory(m_demo));
+            // With nothing kept, the window has grown to show the whole dashboard.
+            QVERIFY(!form->scrollBar(Qt::Horizontal)->isEnabled());
+            QVERIFY(!form->scrollBar(Qt::Vertical)->isEnabled());
+            form->resize(700, 520);
+            form->view()->setZoom(2, QPointF());
+            form->action("dials")->trigger();
+            form->action("showAllObjects")->trigger();
+            QVERIFY(form->close());
+        }
+        auto form = newForm();
+        form->restoreSettings();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(form->openDirectory(m_demo));
+        QCOMPARE(form->size(), QSize(700, 520));
+        QCOMPARE(form->view()->zoom(), 2);
+        QVERIFY(form->action("dials")->isChecked() && form->dialPanel()->isVisible());
+        QVERIFY(form->action("showAllObjects")->isChecked() && form->view()->showsAllObjects());
+        QCOMPARE(m_saveQuestions, 0);
+    }
+
     // Recent dashboards.
 
     void recentListOrderAndLimit()

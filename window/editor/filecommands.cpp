@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QStatusBar>
 
+#include <utility>
+
 namespace tolvane {
 
 void MainWindow::loadDashboard()
@@ -25,11 +27,17 @@ void MainWindow::loadDashboard()
 bool MainWindow::openDirectory(const QString &directory)
 {
     m_dashboard->clearDrawing();
+    statusBar()->clearMessage();
     if (Status status = m_document.load(directory, *m_dashboard->progressPrinter()); !status) {
         reportFailure(QStringLiteral("Load SHPI"), status);
         return false;
     }
-    statusBar()->showMessage(tr("Loaded %1").arg(QDir::toNativeSeparators(directory)));
+    // What the view said as it showed the dashboard (objects left out) stays.
+    const QString shown = statusBar()->currentMessage();
+    const QString loaded = tr("Loaded %1.").arg(QDir::toNativeSeparators(directory));
+    statusBar()->showMessage(shown.isEmpty() ? loaded : loaded + QStringLiteral(" ") + shown);
+    if (std::exchange(m_fitToDashboard, false))
+        fitToDashboard();
     addRecentDashboard(directory);
     return true;
 }

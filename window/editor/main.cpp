@@ -70,6 +70,7 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     tolvane::MainWindow window;
+    window.restoreSettings();
     window.show();
     const QStringList directories = parser.positionalArguments();
     if (!directories.isEmpty()) {

@@ -5,6 +5,7 @@
 #include "dialogs/editor/loaddialog.h"
 #include "dials/editor/dialpanel.h"
 #include "window/appicon.h"
+#include "window/editor/elidinglabel.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -187,25 +188,35 @@ void MainWindow::createViewMenu()
     m_zoomOutAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     addItem(view, tr("&Actual Size"), "actualSize", m_dashboard, &DashboardView::showActualSize)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    view->addSeparator();
+    m_showAllAction = view->addAction(tr("Show &All Objects"));
+    m_showAllAction->setObjectName(QStringLiteral("showAllObjects"));
+    m_showAllAction->setCheckable(true);
+    // Toggled, so that the state the settings put back reaches the view too.
+    connect(m_showAllAction, &QAction::toggled, m_dashboard, &DashboardView::setShowAllObjects);
     connect(m_dashboard, &DashboardView::zoomChanged, this, &MainWindow::showZoom);
 }
 
 void MainWindow::createStatusBar()
 {
     // Permanent, so that passing messages do not hide them.
-    m_objectStatus = new QLabel(this);
+    m_objectStatus = new ElidingLabel(this);
     m_objectStatus->setObjectName(QStringLiteral("objectStatus"));
     m_objectStatus->setTextFormat(Qt::PlainText);
     statusBar()->addPermanentWidget(m_objectStatus);
-    connect(m_objectsPanel, &ObjectsPanel::objectStatusChanged, m_objectStatus, &QLabel::setText);
+    connect(m_objectsPanel, &ObjectsPanel::objectStatusChanged, this, [this](const QString &text) {
+        m_objectStatus->setText(text);
+        m_objectStatus->setToolTip(text);
+    });
 
     m_pointerReadout = new QLabel(this);
     m_pointerReadout->setObjectName(QStringLiteral("pointerReadout"));
-    // As wide as a usual readout at least, so that the status bar does not
-    // shift with every move; set apart from the selected object's readout.
+    // As wide as the widest readout, so that a new text neither shifts the
+    // status bar nor makes it lay itself out again on every move; set apart
+    // from the selected object's readout.
     constexpr int Gap = 12;
     m_pointerReadout->setContentsMargins(Gap, 0, 0, 0);
-    m_pointerReadout->setMinimumWidth(
+    m_pointerReadout->setFixedWidth(
         m_pointerReadout->fontMetrics().horizontalAdvance(DashboardView::widestPointerReadout()) + Gap);
     statusBar()->addPermanentWidget(m_pointerReadout);
     connect(m_dashboard, &DashboardView::pointerReadoutChanged, m_pointerReadout, &QLabel::setText);
@@ -289,8 +300,10 @@ void MainWindow::updateWindowTitle()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (maybeSaveChanges())
+    if (maybeSaveChanges()) {
+        saveSettings();
         event->accept();
+    }
     else
         event->ignore();
 }

@@ -17,6 +17,7 @@ namespace tolvane {
 
 class DashboardView;
 class DialPanel;
+class ElidingLabel;
 class ObjectsPanel;
 class Status;
 
@@ -49,6 +50,12 @@ public:
     /// Saves positions and dial data, as "&Save SHPI Data" does; false when
     /// the save failed, which has been reported.
     bool saveDashboard();
+
+    /// Puts back the size, place, panel, zoom and "Show All Objects" of the
+    /// last run, which closing the window keeps in the user's settings. With
+    /// none kept, the first dashboard opened makes the window large enough
+    /// to show it whole, as far as the screen allows.
+    void restoreSettings();
 
     using MessageHandler = std::function<void(const QString &title, const QString &message)>;
     /// Shows failures to the user; replaceable so that tests see messages
@@ -86,6 +93,10 @@ private:
     void updateWindowTitle();
     void showLoaded();
 
+    // The window's state between runs (windowsettings.cpp).
+    void saveSettings() const;
+    void fitToDashboard();
+
     // The file commands (filecommands.cpp).
     void loadDashboard();
     void extractMasks();
@@ -105,12 +116,14 @@ private:
     QAction *m_dialsAction = nullptr;
     QAction *m_zoomInAction = nullptr;
     QAction *m_zoomOutAction = nullptr;
+    QAction *m_showAllAction = nullptr;
+    bool m_fitToDashboard = false;
 
     QWidget *m_sideBar = nullptr;
     ObjectsPanel *m_objectsPanel = nullptr;
     DialPanel *m_dialPanel = nullptr;
     DashboardView *m_dashboard = nullptr;
-    QLabel *m_objectStatus = nullptr;
+    ElidingLabel *m_objectStatus = nullptr;
     QLabel *m_pointerReadout = nullptr;
     QLabel *m_zoomLevel = nullptr;
 
