@@ -132,6 +132,8 @@ void MainWindow::createViews()
             [this](const QString &title, const QString &message) { m_showMessage(title, message); });
     connect(m_dashboard, &DashboardView::statusMessage, this,
             [this](const QString &message) { statusBar()->showMessage(message); });
+    connect(m_dialPanel, &DialPanel::statusMessage, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
 }
 
 void MainWindow::createFileMenu()
