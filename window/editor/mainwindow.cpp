@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -194,6 +195,14 @@ void MainWindow::createViewMenu()
 
 void MainWindow::createStatusBar()
 {
+    // Left of the permanent sections, shown while a file operation runs.
+    m_operationProgress = new QProgressBar(this);
+    m_operationProgress->setObjectName(QStringLiteral("operationProgress"));
+    m_operationProgress->setFormat(tr("%v of %m objects"));
+    m_operationProgress->setMaximumWidth(200);
+    statusBar()->addWidget(m_operationProgress);
+    m_operationProgress->hide();
+
     // Permanent, so that passing messages do not hide them.
     m_objectStatus = new QLabel(this);
     m_objectStatus->setObjectName(QStringLiteral("objectStatus"));

@@ -6,18 +6,21 @@
 #include <QMessageBox>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QMenu;
+class QProgressBar;
 
 namespace tolvane {
 
 class DashboardView;
 class DialPanel;
 class ObjectsPanel;
+class PrintTarget;
 class Status;
 
 /// The main window: it assembles the menus, the side bar with the Objects and
@@ -91,6 +94,12 @@ private:
     void extractMasks();
     void compileMasks();
     void reportFailure(const QString &command, const Status &status);
+    /// Where a file operation prints: its lines on the dashboard, its
+    /// progress in the status bar.
+    std::unique_ptr<PrintTarget> operationPrinter();
+    /// Says in the status line what the operation did, and what its status
+    /// notes.
+    void reportSuccess(const QString &result, const Status &status);
 
     // The recent list and dropped dashboards (opendashboard.cpp).
     void fillRecentMenu();
@@ -113,6 +122,7 @@ private:
     QLabel *m_objectStatus = nullptr;
     QLabel *m_pointerReadout = nullptr;
     QLabel *m_zoomLevel = nullptr;
+    QProgressBar *m_operationProgress = nullptr;
 
     MessageHandler m_showMessage;
     std::function<QString()> m_askDirectory;
