@@ -270,6 +270,7 @@ Status WalkRun::walkObjects(int count)
             if (Status s = writeRecord(dialBytes, DialRecord::Size); !s)
                 return s;
         }
+        m_visitor.objectDone(i, count);
     }
     return Status::success();
 }

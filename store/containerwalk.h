@@ -53,6 +53,8 @@ public:
         /// After the pixels of a chunk named "0000". Reading: @p record holds
         /// the file's; rewriting: what is left in it is written.
         virtual Status dialRecord(int /*index*/, DialRecord & /*record*/) { return Status::success(); }
+        /// Object @p index of @p count is walked completely.
+        virtual void objectDone(int /*index*/, int /*count*/) {}
     };
 
     /// Walks the container at @p containerPath. On success @p fingerprint,

@@ -18,6 +18,10 @@ public:
     virtual void Print(const QString &item, LineEnd end = CloseLine) = 0;
     /// Closes the open line.
     void Print() { Print(QString(), CloseLine); }
+
+    /// @p done of the container's @p count objects have been walked; for a
+    /// progress display. Prints nothing.
+    virtual void objectsDone(int /*done*/, int /*count*/) {}
 };
 
 /// Prints nothing: for a walk whose listing nobody reads.

@@ -18,6 +18,7 @@ public:
     Status directory(const std::vector<DirectoryEntry> &directory) override;
     Status objectHeader(int index, ObjectHeader &header) override;
     Status dialRecord(int index, DialRecord &record) override;
+    void objectDone(int index, int count) override { m_out.objectsDone(index + 1, count); }
 
     /// Replaces the header, the directory and the ObjectTable of @p tables,
     /// and its DialRecord when the container had a chunk named "0000".

@@ -20,6 +20,7 @@ public:
     Status directory(const std::vector<DirectoryEntry> &directory) override;
     Status objectHeader(int index, ObjectHeader &header) override;
     Status dialRecord(int index, DialRecord &record) override;
+    void objectDone(int index, int count) override { m_out.objectsDone(index + 1, count); }
 
     /// Takes the header and directory the walk re-read into @p tables.
     void commitTo(ShpiTables &tables) const;

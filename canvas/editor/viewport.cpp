@@ -2,7 +2,9 @@
 
 #include "window/editor/picturebox.h"
 
+#include <QApplication>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -23,7 +25,43 @@ QScrollBar *createBar(Qt::Orientation orientation, QWidget *parent)
     bar->setSingleStep(1);
     bar->setPageStep(1);
     bar->setEnabled(false);
+    // The slider steps its value as if the top (left) were the minimum: an
+    // arrow, a click in the track or the context menu's "Top" would move the
+    // dashboard against the arrow. Each such step is turned around before it
+    // takes effect; the thumb gives the value itself and is left alone.
+    QObject::connect(bar, &QAbstractSlider::actionTriggered, bar, [bar](int action) {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            bar->setSliderPosition(bar->value() - bar->singleStep());
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            bar->setSliderPosition(bar->value() + bar->singleStep());
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            bar->setSliderPosition(bar->value() - bar->pageStep());
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            bar->setSliderPosition(bar->value() + bar->pageStep());
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            bar->setSliderPosition(bar->maximum());
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            bar->setSliderPosition(bar->minimum());
+            break;
+        default:
+            break;
+        }
+    });
     return bar;
+}
+
+// Moves the dashboard by @p pixels along @p bar's axis, positive towards its
+// top (left) edge; a disabled bar keeps it at 0 whatever its stale range.
+void scrollBy(QScrollBar *bar, int pixels)
+{
+    if (bar->isEnabled())
+        bar->setValue(bar->value() + pixels);
 }
 
 // One axis of the resize rule: enable scrolling when the view is smaller
@@ -53,6 +91,11 @@ Viewport::Viewport(PictureSurface &dashboard, QWidget *parent)
     m_corner->setAutoFillBackground(true);
     m_vertical->setFixedWidth(BarThickness);
     m_horizontal->setFixedHeight(BarThickness);
+    // The wheel scrolls the view wherever it turns: a bar alone would step one
+    // pixel per notch.
+    m_picture->installEventFilter(this);
+    m_vertical->installEventFilter(this);
+    m_horizontal->installEventFilter(this);
 
     connect(m_vertical, &QScrollBar::valueChanged, this,
             [this](int value) { m_picture->move(m_picture->x(), value); });
@@ -94,6 +137,48 @@ void Viewport::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     fitScrollRanges();
+}
+
+void Viewport::wheelEvent(QWheelEvent *event)
+{
+    // Ctrl and the wheel zoom over the dashboard, nowhere else.
+    if (event->modifiers() & Qt::ControlModifier) {
+        event->ignore();
+        return;
+    }
+    scrollByWheel(*event, event->modifiers() & Qt::ShiftModifier);
+    event->accept();
+}
+
+bool Viewport::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Wheel || !(watched == m_picture || watched == m_vertical || watched == m_horizontal))
+        return QWidget::eventFilter(watched, event);
+    const auto *wheel = static_cast<QWheelEvent *>(event);
+    // With Ctrl the dashboard zooms; a bar takes no part.
+    if (wheel->modifiers() & Qt::ControlModifier)
+        return watched != m_picture;
+    // Over the horizontal bar the plain wheel moves along it.
+    scrollByWheel(*wheel, watched == m_horizontal || (wheel->modifiers() & Qt::ShiftModifier));
+    return true;
+}
+
+void Viewport::scrollByWheel(const QWheelEvent &event, bool sideways)
+{
+    QPointF delta = event.pixelDelta();
+    if (delta.isNull()) {
+        delta = QPointF(event.angleDelta()) * (QApplication::wheelScrollLines() * WheelLine)
+                / QWheelEvent::DefaultDeltasPerStep;
+    }
+    // A plain wheel turned sideways, unless the system has done so already.
+    if (sideways && delta.x() == 0)
+        delta = QPointF(delta.y(), 0);
+    // Fine wheels and touchpads send fractions of a pixel: they add up.
+    m_wheelRemainder += delta;
+    const QPoint whole = m_wheelRemainder.toPoint();
+    m_wheelRemainder -= whole;
+    scrollBy(m_horizontal, whole.x());
+    scrollBy(m_vertical, whole.y());
 }
 
 void Viewport::fitScrollRanges()

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QScrollBar;
+class QWheelEvent;
 
 namespace tolvane {
 
@@ -20,6 +21,9 @@ class Viewport : public QWidget
 
 public:
     static constexpr int BarThickness = 17;
+    /// The view pixels one line of the wheel scrolls; a notch scrolls the
+    /// system's number of lines.
+    static constexpr int WheelLine = 20;
 
     explicit Viewport(PictureSurface &dashboard, QWidget *parent = nullptr);
 
@@ -34,17 +38,24 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    /// The wheel scrolls the view, sideways with Shift.
+    void wheelEvent(QWheelEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     /// Enables scrolling on each axis where the view is smaller than the
     /// dashboard, else puts the dashboard back at 0.
     void fitScrollRanges();
+    /// Scrolls by the wheel's turn; @p sideways moves a plain wheel's turn
+    /// along the horizontal axis.
+    void scrollByWheel(const QWheelEvent &event, bool sideways);
 
     PictureBox *m_picture = nullptr;
     QScrollBar *m_vertical = nullptr;
     QScrollBar *m_horizontal = nullptr;
     /// Covers the square between the two bars, where the dashboard would show.
     QWidget *m_corner = nullptr;
+    QPointF m_wheelRemainder;
 };
 
 } // namespace tolvane

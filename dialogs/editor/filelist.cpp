@@ -17,11 +17,8 @@ void FileList::setPath(const QString &path)
     const QDir directory(path, m_pattern, QDir::Name | QDir::IgnoreCase, QDir::Files | QDir::Hidden);
     clear();
     addItems(directory.entryList());
-
-    if (path == m_path)
-        return;
     m_path = path;
-    Q_EMIT pathChanged();
+    Q_EMIT listed();
 }
 
 QString FileList::firstEntry() const

@@ -15,16 +15,16 @@ public:
 
     const QString &path() const { return m_path; }
 
-    /// Lists the matching files of @p path; emits pathChanged() when it is
-    /// another directory than before. The caller has made sure that @p path
-    /// can be read.
+    /// Lists the matching files of @p path, then emits listed(), also when
+    /// it is the directory listed before. The caller has made sure that
+    /// @p path can be read.
     void setPath(const QString &path);
 
     /// The first entry, or an empty string when the list is empty.
     QString firstEntry() const;
 
 Q_SIGNALS:
-    void pathChanged();
+    void listed();
 
 private:
     QString m_pattern;

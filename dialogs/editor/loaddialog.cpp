@@ -55,14 +55,16 @@ LoadDialog::LoadDialog(const QString &startDirectory, QWidget *parent)
     createControls();
     showStartDirectory(startDirectory);
 
-    // Connected only now: opening on a directory does not count as a change,
-    // so OK stays disabled even when the start directory holds the container.
     connect(m_drives, &DriveList::changed, this, &LoadDialog::showChosenDrive);
     connect(m_directories, &DirectoryList::changed, this, &LoadDialog::showChosenDirectory);
     connect(m_directories, &DirectoryList::openFailed, this, &LoadDialog::reportReadFailure);
-    connect(m_files, &FileList::pathChanged, this, &LoadDialog::enableOkForContainer);
+    connect(m_files, &FileList::listed, this, &LoadDialog::enableOkForContainer);
+    // The one file the list can show is the container: opening it is OK.
+    connect(m_files, &QListWidget::itemDoubleClicked, m_ok, &QPushButton::click);
     connect(m_ok, &QPushButton::clicked, this, &LoadDialog::confirm);
     connect(m_cancel, &QPushButton::clicked, this, &LoadDialog::cancel);
+    // A dialog opened in a dashboard folder can be confirmed at once.
+    enableOkForContainer();
 }
 
 void LoadDialog::createControls()
@@ -105,8 +107,7 @@ void LoadDialog::showStartDirectory(const QString &startDirectory)
             return;
         candidate = parent;
     }
-    // The other lists follow as on any change of the directory; nothing is connected
-    // yet, so OK is not evaluated.
+    // The other lists follow as on any change of the directory.
     showChosenDirectory();
 }
 

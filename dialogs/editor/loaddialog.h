@@ -13,7 +13,8 @@ class DriveList;
 class FileList;
 
 /// The modal "Load SHPI" dialog in which the user picks a dashboard
-/// directory. OK can be pressed only for a directory that holds "SHPI.DAT".
+/// directory. OK can be pressed only for a directory that holds "SHPI.DAT",
+/// also the one it opens on; a double-click on that file in the list is OK.
 ///
 /// The caller shows it modally, then reads resultCaption(): "1" means
 /// confirmed, anything else cancelled; when confirmed, directoryPath() is the

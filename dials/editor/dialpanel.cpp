@@ -5,6 +5,7 @@
 #include "store/dashboarddocument.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -339,8 +340,15 @@ bool DialPanel::eventFilter(QObject *watched, QEvent *event)
     const int index = boxIndex(watched);
     if (index < 0)
         return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::FocusOut)
+    if (event->type() == QEvent::FocusOut) {
         ++m_typingRun;
+        // The box shows what is stored once the user has gone elsewhere; a
+        // context menu (to paste) or a visit to another window leaves the
+        // text for the user to finish.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (isMarkedInvalid(index) && reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            showValue(index, m_document.tables().dialRecord.field(DialSetFields[size_t(index)]));
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         // Left unclaimed, undo and redo reach the window's own, which takes
         // back a box's whole typing at once; a box alone keeps its own.
@@ -373,6 +381,16 @@ void DialPanel::markInvalid(int index, bool invalid)
     QPalette boxPalette = box->palette();
     boxPalette.setColor(QPalette::Text, invalid ? QColor(Qt::red) : palette().color(QPalette::Text));
     box->setPalette(boxPalette);
+    // The red text alone does not say that the needles and a save use
+    // another number than the one shown.
+    const QString why = invalid ? tr("%1 keeps %2: type a whole number from %3 to %4")
+                                      .arg(box->objectName())
+                                      .arg(m_document.tables().dialRecord.field(DialSetFields[size_t(index)]))
+                                      .arg(std::numeric_limits<int16_t>::min())
+                                      .arg(std::numeric_limits<int16_t>::max())
+                                : QString();
+    box->setToolTip(why);
+    Q_EMIT statusMessage(why);
 }
 
 } // namespace tolvane

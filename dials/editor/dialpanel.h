@@ -25,7 +25,9 @@ class NeedleTest;
 /// once, so the dials are redrawn on each keystroke; the typing in one box is
 /// one undo step until focus leaves it. A box whose text cannot be stored
 /// (empty, not a number, outside -32768 ... 32767) leaves its field as it was
-/// and shows its text in red until it holds a valid number again.
+/// and shows its text in red, saying in its tooltip and the status line which
+/// value the field keeps, until it holds a valid number again or focus
+/// leaves it, which puts the stored value back.
 class DialPanel : public QWidget
 {
     Q_OBJECT
@@ -56,6 +58,8 @@ Q_SIGNALS:
     void colourPickArmed();
     /// "Cancel" of an armed pick.
     void colourPickCancelled();
+    /// A message for the status line; empty to clear the last one.
+    void statusMessage(const QString &message);
 
 protected:
     bool event(QEvent *event) override;

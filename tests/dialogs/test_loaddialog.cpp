@@ -88,7 +88,9 @@ class TestLoadDialog : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void opensWithOkDisabled();
+    void opensWithOkForItsDirectory_data();
+    void opensWithOkForItsDirectory();
+    void doubleClickOnContainerIsOk();
     void fileListShowsOnlyContainer();
     void okFollowsContainer_data();
     void okFollowsContainer();
@@ -104,20 +106,44 @@ private Q_SLOTS:
     void unreadableDirectoryIsReported();
 };
 
-void TestLoadDialog::opensWithOkDisabled()
+void TestLoadDialog::opensWithOkForItsDirectory_data()
 {
-    Fixture f({{"dash", {"SHPI.DAT"}}}, "dash");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("dashboard") << "dash" << true;
+    QTest::newRow("container in lower case") << "lower" << true;
+    QTest::newRow("other folder") << "bare" << false;
+}
+
+void TestLoadDialog::opensWithOkForItsDirectory()
+{
+    QFETCH(QString, start);
+    QFETCH(bool, enabled);
+    Fixture f({{"dash", {"SHPI.DAT"}}, {"lower", {"shpi.dat"}}, {"bare", {"0000.bmp"}}}, start);
     QCOMPARE(f.dialog->windowTitle(), QStringLiteral("Load SHPI"));
     QVERIFY(f.dialog->isModal());
     QCOMPARE(f.dialog->size(), QSize(4935 / 15, 3375 / 15));
     QCOMPARE(f.dialog->resultCaption(), QStringLiteral("BClick"));
     QCOMPARE(f.drive1()->currentData().toString(), QDir::cleanPath(QStorageInfo(f.base).rootPath()));
 
-    // The container is listed, but opening on a directory is no change of it.
-    QCOMPARE(f.files(), QStringList{"SHPI.DAT"});
-    QVERIFY(!f.ok()->isEnabled());
-    QVERIFY(f.open("dash"));
-    QVERIFY(!f.ok()->isEnabled());
+    // Listed at once, and confirmable at once.
+    QCOMPARE(f.files().size(), enabled ? 1 : 0);
+    QCOMPARE(f.ok()->isEnabled(), enabled);
+}
+
+void TestLoadDialog::doubleClickOnContainerIsOk()
+{
+    Fixture f({{"dash", {"SHPI.DAT"}}}, "dash");
+    f.dialog->open();
+    QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
+    const QPoint centre = f.file1()->visualItemRect(f.file1()->item(0)).center();
+    // QTest sends the double-click alone; a view wants the press before it.
+    QTest::mouseClick(f.file1()->viewport(), Qt::LeftButton, {}, centre);
+    QVERIFY(f.dialog->isVisible());
+    QTest::mouseDClick(f.file1()->viewport(), Qt::LeftButton, {}, centre);
+    QCOMPARE(f.dialog->resultCaption(), QStringLiteral("1"));
+    QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
+    QVERIFY(!f.dialog->isVisible());
 }
 
 void TestLoadDialog::fileListShowsOnlyContainer()

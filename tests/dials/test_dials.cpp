@@ -90,6 +90,8 @@ private Q_SLOTS:
     void normalisesAndStores();
     void unstorableTextKeepsFieldAndShowsRed_data();
     void unstorableTextKeepsFieldAndShowsRed();
+    void unstorableTextSaysWhatIsKeptAndRevertsOnLeaving_data();
+    void unstorableTextSaysWhatIsKeptAndRevertsOnLeaving();
     void boxesMapToFields_data();
     void boxesMapToFields();
     void fillShowsEveryField();
@@ -391,6 +393,48 @@ void TestDials::unstorableTextKeepsFieldAndShowsRed()
     QCOMPARE(record.field(DialField::TachoX), int16_t(8));
     QVERIFY(!panel.isMarkedInvalid(9));
     QCOMPARE(box->palette().color(QPalette::Text), normalText);
+}
+
+void TestDials::unstorableTextSaysWhatIsKeptAndRevertsOnLeaving_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("kept");
+
+    // Typed after selecting the whole "7"; each valid prefix is stored.
+    QTest::newRow("emptied") << "" << 7;
+    QTest::newRow("too large") << "99999" << 9999;
+}
+
+void TestDials::unstorableTextSaysWhatIsKeptAndRevertsOnLeaving()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, kept);
+
+    DashboardDocument document;
+    document.setDialField(DialField::TachoX, 7);
+    QWidget window;
+    auto *panel = new DialPanel(document, &window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QSignalSpy status(panel, &DialPanel::statusMessage);
+    QLineEdit *box = boxOf(*panel, 9);
+    box->setFocus();
+
+    QTest::keySequence(box, QKeySequence::SelectAll);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, typed);
+    QVERIFY(panel->isMarkedInvalid(9));
+    const QString told = QStringLiteral("TachoX keeps %1: type a whole number from -32768 to 32767").arg(kept);
+    QCOMPARE(box->toolTip(), told);
+    QCOMPARE(status.last().first().toString(), told);
+
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), boxOf(*panel, 10));
+    QCOMPARE(box->text(), QString::number(kept));
+    QCOMPARE(document.tables().dialRecord.field(DialField::TachoX), int16_t(kept));
+    QVERIFY(!panel->isMarkedInvalid(9));
+    QVERIFY(box->toolTip().isEmpty());
+    QVERIFY(status.last().first().toString().isEmpty());
 }
 
 void TestDials::boxesMapToFields_data()

@@ -11,8 +11,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -270,9 +273,24 @@ private Q_SLOTS:
         QVERIFY(form->document().moveObject(1, QPoint(stored + 5, form->tables().objects.headers[1].YPos)));
         form->setSaveChangesPrompt([] { return QMessageBox::Discard; });
         m_messages.clear(); // the moved object, shown, has no mask file yet
+        auto *progress = form->findChild<QProgressBar *>("operationProgress");
+        QSignalSpy steps(progress, &QProgressBar::valueChanged);
+        const QList<QVariant> eachObject{1, 2, 3, 4, 5, 6};
+        auto stepsTaken = [&] {
+            QList<QVariant> values;
+            for (const QList<QVariant> &step : std::as_const(steps))
+                values.append(step.first());
+            steps.clear();
+            return values;
+        };
 
         form->action("extract")->trigger();
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
+        // The status bar counted the objects, then says what was done.
+        QCOMPARE(stepsTaken(), eachObject);
+        QCOMPARE(progress->maximum(), 6);
+        QVERIFY(progress->isHidden());
+        QCOMPARE(form->statusBar()->currentMessage(), "Extracted the masks of 6 objects from SHPI.DAT");
         QCOMPARE(form->tables().objects.headers[1].XPos, stored);
         QCOMPARE(QDir(dir).entryList({"SHPI*.BMP"}).size(), 6);
         QCOMPARE(form->objectList()->count(), 6);
@@ -282,6 +300,8 @@ private Q_SLOTS:
         form->action("compile")->trigger();
         QVERIFY(m_messages.isEmpty());
         QCOMPARE(readFile(dir + "/SHPI.DAT"), container);
+        QCOMPARE(stepsTaken(), eachObject);
+        QCOMPARE(form->statusBar()->currentMessage(), "Compiled the masks of 6 objects into SHPI.DAT");
 
         // A refused compilation reports the file and leaves the container.
         QFile::remove(dir + "/SHPIgear.BMP");
@@ -289,6 +309,7 @@ private Q_SLOTS:
         QCOMPARE(m_messages.size(), 1);
         QVERIFY(m_messages.first().contains("SHPIgear.BMP"));
         QCOMPARE(readFile(dir + "/SHPI.DAT"), container);
+        QVERIFY(progress->isHidden());
     }
 };
 

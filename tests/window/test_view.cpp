@@ -5,6 +5,7 @@
 #include "store/editor/recentdashboards.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDropEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +67,25 @@ struct BarState
 BarState barState(const QScrollBar *bar)
 {
     return {bar->minimum(), bar->maximum(), bar->value(), bar->isEnabled()};
+}
+
+// The centre of @p part of @p bar on screen, as the style draws it.
+QPoint barPart(const QScrollBar *bar, QStyle::SubControl part)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.upsideDown = bar->invertedAppearance();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
 }
 
 char *toString(const BarState &s)
@@ -435,6 +456,86 @@ private Q_SLOTS:
         const QPointF now = box->toSurface(centre - QPointF(box->pos()));
         QVERIFY2(std::abs(now.x() - held.x()) <= 0.5 && std::abs(now.y() - held.y()) <= 0.5,
                  qPrintable(QString("%1, %2").arg(now.x()).arg(now.y())));
+    }
+
+    // The dashboard's offset along the bar, and the thumb's place, after
+    // each click on the bar's real arrows and track.
+    void scrollArrowsMoveAsTheyPoint_data()
+    {
+        QTest::addColumn<Qt::Orientation>("orientation");
+        QTest::newRow("vertical") << Qt::Vertical;
+        QTest::newRow("horizontal") << Qt::Horizontal;
+    }
+
+    void scrollArrowsMoveAsTheyPoint()
+    {
+        QFETCH(Qt::Orientation, orientation);
+        auto form = shownDemo();
+        QVERIFY(form);
+        QScrollBar *bar = form->scrollBar(orientation);
+        QVERIFY(bar->isEnabled());
+        auto offset = [&] {
+            const QPoint at = form->dashboard()->pos();
+            return orientation == Qt::Vertical ? at.y() : at.x();
+        };
+        auto click = [&](QStyle::SubControl part) { QTest::mouseClick(bar, Qt::LeftButton, {}, barPart(bar, part)); };
+        const QPoint thumbAtStart = barPart(bar, QStyle::SC_ScrollBarSlider);
+
+        // Towards the start, at the start, nothing moves.
+        click(QStyle::SC_ScrollBarSubLine);
+        QCOMPARE(offset(), 0);
+        click(QStyle::SC_ScrollBarAddLine);
+        click(QStyle::SC_ScrollBarAddLine);
+        QCOMPARE(offset(), -2);
+        click(QStyle::SC_ScrollBarSubLine);
+        QCOMPARE(offset(), -1);
+        click(QStyle::SC_ScrollBarAddPage);
+        QCOMPARE(offset(), -2);
+        click(QStyle::SC_ScrollBarSubPage);
+        QCOMPARE(offset(), -1);
+        QCOMPARE(bar->value(), offset());
+
+        // The thumb follows the dashboard to the end.
+        bar->setValue(bar->minimum());
+        QCOMPARE(offset(), bar->minimum());
+        const QPoint thumbAtEnd = barPart(bar, QStyle::SC_ScrollBarSlider);
+        QVERIFY(orientation == Qt::Vertical ? thumbAtEnd.y() > thumbAtStart.y() : thumbAtEnd.x() > thumbAtStart.x());
+        click(QStyle::SC_ScrollBarAddLine);
+        QCOMPARE(offset(), bar->minimum());
+        click(QStyle::SC_ScrollBarSubLine);
+        QCOMPARE(offset(), bar->minimum() + 1);
+    }
+
+    // A notch scrolls the system's lines; Shift turns it sideways, and over
+    // the horizontal bar it moves along that bar.
+    void wheelScrollsTheView()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        PictureBox *box = form->dashboard();
+        const int notch = QApplication::wheelScrollLines() * Viewport::WheelLine;
+        QScrollBar *vertical = form->scrollBar(Qt::Vertical);
+        QScrollBar *horizontal = form->scrollBar(Qt::Horizontal);
+        const QPoint inside(50, 50);
+
+        sendWheel(box, inside, 120, Qt::NoModifier);
+        QCOMPARE(box->pos(), QPoint(0, 0));
+        sendWheel(box, inside, -120, Qt::NoModifier);
+        QCOMPARE(box->pos(), QPoint(0, -notch));
+        QCOMPARE(vertical->value(), -notch);
+        sendWheel(box, inside - box->pos(), -240, Qt::ShiftModifier);
+        QCOMPARE(box->pos(), QPoint(-2 * notch, -notch));
+        QCOMPARE(horizontal->value(), -2 * notch);
+        // Half notches add up.
+        sendWheel(vertical, QPoint(5, 50), 60, Qt::NoModifier);
+        sendWheel(vertical, QPoint(5, 50), 60, Qt::NoModifier);
+        QCOMPARE(box->pos(), QPoint(-2 * notch, 0));
+        sendWheel(horizontal, QPoint(50, 5), 120, Qt::NoModifier);
+        QCOMPARE(box->pos(), QPoint(-notch, 0));
+        // Far past the end stops at it.
+        sendWheel(box, inside - box->pos(), -120 * 100, Qt::NoModifier);
+        QCOMPARE(box->y(), vertical->minimum());
+        QCOMPARE(form->view()->zoom(), 1);
     }
 
     // The pointer readout in the status bar.

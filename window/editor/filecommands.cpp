@@ -5,6 +5,7 @@
 
 #include "canvas/editor/dashboardview.h"
 #include "store/editor/recentdashboards.h"
+#include "window/editor/operationprogress.h"
 
 #include <QDir>
 #include <QStatusBar>
@@ -12,6 +13,15 @@
 #include <utility>
 
 namespace tolvane {
+
+namespace {
+
+QString objectCount(int count)
+{
+    return count == 1 ? MainWindow::tr("1 object") : MainWindow::tr("%1 objects").arg(count);
+}
+
+} // namespace
 
 void MainWindow::loadDashboard()
 {
@@ -28,7 +38,7 @@ bool MainWindow::openDirectory(const QString &directory)
 {
     m_dashboard->clearDrawing();
     statusBar()->clearMessage();
-    if (Status status = m_document.load(directory, *m_dashboard->progressPrinter()); !status) {
+    if (Status status = m_document.load(directory, *operationPrinter()); !status) {
         reportFailure(QStringLiteral("Load SHPI"), status);
         return false;
     }
@@ -44,10 +54,12 @@ bool MainWindow::openDirectory(const QString &directory)
 
 bool MainWindow::saveDashboard()
 {
-    if (Status status = m_document.save(*m_dashboard->progressPrinter()); !status) {
+    const Status status = m_document.save(*operationPrinter());
+    if (!status) {
         reportFailure(QStringLiteral("Save SHPI Data"), status);
         return false;
     }
+    reportSuccess(tr("Saved the positions and dial data into SHPI.DAT"), status);
     return true;
 }
 
@@ -56,14 +68,24 @@ void MainWindow::extractMasks()
     // The extraction rereads the tables from the file.
     if (!maybeSaveChanges())
         return;
-    if (Status status = m_document.extractMasks(*m_dashboard->progressPrinter()); !status)
+    const Status status = m_document.extractMasks(*operationPrinter());
+    if (!status) {
         reportFailure(QStringLiteral("Extract Masks from SHPI"), status);
+        return;
+    }
+    reportSuccess(tr("Extracted the masks of %1 from SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
+                  status);
 }
 
 void MainWindow::compileMasks()
 {
-    if (Status status = m_document.compileMasks(*m_dashboard->progressPrinter()); !status)
+    const Status status = m_document.compileMasks(*operationPrinter());
+    if (!status) {
         reportFailure(QStringLiteral("Compile Masks into SHPI"), status);
+        return;
+    }
+    reportSuccess(tr("Compiled the masks of %1 into SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
+                  status);
 }
 
 bool MainWindow::maybeSaveChanges()
@@ -79,6 +101,18 @@ bool MainWindow::maybeSaveChanges()
     default:
         return false;
     }
+}
+
+std::unique_ptr<PrintTarget> MainWindow::operationPrinter()
+{
+    // A message would hide the bar.
+    statusBar()->clearMessage();
+    return std::make_unique<OperationProgress>(m_dashboard->progressPrinter(), *m_operationProgress);
+}
+
+void MainWindow::reportSuccess(const QString &result, const Status &status)
+{
+    statusBar()->showMessage(status.note().isEmpty() ? result : tr("%1; %2").arg(result, status.note()));
 }
 
 void MainWindow::reportFailure(const QString &command, const Status &status)

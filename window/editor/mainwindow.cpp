@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -133,6 +134,8 @@ void MainWindow::createViews()
             [this](const QString &title, const QString &message) { m_showMessage(title, message); });
     connect(m_dashboard, &DashboardView::statusMessage, this,
             [this](const QString &message) { statusBar()->showMessage(message); });
+    connect(m_dialPanel, &DialPanel::statusMessage, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
 }
 
 void MainWindow::createFileMenu()
@@ -199,6 +202,14 @@ void MainWindow::createViewMenu()
 
 void MainWindow::createStatusBar()
 {
+    // Left of the permanent sections, shown while a file operation runs.
+    m_operationProgress = new QProgressBar(this);
+    m_operationProgress->setObjectName(QStringLiteral("operationProgress"));
+    m_operationProgress->setFormat(tr("%v of %m objects"));
+    m_operationProgress->setMaximumWidth(200);
+    statusBar()->addWidget(m_operationProgress);
+    m_operationProgress->hide();
+
     // Permanent, so that passing messages do not hide them.
     m_objectStatus = new ElidingLabel(this);
     m_objectStatus->setObjectName(QStringLiteral("objectStatus"));

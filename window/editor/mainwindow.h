@@ -6,12 +6,14 @@
 #include <QMessageBox>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QMenu;
+class QProgressBar;
 
 namespace tolvane {
 
@@ -19,6 +21,7 @@ class DashboardView;
 class DialPanel;
 class ElidingLabel;
 class ObjectsPanel;
+class PrintTarget;
 class Status;
 
 /// The main window: it assembles the menus, the side bar with the Objects and
@@ -102,6 +105,12 @@ private:
     void extractMasks();
     void compileMasks();
     void reportFailure(const QString &command, const Status &status);
+    /// Where a file operation prints: its lines on the dashboard, its
+    /// progress in the status bar.
+    std::unique_ptr<PrintTarget> operationPrinter();
+    /// Says in the status line what the operation did, and what its status
+    /// notes.
+    void reportSuccess(const QString &result, const Status &status);
 
     // The recent list and dropped dashboards (opendashboard.cpp).
     void fillRecentMenu();
@@ -126,6 +135,7 @@ private:
     ElidingLabel *m_objectStatus = nullptr;
     QLabel *m_pointerReadout = nullptr;
     QLabel *m_zoomLevel = nullptr;
+    QProgressBar *m_operationProgress = nullptr;
 
     MessageHandler m_showMessage;
     std::function<QString()> m_askDirectory;

@@ -1,0 +1,47 @@
+#include "window/editor/operationprogress.h"
+
+#include <QLayout>
+#include <QProgressBar>
+
+namespace tolvane {
+
+namespace {
+
+// Often enough to look continuous, seldom enough that a thousand small
+// objects are not slowed by painting.
+constexpr int RepaintInterval = 40;
+
+} // namespace
+
+OperationProgress::OperationProgress(std::unique_ptr<PrintTarget> lines, QProgressBar &bar)
+    : m_lines(std::move(lines)), m_bar(bar)
+{
+}
+
+OperationProgress::~OperationProgress()
+{
+    m_bar.hide();
+}
+
+void OperationProgress::Print(const QString &item, LineEnd end)
+{
+    m_lines->Print(item, end);
+}
+
+void OperationProgress::objectsDone(int done, int count)
+{
+    m_bar.setRange(0, count);
+    m_bar.setValue(done);
+    if (m_bar.isHidden()) {
+        m_bar.show();
+        if (QWidget *statusBar = m_bar.parentWidget(); statusBar && statusBar->layout())
+            statusBar->layout()->activate();
+    } else if (m_sinceRepaint.isValid() && m_sinceRepaint.elapsed() < RepaintInterval) {
+        return;
+    }
+    if (m_bar.isVisible())
+        m_bar.repaint();
+    m_sinceRepaint.start();
+}
+
+} // namespace tolvane
