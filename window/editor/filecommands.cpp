@@ -36,11 +36,10 @@ bool MainWindow::openDirectory(const QString &directory)
 
 bool MainWindow::saveDashboard()
 {
-    if (Status status = m_document.save(*m_dashboard->progressPrinter()); !status) {
-        reportFailure(QStringLiteral("Save SHPI Data"), status);
-        return false;
-    }
-    return true;
+    return writeContainer(QStringLiteral("Save SHPI Data"),
+                          [this](DashboardDocument::ChangedContainer ifChanged, bool *changedOnDisk) {
+                              return m_document.save(*m_dashboard->progressPrinter(), ifChanged, changedOnDisk);
+                          });
 }
 
 void MainWindow::extractMasks()
@@ -48,14 +47,18 @@ void MainWindow::extractMasks()
     // The extraction rereads the tables from the file.
     if (!maybeSaveChanges())
         return;
-    if (Status status = m_document.extractMasks(*m_dashboard->progressPrinter()); !status)
+    const Status status = m_document.extractMasks(*m_dashboard->progressPrinter());
+    if (!status)
         reportFailure(QStringLiteral("Extract Masks from SHPI"), status);
+    reportNote(status);
 }
 
 void MainWindow::compileMasks()
 {
-    if (Status status = m_document.compileMasks(*m_dashboard->progressPrinter()); !status)
-        reportFailure(QStringLiteral("Compile Masks into SHPI"), status);
+    writeContainer(QStringLiteral("Compile Masks into SHPI"),
+                   [this](DashboardDocument::ChangedContainer ifChanged, bool *changedOnDisk) {
+                       return m_document.compileMasks(*m_dashboard->progressPrinter(), ifChanged, changedOnDisk);
+                   });
 }
 
 bool MainWindow::maybeSaveChanges()
@@ -77,6 +80,12 @@ void MainWindow::reportFailure(const QString &command, const Status &status)
 {
     statusBar()->showMessage(status.message());
     m_showMessage(command, status.message());
+}
+
+void MainWindow::reportNote(const Status &status)
+{
+    if (!status.note().isEmpty())
+        statusBar()->showMessage(status.note());
 }
 
 } // namespace tolvane

@@ -76,6 +76,7 @@ MainWindow::MainWindow(QWidget *parent)
     createEditMenu();
     createViewMenu();
     createStatusBar();
+    watchFiles();
 
     // The designed interior is the area between the menu bar and the status bar.
     resize(DesignedWidth, DesignedHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -187,6 +188,10 @@ void MainWindow::createViewMenu()
     m_zoomOutAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     addItem(view, tr("&Actual Size"), "actualSize", m_dashboard, &DashboardView::showActualSize)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    view->addSeparator();
+    m_reloadAction = addItem(view, tr("&Reload"), "reload", this, &MainWindow::reloadDashboard);
+    m_reloadAction->setShortcut(QKeySequence(Qt::Key_F5));
+    m_reloadAction->setEnabled(false);
     connect(m_dashboard, &DashboardView::zoomChanged, this, &MainWindow::showZoom);
 }
 
@@ -271,6 +276,7 @@ void MainWindow::showLoaded()
     m_saveAction->setEnabled(true);
     m_extractAction->setEnabled(true);
     m_compileAction->setEnabled(true);
+    m_reloadAction->setEnabled(true);
 }
 
 void MainWindow::updateWindowTitle()
