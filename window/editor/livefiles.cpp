@@ -17,14 +17,22 @@
 
 namespace tolvane {
 
+namespace {
+
+QString containerPath(const QString &directory)
+{
+    return QDir::toNativeSeparators(QDir(directory).filePath(QStringLiteral("SHPI.DAT")));
+}
+
+} // namespace
+
 void MainWindow::watchFiles()
 {
     m_askReload = [this] {
         QMessageBox box(QMessageBox::Question, tr("SHPI.DAT Changed"),
                         tr("Another program has changed %1. Reload it, losing the changes that are not saved, "
                            "or keep them?")
-                            .arg(QDir::toNativeSeparators(QDir(m_document.directory()).filePath(
-                                QStringLiteral("SHPI.DAT")))),
+                            .arg(containerPath(m_document.directory())),
                         QMessageBox::NoButton, this);
         QPushButton *reload = box.addButton(tr("Reload"), QMessageBox::DestructiveRole);
         box.setDefaultButton(box.addButton(tr("Keep Changes"), QMessageBox::RejectRole));
@@ -35,8 +43,7 @@ void MainWindow::watchFiles()
         QMessageBox box(QMessageBox::Warning, tr("SHPI.DAT Changed"),
                         tr("Another program has changed %1 since it was read. Reload it (losing the changes made "
                            "here), overwrite it (losing the other program's), or cancel?")
-                            .arg(QDir::toNativeSeparators(QDir(m_document.directory()).filePath(
-                                QStringLiteral("SHPI.DAT")))),
+                            .arg(containerPath(m_document.directory())),
                         QMessageBox::NoButton, this);
         QPushButton *reload = box.addButton(tr("Reload"), QMessageBox::DestructiveRole);
         QPushButton *overwrite = box.addButton(tr("Overwrite"), QMessageBox::AcceptRole);
