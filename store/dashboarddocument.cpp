@@ -2,11 +2,14 @@
 
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
+#include "store/dashboarddirectory.h"
+#include "store/dashboardlock.h"
 #include "store/editcommands.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
 #include "window/picturefile.h"
 
+#include <QDir>
 #include <QScopedValueRollback>
 
 #include <limits>
@@ -66,9 +69,9 @@ void DashboardDocument::takeFileState(const QImage &background)
     m_undoStack.clear();
 }
 
-Status DashboardDocument::save(PrintTarget &out)
+Status DashboardDocument::save(PrintTarget &out, ChangedContainer ifChanged, bool *changedOnDisk)
 {
-    return markSavedOn(SaveShpiData(m_directory, out, m_tables));
+    return writeContainer([&] { return SaveShpiData(m_directory, out, m_tables); }, ifChanged, changedOnDisk);
 }
 
 Status DashboardDocument::extractMasks(PrintTarget &out)
@@ -87,19 +90,50 @@ Status DashboardDocument::extractMasks(PrintTarget &out)
     return status;
 }
 
-Status DashboardDocument::compileMasks(PrintTarget &out)
+Status DashboardDocument::compileMasks(PrintTarget &out, ChangedContainer ifChanged, bool *changedOnDisk)
 {
     // Compiling writes the headers and the dial data as a save does.
-    return markSavedOn(CompileMasks(m_directory, out, m_tables));
+    return writeContainer([&] { return CompileMasks(m_directory, out, m_tables); }, ifChanged, changedOnDisk);
 }
 
-Status DashboardDocument::markSavedOn(const Status &written)
+template<typename Write>
+Status DashboardDocument::writeContainer(Write write, ChangedContainer ifChanged, bool *changedOnDisk)
 {
+    if (changedOnDisk)
+        *changedOnDisk = false;
+    // The write takes the lock again, which its holder may: no other program
+    // can change the file between the check and the rename.
+    DashboardLock lock(m_directory);
+    if (Status s = lock.acquire(); !s)
+        return s;
+    if (ifChanged == ChangedContainer::Refuse) {
+        QByteArray now;
+        if (Status s = containerFingerprint(m_directory, &now); !s)
+            return s;
+        if (now != m_tables.fingerprint) {
+            if (changedOnDisk)
+                *changedOnDisk = true;
+            return Status::fileError(QDir(m_directory).filePath(DashboardDirectory::ContainerName),
+                                     QStringLiteral("another program has changed the file since it "
+                                                    "was read; it was not written."));
+        }
+    }
+    const Status written = write();
     if (written) {
         m_loadedTables = m_tables;
         m_undoStack.setClean();
     }
     return written;
+}
+
+Status DashboardDocument::reloadBackground()
+{
+    QImage background;
+    if (Status status = readDashboardBackground(m_directory, &background); !status)
+        return status;
+    m_background = background;
+    Q_EMIT backgroundChanged();
+    return Status::success();
 }
 
 bool DashboardDocument::moveObject(int index, QPoint position, int mergeRun)

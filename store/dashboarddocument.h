@@ -50,13 +50,24 @@ public:
     /// Reads @p directory's SHPI.DAT (and its background picture), printing
     /// the listing on @p out. On failure nothing of the document changes.
     Status load(const QString &directory, PrintTarget &out, LoadParts parts = ContainerAndBackground);
-    /// Writes the positions and the dial data into SHPI.DAT.
-    Status save(PrintTarget &out);
+    /// What a save or a compilation does when SHPI.DAT is no longer the file
+    /// the tables were read from or last written to: another program wrote it.
+    enum class ChangedContainer { Refuse, Overwrite };
+
+    /// Writes the positions and the dial data into SHPI.DAT. Refused, setting
+    /// @p changedOnDisk when given, while SHPI.DAT is not the file the tables
+    /// come from, unless @p ifChanged says to overwrite it.
+    Status save(PrintTarget &out, ChangedContainer ifChanged = ChangedContainer::Refuse,
+                bool *changedOnDisk = nullptr);
     /// Writes every mask bitmap and reads the tables again from the file. The
     /// background is read first: without it nothing is written.
     Status extractMasks(PrintTarget &out);
-    /// Writes the mask bitmaps, the positions and the dial data into SHPI.DAT.
-    Status compileMasks(PrintTarget &out);
+    /// Writes the mask bitmaps, the positions and the dial data into SHPI.DAT;
+    /// a changed SHPI.DAT is treated as save() does.
+    Status compileMasks(PrintTarget &out, ChangedContainer ifChanged = ChangedContainer::Refuse,
+                        bool *changedOnDisk = nullptr);
+    /// Reads "0000.bmp" again; on failure the background stays as it was.
+    Status reloadBackground();
 
     /// Places object @p index with its reference point at @p position. False,
     /// changing nothing, for an index beyond the table or a position beyond
@@ -84,6 +95,8 @@ Q_SIGNALS:
     /// An extraction has read the background and starts writing mask files.
     void extractionStarted();
     void extractionFinished(bool succeeded);
+    /// "0000.bmp" was read anew; the tables are as they were.
+    void backgroundChanged();
 
 private:
     friend class MoveObject;
@@ -95,8 +108,11 @@ private:
     void applyDialField(DialField field, int16_t value, bool replay);
     /// The tables just read are what the file holds; @p background with them.
     void takeFileState(const QImage &background);
-    /// When @p written succeeded, the file now holds the tables.
-    Status markSavedOn(const Status &written);
+    /// Runs @p write on the tables under the dashboard's lock, after checking
+    /// within that lock that SHPI.DAT is still the file they come from; when
+    /// the write succeeded, the file now holds the tables.
+    template<typename Write>
+    Status writeContainer(Write write, ChangedContainer ifChanged, bool *changedOnDisk);
 
     QString m_directory;
     ShpiTables m_tables;

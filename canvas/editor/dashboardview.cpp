@@ -34,6 +34,7 @@ DashboardView::DashboardView(DashboardDocument &document, QWidget *parent)
     connect(&document, &DashboardDocument::dialChanged, this, &DashboardView::followDialChange);
     connect(&document, &DashboardDocument::extractionStarted, this, &DashboardView::showExtractionScreen);
     connect(&document, &DashboardDocument::extractionFinished, this, &DashboardView::endExtractionScreen);
+    connect(&document, &DashboardDocument::backgroundChanged, this, &DashboardView::showNewBackground);
 }
 
 DashboardView::~DashboardView()

@@ -74,6 +74,10 @@ public Q_SLOTS:
     /// Shows object @p index at its stored place, reading its bitmaps again.
     /// The first entry (the background itself) and -1 show none.
     void showObject(int index);
+    /// Reads object @p index's bitmaps again after they changed on disk and
+    /// shows them, if it is the selected object. A file that cannot be read
+    /// is said in the status line, and the object's last bitmaps stay.
+    void reloadObjectBitmaps(int index);
     /// The dashboard of the Objects panel: objects can be dragged and nudged.
     /// Nothing is redrawn.
     void showObjectsMode();
@@ -114,6 +118,8 @@ private:
     void followDialChange();
     void showExtractionScreen();
     void endExtractionScreen(bool succeeded);
+    // A background read anew (filechanges.cpp).
+    void showNewBackground();
 
     /// Composites the selected object at its stored place through the
     /// prepared work surfaces, with its outline.

@@ -4,6 +4,7 @@
 #include "store/listing.h"
 
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 
 namespace tolvane {
@@ -20,8 +21,36 @@ ObjectsPanel::ObjectsPanel(DashboardDocument &document, QWidget *parent)
         Q_EMIT objectSelected(row);
         showObjectStatus();
     });
+    m_list->viewport()->installEventFilter(this);
     connect(&document, &DashboardDocument::loaded, this, &ObjectsPanel::fillList);
     connect(&document, &DashboardDocument::objectMoved, this, &ObjectsPanel::followObjectMove);
+}
+
+int ObjectsPanel::selectedObject() const
+{
+    return m_list->currentRow();
+}
+
+void ObjectsPanel::selectObject(int index)
+{
+    if (index == m_list->currentRow() && index >= 0)
+        Q_EMIT objectSelected(index);
+    else
+        m_list->setCurrentRow(index);
+}
+
+bool ObjectsPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // A press on the selected row changes no row, yet it selects the object
+    // again: its bitmaps are read anew and it is shown, also after the Dials
+    // panel wiped it. A press on another row is the row change itself.
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        const int row = m_list->indexAt(press->position().toPoint()).row();
+        if (press->button() == Qt::LeftButton && row >= 0 && row == m_list->currentRow())
+            Q_EMIT objectSelected(row);
+    }
+    return QGroupBox::eventFilter(watched, event);
 }
 
 void ObjectsPanel::fillList()

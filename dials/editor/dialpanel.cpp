@@ -151,6 +151,7 @@ DialPanel::DialPanel(DashboardDocument &document, QWidget *parent)
     connect(m_needleTest, &NeedleTest::needlesChanged, this, &DialPanel::needleTestChanged);
     connect(m_needleTest, &NeedleTest::returnedToRest, this, &DialPanel::drawDialsRequested);
     connect(&document, &DashboardDocument::loaded, this, &DialPanel::fillBoxes);
+    connect(&document, &DashboardDocument::backgroundChanged, this, &DialPanel::showSampledColour);
     connect(&document, &DashboardDocument::dialChanged, this, &DialPanel::followDialChange);
 }
 

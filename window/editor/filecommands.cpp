@@ -54,13 +54,10 @@ bool MainWindow::openDirectory(const QString &directory)
 
 bool MainWindow::saveDashboard()
 {
-    const Status status = m_document.save(*operationPrinter());
-    if (!status) {
-        reportFailure(QStringLiteral("Save SHPI Data"), status);
-        return false;
-    }
-    reportSuccess(tr("Saved the positions and dial data into SHPI.DAT"), status);
-    return true;
+    return writeContainer(QStringLiteral("Save SHPI Data"), tr("Saved the positions and dial data into SHPI.DAT"),
+                          [this](DashboardDocument::ChangedContainer ifChanged, bool *changedOnDisk) {
+                              return m_document.save(*operationPrinter(), ifChanged, changedOnDisk);
+                          });
 }
 
 void MainWindow::extractMasks()
@@ -79,13 +76,11 @@ void MainWindow::extractMasks()
 
 void MainWindow::compileMasks()
 {
-    const Status status = m_document.compileMasks(*operationPrinter());
-    if (!status) {
-        reportFailure(QStringLiteral("Compile Masks into SHPI"), status);
-        return;
-    }
-    reportSuccess(tr("Compiled the masks of %1 into SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
-                  status);
+    writeContainer(QStringLiteral("Compile Masks into SHPI"),
+                   tr("Compiled the masks of %1 into SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
+                   [this](DashboardDocument::ChangedContainer ifChanged, bool *changedOnDisk) {
+                       return m_document.compileMasks(*operationPrinter(), ifChanged, changedOnDisk);
+                   });
 }
 
 bool MainWindow::maybeSaveChanges()

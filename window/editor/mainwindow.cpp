@@ -78,6 +78,7 @@ MainWindow::MainWindow(QWidget *parent)
     createEditMenu();
     createViewMenu();
     createStatusBar();
+    watchFiles();
 
     // The designed interior is the area between the menu bar and the status bar.
     resize(DesignedWidth, DesignedHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -197,6 +198,9 @@ void MainWindow::createViewMenu()
     m_showAllAction->setCheckable(true);
     // Toggled, so that the state the settings put back reaches the view too.
     connect(m_showAllAction, &QAction::toggled, m_dashboard, &DashboardView::setShowAllObjects);
+    m_reloadAction = addItem(view, tr("&Reload"), "reload", this, &MainWindow::reloadDashboard);
+    m_reloadAction->setShortcut(QKeySequence(Qt::Key_F5));
+    m_reloadAction->setEnabled(false);
     connect(m_dashboard, &DashboardView::zoomChanged, this, &MainWindow::showZoom);
 }
 
@@ -293,6 +297,7 @@ void MainWindow::showLoaded()
     m_saveAction->setEnabled(true);
     m_extractAction->setEnabled(true);
     m_compileAction->setEnabled(true);
+    m_reloadAction->setEnabled(true);
 }
 
 void MainWindow::updateWindowTitle()

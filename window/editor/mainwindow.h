@@ -18,6 +18,7 @@ class QProgressBar;
 namespace tolvane {
 
 class DashboardView;
+class DashboardWatcher;
 class DialPanel;
 class ElidingLabel;
 class ObjectsPanel;
@@ -72,6 +73,17 @@ public:
         m_askSaveChanges = std::move(prompt);
     }
 
+    /// Asks, when SHPI.DAT changed on disk while there are unsaved edits,
+    /// whether to reload it (true), losing them, or to keep them.
+    void setReloadPrompt(std::function<bool()> prompt) { m_askReload = std::move(prompt); }
+    /// What a save or compilation does with a SHPI.DAT that another program
+    /// changed since it was read.
+    enum class ChangedOnDiskAnswer { Reload, Overwrite, Cancel };
+    void setChangedOnDiskPrompt(std::function<ChangedOnDiskAnswer()> prompt)
+    {
+        m_askChangedOnDisk = std::move(prompt);
+    }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     /// Closing asks first while there are unsaved edits.
@@ -112,6 +124,20 @@ private:
     /// notes.
     void reportSuccess(const QString &result, const Status &status);
 
+    // Following the files on disk (livefiles.cpp).
+    void watchFiles();
+    /// View > Reload: asks first while there are unsaved edits.
+    void reloadDashboard();
+    void followContainerChange();
+    /// Reads SHPI.DAT again, keeping the selected object and the panel.
+    bool reloadFromDisk(bool quiet);
+    /// Runs a write of SHPI.DAT; when another program changed the file,
+    /// asks whether to reload it, overwrite it or cancel. False when nothing
+    /// was written.
+    /// On success says @p result in the status line.
+    bool writeContainer(const QString &command, const QString &result,
+                        const std::function<Status(DashboardDocument::ChangedContainer, bool *)> &write);
+
     // The recent list and dropped dashboards (opendashboard.cpp).
     void fillRecentMenu();
 
@@ -127,6 +153,7 @@ private:
     QAction *m_zoomOutAction = nullptr;
     QAction *m_showAllAction = nullptr;
     bool m_fitToDashboard = false;
+    QAction *m_reloadAction = nullptr;
 
     QWidget *m_sideBar = nullptr;
     ObjectsPanel *m_objectsPanel = nullptr;
@@ -136,10 +163,16 @@ private:
     QLabel *m_pointerReadout = nullptr;
     QLabel *m_zoomLevel = nullptr;
     QProgressBar *m_operationProgress = nullptr;
+    DashboardWatcher *m_watcher = nullptr;
+    /// While a question about the changed SHPI.DAT is open, further changes
+    /// wait for its answer.
+    bool m_askingAboutContainer = false;
 
     MessageHandler m_showMessage;
     std::function<QString()> m_askDirectory;
     std::function<QMessageBox::StandardButton()> m_askSaveChanges;
+    std::function<bool()> m_askReload;
+    std::function<ChangedOnDiskAnswer()> m_askChangedOnDisk;
 };
 
 } // namespace tolvane

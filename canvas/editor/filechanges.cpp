@@ -1,0 +1,43 @@
+// The dashboard follows its files as another program changes them: a bitmap
+// editor saving the background or the selected object's artwork or mask.
+
+#include "canvas/editor/dashboardview.h"
+
+#include "canvas/drawobject.h"
+#include "store/dashboarddocument.h"
+
+namespace tolvane {
+
+void DashboardView::reloadObjectBitmaps(int index)
+{
+    const ObjectTable &objects = m_document.tables().objects;
+    if (index != m_selected || index <= 0 || index >= objects.count())
+        return;
+    // Said once, without a dialog: an editor saving again and again must not
+    // raise one box per save.
+    const Status status =
+        prepareObjectBuffers(m_document.directory(), objects.directory[size_t(index)], m_objectImage, m_objectMask);
+    if (!status) {
+        Q_EMIT statusMessage(status.message());
+        return;
+    }
+    // The Dials panel shows no object; the next selection draws the new one.
+    if (m_dialsMode)
+        return;
+    m_surface.Cls();
+    showSelectedObject();
+}
+
+void DashboardView::showNewBackground()
+{
+    m_surface.setPicture(m_document.background());
+    // A pick is made from the bare picture.
+    if (m_pickArmed)
+        return;
+    if (m_dialsMode)
+        followDialChange();
+    else if (isOutlineVisible())
+        showSelectedObject();
+}
+
+} // namespace tolvane

@@ -1,0 +1,161 @@
+#include "store/dashboardwatcher.h"
+
+#include "canvas/drawobject.h"
+#include "store/dashboarddirectory.h"
+#include "store/dashboarddocument.h"
+#include "store/loadshpi.h"
+#include "store/systemfiles.h"
+#include "window/picturefile.h"
+
+#include <QDir>
+
+namespace tolvane {
+
+DashboardWatcher::DashboardWatcher(DashboardDocument &document, QObject *parent)
+    : QObject(parent)
+    , m_document(document)
+{
+    m_attempts.fill(NotPending);
+    m_settleTimer.setSingleShot(true);
+    m_settleTimer.setInterval(SettleMs);
+    // Every further change restarts the wait: a file is read once it rests.
+    connect(&m_files, &QFileSystemWatcher::directoryChanged, &m_settleTimer, qOverload<>(&QTimer::start));
+    connect(&m_files, &QFileSystemWatcher::fileChanged, &m_settleTimer, qOverload<>(&QTimer::start));
+    connect(&m_settleTimer, &QTimer::timeout, this, &DashboardWatcher::settle);
+    connect(&document, &DashboardDocument::loaded, this, &DashboardWatcher::watchDocument);
+}
+
+void DashboardWatcher::watchDocument()
+{
+    m_directory = m_document.directory();
+    m_object = -1;
+    m_attempts.fill(NotPending);
+    m_settleTimer.stop();
+    if (!m_files.directories().isEmpty())
+        m_files.removePaths(m_files.directories());
+    m_files.addPath(m_directory);
+    const DashboardDirectory directory(m_directory);
+    for (Part part : Parts)
+        m_stamps[part] = stamp(part, directory);
+    watchExistingFiles(directory);
+}
+
+void DashboardWatcher::watchObject(int index)
+{
+    m_object = index > 0 && index < m_document.tables().objects.count() ? index : -1;
+    m_attempts[ObjectBitmaps] = NotPending;
+    const DashboardDirectory directory(m_directory);
+    m_stamps[ObjectBitmaps] = stamp(ObjectBitmaps, directory);
+    watchExistingFiles(directory);
+}
+
+QStringList DashboardWatcher::fileNames(Part part) const
+{
+    switch (part) {
+    case Container:
+        return {DashboardDirectory::ContainerName};
+    case Background:
+        return {QStringLiteral("0000.bmp")};
+    case ObjectBitmaps:
+        break;
+    }
+    if (m_object < 0)
+        return {};
+    const std::optional<QString> name =
+        DashboardDirectory::fileNamePart(m_document.tables().objects.directory[size_t(m_object)].Name);
+    if (!name)
+        return {};
+    return {objectImageFileName(*name), objectMaskFileName(*name)};
+}
+
+QByteArray DashboardWatcher::stamp(Part part, const DashboardDirectory &directory) const
+{
+    // A file renamed over another has a file number of its own, so even a
+    // new file of the same size and time tells apart from the old.
+    QByteArray result;
+    for (const QString &name : fileNames(part)) {
+        const QString path = directory.existingFile(name);
+        result += path.toUtf8() + '=' + (path.isEmpty() ? QByteArray() : system_files::fileIdentity(path)) + '\n';
+    }
+    return result;
+}
+
+void DashboardWatcher::watchExistingFiles(const DashboardDirectory &directory)
+{
+    // A file replaced by a rename drops out of the watch; its successor is
+    // watched by name from then on.
+    if (!m_files.files().isEmpty())
+        m_files.removePaths(m_files.files());
+    QStringList paths;
+    for (Part part : Parts)
+        for (const QString &name : fileNames(part))
+            if (const QString path = directory.existingFile(name); !path.isEmpty())
+                paths.append(path);
+    if (!paths.isEmpty())
+        m_files.addPaths(paths);
+}
+
+void DashboardWatcher::settle()
+{
+    if (m_directory.isEmpty())
+        return;
+    const DashboardDirectory directory(m_directory);
+    watchExistingFiles(directory);
+    for (Part part : Parts) {
+        const QByteArray now = stamp(part, directory);
+        if (now != m_stamps[part]) {
+            m_stamps[part] = now;
+            m_attempts[part] = 0;
+        }
+    }
+    bool retry = false;
+    for (Part part : Parts) {
+        if (m_attempts[part] == NotPending)
+            continue;
+        const Status taken = take(part);
+        if (taken) {
+            m_attempts[part] = NotPending;
+        } else if (++m_attempts[part] >= ReadAttempts) {
+            m_attempts[part] = NotPending;
+            Q_EMIT unreadable(taken.message());
+        } else {
+            retry = true;
+        }
+    }
+    if (retry)
+        m_settleTimer.start();
+}
+
+Status DashboardWatcher::take(Part part)
+{
+    switch (part) {
+    case Container: {
+        QByteArray fingerprint;
+        if (Status s = containerFingerprint(m_directory, &fingerprint); !s)
+            return s;
+        if (fingerprint != m_document.tables().fingerprint)
+            Q_EMIT containerChanged();
+        return Status::success();
+    }
+    case Background:
+        return m_document.reloadBackground();
+    case ObjectBitmaps:
+        break;
+    }
+    if (m_object < 0)
+        return Status::success();
+    const DashboardDirectory directory(m_directory);
+    for (const QString &name : fileNames(ObjectBitmaps)) {
+        const QString path = directory.existingFile(name);
+        QImage picture;
+        if (Status s = path.isEmpty() ? Status::fileError(QDir(m_directory).filePath(name),
+                                                          QStringLiteral("the file does not exist."))
+                                      : readPictureFile(path, &picture);
+            !s)
+            return s;
+    }
+    Q_EMIT objectFilesChanged(m_object);
+    return Status::success();
+}
+
+} // namespace tolvane

@@ -1,0 +1,233 @@
+#include "common/editorparts.h"
+#include "common/objectfixture.h"
+
+#include "store/dashboarddocument.h"
+#include "store/dashboardwatcher.h"
+
+#include <QBuffer>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace tolvane;
+using namespace testing_support;
+
+namespace {
+
+constexpr int Settled = DashboardWatcher::SettleMs * 3;
+
+QByteArray bmpBytes(const QImage &picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "BMP");
+    return bytes;
+}
+
+// Saves as bitmap editors do: a new file, renamed over the old one.
+void saveByRename(const QString &directory, const QString &name, const QByteArray &bytes)
+{
+    const QDir dir(directory);
+    QVERIFY(writeFile(dir.filePath("new.tmp"), bytes));
+    QVERIFY(std::rename(qPrintable(dir.filePath("new.tmp")), qPrintable(dir.filePath(name))) == 0);
+}
+
+// Another program places object 1 at @p position and saves.
+void moveElsewhere(const QString &directory, QPoint position)
+{
+    DashboardDocument other;
+    DiscardingPrinter silent;
+    QVERIFY(other.load(directory, silent, DashboardDocument::ContainerOnly));
+    QVERIFY(other.moveObject(1, position));
+    QVERIFY(other.save(silent));
+}
+
+QPoint positionOnDisk(const QString &directory)
+{
+    DashboardDocument reader;
+    DiscardingPrinter silent;
+    if (!reader.load(directory, silent, DashboardDocument::ContainerOnly))
+        return QPoint(-1, -1);
+    const ObjectHeader &header = reader.tables().objects.headers[1];
+    return QPoint(header.XPos, header.YPos);
+}
+
+QPoint positionShown(EditorWindow &form)
+{
+    const ObjectHeader &header = form.tables().objects.headers[1];
+    return QPoint(header.XPos, header.YPos);
+}
+
+void clickRow(EditorWindow &form, int row)
+{
+    QListWidget *list = form.objectList();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+} // namespace
+
+class TestLiveFiles : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    int m_dashboards = 0;
+    const FixtureDashboard m_fixture = FixtureDashboard::standard();
+
+    // The form shown on a fresh copy of the fixture, object 1 clicked.
+    std::unique_ptr<EditorWindow> openFixture(QString *directory)
+    {
+        *directory = m_root.filePath(QString::number(++m_dashboards));
+        QDir().mkpath(*directory);
+        auto form = std::make_unique<EditorWindow>();
+        if (!m_fixture.write(*directory) || (form->show(), !QTest::qWaitForWindowExposed(form.get())) ||
+            !form->openDirectory(*directory))
+            return nullptr;
+        clickRow(*form, 1);
+        return form;
+    }
+
+private Q_SLOTS:
+    void bitmapsSavedElsewhereAreShown()
+    {
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        QVERIFY(samePixels(form->image(), m_fixture.expected(1)));
+        const FixtureObject &object = m_fixture.objects[0];
+
+        // A mask cut short is never shown; once it stays so, the status line
+        // says it, once, without a dialog.
+        QImage mask = object.mask;
+        mask.invertPixels();
+        const QByteArray maskBytes = bmpBytes(mask);
+        saveByRename(dir, "shpi0001.bmp", maskBytes.left(maskBytes.size() - 10));
+        QTRY_VERIFY_WITH_TIMEOUT(form->statusBar()->currentMessage().contains("shpi0001.bmp"),
+                                 DashboardWatcher::SettleMs * (DashboardWatcher::ReadAttempts + 5));
+        QVERIFY(samePixels(form->image(), m_fixture.expected(1)));
+        QVERIFY(form->messages.isEmpty());
+
+        saveByRename(dir, "shpi0001.bmp", maskBytes);
+        QTRY_VERIFY(samePixels(form->image(),
+                               expectedComposite(m_fixture.background, object.image, mask, object.topLeft())));
+
+        const QImage background = patternPicture(48, 36, 9);
+        saveByRename(dir, "0000.bmp", bmpBytes(background));
+        QTRY_VERIFY(samePixels(form->image(), expectedComposite(background, object.image, mask, object.topLeft())));
+        QVERIFY(form->messages.isEmpty());
+    }
+
+    void containerChangedElsewhere_data()
+    {
+        QTest::addColumn<bool>("unsavedEdit");
+        QTest::addColumn<bool>("reload");
+        QTest::newRow("no unsaved edits: reloaded") << false << true;
+        QTest::newRow("unsaved edits kept") << true << false;
+        QTest::newRow("unsaved edits given up") << true << true;
+    }
+
+    void containerChangedElsewhere()
+    {
+        QFETCH(bool, unsavedEdit);
+        QFETCH(bool, reload);
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        int asked = 0;
+        form->setReloadPrompt([&] {
+            ++asked;
+            return reload;
+        });
+        if (unsavedEdit)
+            form->document().moveObject(1, QPoint(5, 5));
+
+        moveElsewhere(dir, QPoint(40, 30));
+        const QPoint expected = reload ? QPoint(40, 30) : QPoint(5, 5);
+        QTRY_COMPARE(asked, unsavedEdit ? 1 : 0);
+        QTRY_COMPARE(positionShown(*form), expected);
+        QCOMPARE(form->document().isClean(), reload);
+        // The selection stays, shown at the new place.
+        QCOMPARE(form->objectList()->currentRow(), 1);
+        QVERIFY(form->outlineVisible());
+        QCOMPARE(form->outline().topLeft().toPoint(), expected - QPoint(4, 3));
+
+        if (!reload)
+            return;
+        // The editor's own save is no change from elsewhere: nothing is
+        // asked or read again, and the undo history stays.
+        form->document().moveObject(1, QPoint(7, 8));
+        QVERIFY(form->saveDashboard());
+        QTest::qWait(Settled);
+        QCOMPARE(form->undoStack().count(), 1);
+        // F5 over unsaved edits asks first.
+        form->document().moveObject(1, QPoint(9, 9));
+        QTest::keyClick(form.get(), Qt::Key_F5);
+        QCOMPARE(asked, unsavedEdit ? 2 : 1);
+        QCOMPARE(positionShown(*form), QPoint(7, 8));
+    }
+
+    void reclickAfterDials()
+    {
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        form->action("dials")->trigger();
+        form->action("objects")->trigger();
+        QVERIFY(!form->outlineVisible());
+
+        clickRow(*form, 1);
+        QVERIFY(form->outlineVisible());
+        QVERIFY(samePixels(form->image(), m_fixture.expected(1)));
+        // And it can be dragged again.
+        const QPointF grip = form->outline().center();
+        sendMouse(form->dashboard(), QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(form->dashboard(), QEvent::MouseMove, grip + QPointF(3, 2), Qt::NoButton, Qt::LeftButton);
+        sendMouse(form->dashboard(), QEvent::MouseButtonRelease, grip + QPointF(3, 2), Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(positionShown(*form), QPoint(23, 16));
+    }
+
+    void saveOverChangedFile_data()
+    {
+        QTest::addColumn<MainWindow::ChangedOnDiskAnswer>("answer");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QPoint>("onDisk");
+        QTest::addColumn<QPoint>("shown");
+        QTest::newRow("reload") << MainWindow::ChangedOnDiskAnswer::Reload << false << QPoint(40, 30) << QPoint(40, 30);
+        QTest::newRow("overwrite") << MainWindow::ChangedOnDiskAnswer::Overwrite << true << QPoint(5, 5)
+                                   << QPoint(5, 5);
+        QTest::newRow("cancel") << MainWindow::ChangedOnDiskAnswer::Cancel << false << QPoint(40, 30)
+                                << QPoint(5, 5);
+    }
+
+    void saveOverChangedFile()
+    {
+        QFETCH(MainWindow::ChangedOnDiskAnswer, answer);
+        QFETCH(bool, saved);
+        QFETCH(QPoint, onDisk);
+        QFETCH(QPoint, shown);
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        int asked = 0;
+        form->setChangedOnDiskPrompt([&] {
+            ++asked;
+            return answer;
+        });
+        form->document().moveObject(1, QPoint(5, 5));
+        moveElsewhere(dir, QPoint(40, 30));
+
+        QCOMPARE(form->saveDashboard(), saved);
+        QCOMPARE(asked, 1);
+        QCOMPARE(positionOnDisk(dir), onDisk);
+        QCOMPARE(positionShown(*form), shown);
+        QCOMPARE(form->document().isClean(), answer != MainWindow::ChangedOnDiskAnswer::Cancel);
+        QVERIFY(form->messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLiveFiles)
+#include "test_livefiles.moc"

@@ -1,0 +1,135 @@
+// The editor follows the dashboard's files as other programs change them:
+// new bitmaps are shown as they are saved, a changed SHPI.DAT is read again
+// (or, over unsaved edits, after asking), and no write replaces a SHPI.DAT
+// that changed since it was read without the user choosing so.
+
+#include "window/editor/mainwindow.h"
+
+#include "canvas/editor/dashboardview.h"
+#include "canvas/editor/objectspanel.h"
+#include "dials/editor/dialpanel.h"
+#include "store/dashboardwatcher.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QStatusBar>
+
+namespace tolvane {
+
+namespace {
+
+QString containerPath(const QString &directory)
+{
+    return QDir::toNativeSeparators(QDir(directory).filePath(QStringLiteral("SHPI.DAT")));
+}
+
+} // namespace
+
+void MainWindow::watchFiles()
+{
+    m_askReload = [this] {
+        QMessageBox box(QMessageBox::Question, tr("SHPI.DAT Changed"),
+                        tr("Another program has changed %1. Reload it, losing the changes that are not saved, "
+                           "or keep them?")
+                            .arg(containerPath(m_document.directory())),
+                        QMessageBox::NoButton, this);
+        QPushButton *reload = box.addButton(tr("Reload"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(box.addButton(tr("Keep Changes"), QMessageBox::RejectRole));
+        box.exec();
+        return box.clickedButton() == reload;
+    };
+    m_askChangedOnDisk = [this] {
+        QMessageBox box(QMessageBox::Warning, tr("SHPI.DAT Changed"),
+                        tr("Another program has changed %1 since it was read. Reload it (losing the changes made "
+                           "here), overwrite it (losing the other program's), or cancel?")
+                            .arg(containerPath(m_document.directory())),
+                        QMessageBox::NoButton, this);
+        QPushButton *reload = box.addButton(tr("Reload"), QMessageBox::DestructiveRole);
+        QPushButton *overwrite = box.addButton(tr("Overwrite"), QMessageBox::AcceptRole);
+        box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+        box.exec();
+        return box.clickedButton() == reload      ? ChangedOnDiskAnswer::Reload
+               : box.clickedButton() == overwrite ? ChangedOnDiskAnswer::Overwrite
+                                                  : ChangedOnDiskAnswer::Cancel;
+    };
+
+    m_watcher = new DashboardWatcher(m_document, this);
+    connect(m_objectsPanel, &ObjectsPanel::objectSelected, m_watcher, &DashboardWatcher::watchObject);
+    connect(m_watcher, &DashboardWatcher::objectFilesChanged, m_dashboard, &DashboardView::reloadObjectBitmaps);
+    connect(m_watcher, &DashboardWatcher::unreadable, statusBar(),
+            [this](const QString &message) { statusBar()->showMessage(message); });
+    // Queued: the question is asked once the watcher has finished its round.
+    connect(m_watcher, &DashboardWatcher::containerChanged, this, &MainWindow::followContainerChange,
+            Qt::QueuedConnection);
+}
+
+void MainWindow::reloadDashboard()
+{
+    if (!m_document.isOpen())
+        return;
+    if (!m_document.isClean() && !m_askReload())
+        return;
+    reloadFromDisk(false);
+}
+
+void MainWindow::followContainerChange()
+{
+    if (m_askingAboutContainer || !m_document.isOpen())
+        return;
+    const QScopedValueRollback asking(m_askingAboutContainer, true);
+    if (!m_document.isClean() && !m_askReload()) {
+        statusBar()->showMessage(tr("SHPI.DAT was changed by another program; the changes made here are kept."));
+        return;
+    }
+    reloadFromDisk(true);
+}
+
+bool MainWindow::reloadFromDisk(bool quiet)
+{
+    const int selected = m_objectsPanel->selectedObject();
+    // Read silently: the listing would print over the dashboard being worked on.
+    DiscardingPrinter silent;
+    if (Status status = m_document.load(m_document.directory(), silent); !status) {
+        if (quiet)
+            statusBar()->showMessage(status.message());
+        else
+            reportFailure(QStringLiteral("Reload"), status);
+        return false;
+    }
+    if (selected < m_document.tables().objects.count())
+        m_objectsPanel->selectObject(selected);
+    if (m_dialPanel->isVisibleTo(m_sideBar))
+        m_dashboard->showDialsMode();
+    statusBar()->showMessage(tr("Reloaded %1").arg(QDir::toNativeSeparators(m_document.directory())));
+    return true;
+}
+
+bool MainWindow::writeContainer(const QString &command, const QString &result,
+                                const std::function<Status(DashboardDocument::ChangedContainer, bool *)> &write)
+{
+    bool changedOnDisk = false;
+    Status status = write(DashboardDocument::ChangedContainer::Refuse, &changedOnDisk);
+    if (changedOnDisk) {
+        const QScopedValueRollback asking(m_askingAboutContainer, true);
+        switch (m_askChangedOnDisk()) {
+        case ChangedOnDiskAnswer::Overwrite:
+            status = write(DashboardDocument::ChangedContainer::Overwrite, nullptr);
+            break;
+        case ChangedOnDiskAnswer::Reload:
+            reloadFromDisk(false);
+            return false;
+        case ChangedOnDiskAnswer::Cancel:
+            statusBar()->showMessage(status.message());
+            return false;
+        }
+    }
+    if (!status) {
+        reportFailure(command, status);
+        return false;
+    }
+    reportSuccess(result, status);
+    return true;
+}
+
+} // namespace tolvane
