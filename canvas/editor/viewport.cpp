@@ -73,6 +73,9 @@ void fitBar(QScrollBar *bar, int view, int content)
         bar->setEnabled(true);
     } else {
         bar->setValue(0);
+        // A bar with nothing to scroll shows its thumb over the whole track,
+        // not the stale one of a range no longer in force.
+        bar->setMinimum(0);
         bar->setEnabled(false);
     }
 }
