@@ -231,6 +231,13 @@ bool writeInPlace(const DirectoryHandle &directory, const QString &name, const Q
         *reason = errorText(errno);
         return false;
     }
+    // The name may have been given to a pipe or a device since it was checked.
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *reason = QStringLiteral("is no longer a regular file");
+        return false;
+    }
     bool ok = writeAll(fd, content.constData(), content.size(), 0, reason);
     if (ok && ::ftruncate(fd, off_t(content.size())) != 0) {
         *reason = errorText(errno);
