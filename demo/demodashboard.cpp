@@ -6,9 +6,9 @@
 #include "store/dashboarddirectory.h"
 #include "store/listing.h"
 #include "store/safewrite.h"
+#include "window/bundledfont.h"
 
 #include <QDir>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageWriter>
 
@@ -113,8 +113,8 @@ Status writeDemoDashboard(const QString &directory)
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return Status::fileError(directory, QStringLiteral("cannot draw the demo dashboard without a graphical "
                                                            "application to provide its fonts"));
-    if (QFontDatabase::families().isEmpty())
-        return Status::fileError(directory, QStringLiteral("cannot draw the demo dashboard: no font is installed"));
+    if (bundledFontFamily().isEmpty())
+        return Status::fileError(directory, QStringLiteral("cannot draw the demo dashboard: its font is missing"));
 
     DemoTarget target(directory);
     if (Status s = target.create(); !s)

@@ -1,6 +1,7 @@
 #include "gaugepainter.h"
 #include "demolayout.h"
 #include "overlaypainter.h"
+#include "window/bundledfont.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -19,7 +20,7 @@ QPointF pixelCentre(QPoint pixel)
 
 QFont dashboardFont(int pixelSize, QFont::Weight weight)
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font(bundledFontFamily());
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;

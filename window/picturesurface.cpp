@@ -1,5 +1,6 @@
 #include "window/picturesurface.h"
 #include "window/picturefile.h"
+#include "window/bundledfont.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -76,7 +77,7 @@ QRect around(const QPoint &a, const QPoint &b, int margin)
 
 QFont printFont()
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font(bundledFontFamily());
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
