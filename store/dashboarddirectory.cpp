@@ -1,5 +1,6 @@
 #include "dashboarddirectory.h"
 #include "listing.h"
+#include "windowsnames.h"
 
 #include <QDir>
 
@@ -39,7 +40,12 @@ std::optional<QString> DashboardDirectory::fileNamePart(const FixedText<4> &name
         if (byte < 0x20 || byte == 0x7f || c == '/' || c == '\\')
             return std::nullopt;
     }
-    return nameText(name);
+    QString part = nameText(name);
+#ifdef Q_OS_WIN
+    if (windowsReadsOtherwise(part))
+        return std::nullopt;
+#endif
+    return part;
 }
 
 } // namespace tolvane

@@ -29,7 +29,8 @@ public:
 
     /// An object name as a file name part: its four bytes as Latin-1
     /// characters. Empty when the name could lead outside the directory or is
-    /// no plain file name (a separator, NUL or another control character).
+    /// no plain file name (a separator, NUL or another control character; on
+    /// Windows also a name it reads as a device or a stream).
     static std::optional<QString> fileNamePart(const FixedText<4> &name);
 
 private:

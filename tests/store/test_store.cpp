@@ -8,6 +8,7 @@
 #include "store/listing.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
+#include "store/windowsnames.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -41,6 +42,17 @@ private Q_SLOTS:
             else
                 QFile::remove(entry.filePath());
         }
+    }
+
+    // Names that Windows reads as a device, a stream or a pattern are no file
+    // names there; look-alikes are.
+    void windowsReadsDevicesStreamsAndPatterns()
+    {
+        for (const char *name : {"CON", "con ", "Nul.", "AUX.x", "prn", "COM1", "lpt9", "COM\xb9", "a:b", "a*", "a?b",
+                                 "<a>", "a|b", "\"a", "a/b", "a\\b", "a\x1f"})
+            QVERIFY2(windowsReadsOtherwise(QString::fromLatin1(name)), name);
+        for (const char *name : {"0000", "CONS", "COM0", "LPT", "NULL", "xCON", "a.b", "..", " CON", "\xe9t\xe9"})
+            QVERIFY2(!windowsReadsOtherwise(QString::fromLatin1(name)), name);
     }
 
     void walkVisitsTheDocumentedOffsets()
