@@ -15,6 +15,9 @@ namespace {
 // Qt aborts when it finds no display; say so plainly instead.
 bool displayAvailable()
 {
+#ifdef Q_OS_WIN
+    return true; // every Windows session has its desktop
+#endif
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
