@@ -3,6 +3,12 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -10,8 +16,62 @@
 #include <unistd.h>
 
 extern char **environ;
+#endif
 
 namespace tolvane::bench {
+
+#ifdef Q_OS_WIN
+
+namespace {
+
+QString quotedArgument(const QString &argument)
+{
+    if (!argument.isEmpty() && !argument.contains(QLatin1Char(' ')) && !argument.contains(QLatin1Char('"')))
+        return argument;
+    QString quoted = argument;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+ProcessRun runProcess(const QString &program, const QStringList &arguments)
+{
+    QString commandLine = quotedArgument(QDir::toNativeSeparators(program));
+    for (const QString &a : arguments)
+        commandLine += QLatin1Char(' ') + quotedArgument(a);
+
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                             nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = startup.hStdError = nul;
+    PROCESS_INFORMATION process{};
+
+    ProcessRun run;
+    QElapsedTimer timer;
+    timer.start();
+    std::wstring line = commandLine.toStdWString();
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        run.seconds = timer.nsecsElapsed() / 1e9;
+        PROCESS_MEMORY_COUNTERS memory{};
+        if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory))
+            run.peakKiB = long(memory.PeakWorkingSetSize / 1024);
+        DWORD code = 0;
+        if (GetExitCodeProcess(process.hProcess, &code))
+            run.exitCode = int(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(nul);
+    return run;
+}
+
+#else
 
 ProcessRun runProcess(const QString &program, const QStringList &arguments)
 {
@@ -43,6 +103,8 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments)
     posix_spawn_file_actions_destroy(&actions);
     return run;
 }
+
+#endif
 
 double median(std::vector<double> values)
 {
