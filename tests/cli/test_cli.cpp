@@ -225,6 +225,8 @@ private Q_SLOTS:
         QTest::newRow("not an integer") << "\"XPos\": 100" << "\"XPos\": 100.5" << "Objects[1].XPos: 100.5";
         QTest::newRow("a string") << "\"XPos\": 100" << "\"XPos\": \"100\"" << "Objects[1].XPos: \"100\"";
         QTest::newRow("other name") << "\"0001\"" << "\"0002\"" << "Objects[1].Name";
+        QTest::newRow("other name with placeholders")
+            << "\"0001\"" << "\"%1%2\"" << "Objects[1].Name: \"%1%2\", but object 1 of SHPI.DAT is \"0001\"";
         QTest::newRow("other size") << "\"Width\": 25" << "\"Width\": 26" << "Objects[1].Width";
         QTest::newRow("other centre") << "\"YCentre\": -2" << "\"YCentre\": 0" << "Objects[1].YCentre";
         QTest::newRow("other count") << "\"ObjectCount\": 2" << "\"ObjectCount\": 3" << "ObjectCount: 3";
@@ -234,6 +236,15 @@ private Q_SLOTS:
                                                  << "DialRecord.DialWidth: -40000";
         QTest::newRow("dial record null") << "\"DialRecord\": \\{[^}]*\\}" << "\"DialRecord\": null"
                                           << "DialRecord: null";
+        // Qt would take the last of two equal keys, and an escape names the same key.
+        QTest::newRow("duplicate key") << "\"XPos\": 100" << "\"XPos\": 250, \"X\\u0050os\": 100"
+                                       << "Objects[1]: duplicate key \"XPos\" at line 5, column 91";
+        QTest::newRow("duplicate top-level key") << "\"ObjectCount\": 2" << "\"ObjectCount\": 2, \"ObjectCount\": 2"
+                                                 << "duplicate key \"ObjectCount\" at line 2, column 21";
+        QTest::newRow("duplicate dial field") << "\"DialWidth\": (-?\\d+)" << "\"DialWidth\": 0, \"DialWidth\": \\1"
+                                              << "DialRecord: duplicate key \"DialWidth\"";
+        QTest::newRow("huge value") << "\"XPos\": 100" << "\"XPos\": \"" + QString(1 << 20, 'a') + "\""
+                                    << "Objects[1].XPos: \"" + QString(39, 'a') + "... is not a number";
     }
 
     void applyRefusalsChangeNothing()
@@ -252,6 +263,7 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith("tolvane-cli: " + json + ": " + where), qPrintable(r.err));
         QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.size() < 300, qPrintable(r.err.left(300)));
         QCOMPARE(snapshot(dir()), before);
     }
 
