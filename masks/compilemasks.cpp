@@ -32,7 +32,7 @@ public:
         }
         if (const int later = laterObjectSharingMaskFile(directoryRead(), index); later >= 0) {
             out().Print(QStringLiteral("Object %1 keeps its mask: %2 holds the mask of object %3")
-                            .arg(index).arg(*fileName).arg(later));
+                            .arg(QString::number(index), *fileName, QString::number(later)));
             return Status::success();
         }
         printMaskProgress(out(), QStringLiteral("Inserting mask"), header.Width);

@@ -34,12 +34,13 @@ public:
         }
         const QString path = m_directory.fileForWriting(*fileName);
         if (QFileInfo(path).isSymLink()) {
-            out().Print(QStringLiteral("No mask file for object %1: %2 is a symbolic link").arg(index).arg(*fileName));
+            out().Print(QStringLiteral("No mask file for object %1: %2 is a symbolic link")
+                            .arg(QString::number(index), *fileName));
             return Status::success();
         }
         if (const int later = laterObjectSharingMaskFile(objects().directory, index); later >= 0)
             out().Print(QStringLiteral("Object %1 shares %2 with object %3, whose mask the file keeps")
-                            .arg(index).arg(*fileName).arg(later));
+                            .arg(QString::number(index), *fileName, QString::number(later)));
         printMaskProgress(out(), QStringLiteral("Extracting mask"), header.Width);
 
         // Each file is staged now and replaced only when the whole walk has

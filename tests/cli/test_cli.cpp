@@ -303,6 +303,26 @@ private Q_SLOTS:
         }
     }
 
+    void namesHoldingPlaceholdersArePrintedAsTheyStand()
+    {
+        // Two objects share the mask file "SHPI%1%2.BMP", so that the lines
+        // naming that file are printed too.
+        ContainerBuilder c = exampleContainer();
+        c.objects[1].directoryName = "%1%2";
+        c.objects.push_back(c.objects[1]);
+        QVERIFY(writeFile(container(), c.build()));
+        const QString listed = "Object 1: %1%2 Width: 25 Height: 12\nObject 2: %1%2 Width: 25 Height: 12\n";
+        QCOMPARE(cli({"list", dir()}).out, "Number of objects: 3\nObject 0: 0000 Width: 8 Height: 5\n" + listed);
+        const Run extracted = cli({"extract", dir()});
+        QVERIFY2(extracted.out.contains("Object 1: %1%2 Width: 25 Height: 12\nObject 1 shares SHPI%1%2.BMP with "
+                                        "object 2, whose mask the file keeps\nExtracting mask..\n"),
+                 qPrintable(extracted.out));
+        const Run compiled = cli({"compile", dir()});
+        QVERIFY2(compiled.out.contains("Object 1: %1%2 Width: 25 Height: 12\nObject 1 keeps its mask: SHPI%1%2.BMP "
+                                       "holds the mask of object 2\n"),
+                 qPrintable(compiled.out));
+    }
+
     void outputThatCannotBeWrittenFails_data()
     {
         QTest::addColumn<QStringList>("arguments");
