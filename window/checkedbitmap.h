@@ -49,7 +49,9 @@ Status readBitmapLayout(const QString &fileName, const QByteArray &head, BitmapL
 
 /// Decodes @p file of the given layout. Plain rows must all be inside the
 /// file. Run-length data must end with its end-of-bitmap code inside the
-/// file and stay inside the picture; the pixels it skips are index 0.
+/// file, within the pixel bytes the layout allows (so that a file read only
+/// that far decodes alike), and stay inside the picture; the pixels it skips
+/// are index 0.
 /// Channels of fewer than 8 bits are scaled to the full 0..255.
 Status decodeBitmap(const QString &fileName, const QByteArray &file, const BitmapLayout &layout, QImage *picture);
 
