@@ -7,9 +7,6 @@
 #include "store/loadshpi.h"
 #include "store/tablewriter.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 namespace tolvane {
 
 namespace {
@@ -40,21 +37,16 @@ public:
         const QString path = m_directory.existingFile(*fileName);
         if (path.isEmpty())
             return Status::fileError(m_directory.fileForWriting(*fileName), QStringLiteral("the file does not exist"));
-        // Opening a pipe or a device would wait or read forever.
-        if (!QFileInfo(path).isFile())
-            return Status::fileError(path, QStringLiteral("is not a regular file"));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return Status::fileError(path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
-        // Measured before reading, so that a huge file is never loaded.
-        if (Status s = checkMaskFileSize(path, file.size(), header.Width, header.Height); !s)
+        MaskPixels mask;
+        if (Status s = readMaskBitmap(path, QSize(header.Width, header.Height), &mask); !s)
             return s;
-        return decodeMaskBitmap(path, file.read(file.size()), header.Width, header.Height, &pixels, &m_header,
-                                &m_palette);
+        pixels = std::move(mask.levels);
+        // As after an extraction: the last mask's header as extraction writes it.
+        m_header = MaskBitmapHeader::forObject(header.Width, header.Height);
+        return Status::success();
     }
 
     const MaskBitmapHeader &lastHeader() const { return m_header; }
-    const BmpPalette &lastPalette() const { return m_palette; }
 
 protected:
     void objectWritten(int index) override
@@ -65,7 +57,6 @@ protected:
 private:
     const DashboardDirectory &m_directory;
     MaskBitmapHeader m_header;
-    BmpPalette m_palette = greyRampPalette();
 };
 
 } // namespace
@@ -87,7 +78,7 @@ Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &
     compiler.commitTo(tables);
     tables.fingerprint = fingerprint;
     tables.maskHeader = compiler.lastHeader();
-    tables.palette = compiler.lastPalette();
+    tables.palette = greyRampPalette();
     return written;
 }
 

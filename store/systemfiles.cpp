@@ -393,4 +393,48 @@ QByteArray fileIdentity(const QString &path)
 
 #endif
 
+#ifdef Q_OS_UNIX
+
+std::unique_ptr<QIODevice> openRegularFile(const QString &path, QString *reason)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = QStringLiteral("cannot be opened: %1").arg(errorText(errno));
+        return nullptr;
+    }
+    struct stat st;
+    const int statError = ::fstat(fd, &st) == 0 ? 0 : errno;
+    if (statError != 0 || !S_ISREG(st.st_mode)) {
+        *reason = statError != 0 ? QStringLiteral("cannot be read: %1").arg(errorText(statError))
+                                 : QStringLiteral("is not a regular file");
+        ::close(fd);
+        return nullptr;
+    }
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *reason = QStringLiteral("cannot be opened: %1").arg(file->errorString());
+        ::close(fd);
+        return nullptr;
+    }
+    return file;
+}
+
+#else
+
+std::unique_ptr<QIODevice> openRegularFile(const QString &path, QString *reason)
+{
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        *reason = QStringLiteral("is not a regular file");
+        return nullptr;
+    }
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
+        *reason = QStringLiteral("cannot be opened: %1").arg(file->errorString());
+        return nullptr;
+    }
+    return file;
+}
+
+#endif
+
 } // namespace tolvane::system_files

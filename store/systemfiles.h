@@ -80,5 +80,10 @@ QByteArray fileIdentity(const QString &path);
 /// The system's text for @p error.
 QString errorText(int error);
 
+/// Opens @p path, through links, for reading: a pipe without waiting for a
+/// writer, and then refused like anything else that the opened descriptor
+/// says is no regular file. Null with @p reason when refused or not opened.
+std::unique_ptr<QIODevice> openRegularFile(const QString &path, QString *reason);
+
 } // namespace system_files
 } // namespace tolvane
