@@ -1,5 +1,6 @@
 #include "dashboardlock.h"
 #include "safewrite.h"
+#include "safewritebatch.h"
 #include "systemfiles.h"
 
 #include <QHash>
@@ -52,6 +53,7 @@ Status DashboardLock::acquire(int waitMs)
     m_identity = lock->identity();
     held.insert(m_identity, 1);
     m_lock = std::move(lock);
+    finishInterruptedBatch(m_directory);
     removeStagingLeftovers(m_directory);
     return Status::success();
 }

@@ -20,7 +20,9 @@ class DirectoryLock;
 /// The system releases the lock when its process ends, so one left by a
 /// killed process never blocks. Within one process the lock can be taken again
 /// while held (a command holding it runs a routine that takes it too).
-/// Taking it first removes the staging files that killed writes left behind.
+/// Taking it first finishes a set of renames that a killed write left half
+/// done (finishInterruptedBatch()) and removes the staging files that killed
+/// writes left behind.
 class DashboardLock
 {
 public:

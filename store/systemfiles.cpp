@@ -2,6 +2,7 @@
 #include "safewrite.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -183,14 +184,20 @@ Staging stage(const DirectoryHandle &directory, const QString &name, const QStri
     return Staging::Failed;
 }
 
-bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason)
+bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason, Flush flush)
 {
     if (file->original >= 0) {
         copyOwnership(file->original, file->descriptor);
         ::close(file->original);
         file->original = -1;
     }
-    const bool synced = ::fsync(file->descriptor) == 0;
+    bool synced = true;
+#ifdef Q_OS_LINUX
+    if (flush == Flush::Now)
+#else
+    Q_UNUSED(flush);
+#endif
+        synced = ::fsync(file->descriptor) == 0;
     if (!synced)
         *reason = errorText(errno);
     file->device.reset();
@@ -199,17 +206,75 @@ bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *file, QS
     return synced;
 }
 
-bool replaceWithStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason)
+bool replaceWithStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason,
+                       Flush flush)
 {
-    const int dir = directory.descriptor();
-    if (::renameat(dir, encoded(file->stagingName).constData(), dir, encoded(name).constData()) != 0) {
+    if (!renameWithin(directory, file->stagingName, name, reason))
+        return false;
+    file->stagingName.clear();
+    if (flush == Flush::Now)
+        syncDirectory(directory);
+    return true;
+}
+
+bool syncFileSystem(const DirectoryHandle &directory, QString *reason)
+{
+#ifdef Q_OS_LINUX
+    // One flush of the file system instead of one per file: each file's own
+    // sync would commit the file system's journal once more.
+    if (::syncfs(directory.descriptor()) != 0) {
         *reason = errorText(errno);
         return false;
     }
-    file->stagingName.clear();
-    // The new name lasts through a power loss only once the directory is on disk.
-    ::fsync(dir);
+#else
+    Q_UNUSED(directory);
+    Q_UNUSED(reason);
+#endif
     return true;
+}
+
+bool renameWithin(const DirectoryHandle &directory, const QString &from, const QString &to, QString *reason)
+{
+    const int dir = directory.descriptor();
+    if (::renameat(dir, encoded(from).constData(), dir, encoded(to).constData()) != 0) {
+        *reason = errorText(errno);
+        return false;
+    }
+    return true;
+}
+
+void syncDirectory(const DirectoryHandle &directory)
+{
+    // A new name lasts through a power loss only once the directory is on disk.
+    ::fsync(directory.descriptor());
+}
+
+bool readSmallFile(const DirectoryHandle &directory, const QString &name, qint64 maxSize, QByteArray *content)
+{
+    const int fd = ::openat(directory.descriptor(), encoded(name).constData(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= maxSize;
+    if (ok) {
+        content->resize(qsizetype(st.st_size));
+        qsizetype done = 0;
+        while (ok && done < content->size()) {
+            const ssize_t n = ::read(fd, content->data() + done, size_t(content->size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0;
+            done += n;
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
+void removeFile(const DirectoryHandle &directory, const QString &name)
+{
+    ::unlinkat(directory.descriptor(), encoded(name).constData(), 0);
 }
 
 void discardStaged(const DirectoryHandle &directory, StagedFile *file)
@@ -327,12 +392,12 @@ Staging stage(const DirectoryHandle &directory, const QString &name, const QStri
     return Staging::Staged;
 }
 
-bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *, QString *)
+bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *, QString *, Flush)
 {
     return true;
 }
 
-bool replaceWithStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason)
+bool replaceWithStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason, Flush)
 {
     auto *saveFile = static_cast<QSaveFile *>(file->device.get());
     if (!saveFile->commit()) {
@@ -340,6 +405,38 @@ bool replaceWithStaged(const DirectoryHandle &, const QString &, StagedFile *fil
         return false;
     }
     return true;
+}
+
+bool syncFileSystem(const DirectoryHandle &, QString *)
+{
+    return true; // QSaveFile syncs each file as it commits it
+}
+
+bool renameWithin(const DirectoryHandle &directory, const QString &from, const QString &to, QString *reason)
+{
+    const QDir dir(directory.path());
+    QFile::remove(dir.filePath(to));
+    if (!QFile::rename(dir.filePath(from), dir.filePath(to))) {
+        *reason = QStringLiteral("cannot be renamed");
+        return false;
+    }
+    return true;
+}
+
+void syncDirectory(const DirectoryHandle &) {}
+
+bool readSmallFile(const DirectoryHandle &directory, const QString &name, qint64 maxSize, QByteArray *content)
+{
+    QFile file(directory.path() + QLatin1Char('/') + name);
+    if (QFileInfo(file).isSymLink() || !file.open(QIODevice::ReadOnly) || file.size() > maxSize)
+        return false;
+    *content = file.readAll();
+    return true;
+}
+
+void removeFile(const DirectoryHandle &directory, const QString &name)
+{
+    QFile::remove(directory.path() + QLatin1Char('/') + name);
 }
 
 void discardStaged(const DirectoryHandle &, StagedFile *file)
