@@ -124,6 +124,68 @@ void copyOwnership(int from, int to)
 #endif
 }
 
+const char LockFileName[] = ".tolvane.lock";
+
+// Opens the lock file for writing. A new one may be written by those whom the
+// directory's mode lets write it, and read by nobody: who cannot open it
+// cannot lock it. -1 when it cannot be opened: @p denied when permissions or a
+// read-only file system stop it, else @p reason says why.
+int openLockFile(int dir, bool *denied, QString *reason)
+{
+    int fd = ::openat(dir, LockFileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IWUSR);
+    if (fd >= 0) {
+        struct stat st;
+        if (::fstat(dir, &st) == 0) {
+            // Group writers share it only when it carries the directory's group.
+            mode_t mode = S_IWUSR | (st.st_mode & S_IWOTH);
+            if ((st.st_mode & S_IWGRP) && ::fchown(fd, uid_t(-1), st.st_gid) == 0)
+                mode |= S_IWGRP;
+            (void)!::fchmod(fd, mode);
+        }
+        return fd;
+    }
+    if (errno == EEXIST)
+        fd = ::openat(dir, LockFileName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        return fd;
+    *denied = fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS);
+    *reason = QString::fromLatin1(LockFileName) +
+              (fd < 0 && errno != ELOOP && errno != ENXIO && errno != EISDIR
+                   ? QStringLiteral(": %1").arg(errorText(errno))
+                   : QStringLiteral(" is not a regular file"));
+    closeDescriptor(fd);
+    return -1;
+}
+
+// Who holds a lock on the file open as @p fd: the system's list of locks
+// names the process, which names its program.
+QString lockHolder(int fd)
+{
+#ifdef Q_OS_LINUX
+    struct stat st;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (::fstat(fd, &st) != 0 || !locks.open(QIODevice::ReadOnly))
+        return {};
+    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a waiter's line has "->" after the number.
+    const QByteArray inode = ':' + QByteArray::number(quint64(st.st_ino));
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || fields[1] == "->" || !fields[5].endsWith(inode))
+            continue;
+        const QByteArray pid = fields[4];
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid)));
+        const QString program = comm.open(QIODevice::ReadOnly)
+                                    ? QString::fromLocal8Bit(comm.readAll().trimmed())
+                                    : QStringLiteral("a program");
+        return QStringLiteral("%1 (process %2)").arg(program, QString::fromLatin1(pid));
+    }
+#else
+    Q_UNUSED(fd);
+#endif
+    return {};
+}
+
 } // namespace
 
 int openDirectory(const QString &path, QString *reason)
@@ -320,7 +382,12 @@ DirectoryLock::DirectoryLock() = default;
 
 DirectoryLock::~DirectoryLock()
 {
-    closeDescriptor(m_fd); // closing releases the lock
+    // Removed while still held, so that no one takes a lock on a file about
+    // to lose its name; a waiter on it sees that and opens the next one.
+    if (m_lockFile >= 0)
+        ::unlinkat(m_fd, LockFileName, 0);
+    closeDescriptor(m_lockFile); // closing releases the lock
+    closeDescriptor(m_fd);
 }
 
 bool DirectoryLock::open(const QString &path, QString *reason)
@@ -340,11 +407,14 @@ bool DirectoryLock::open(const QString &path, QString *reason)
 bool DirectoryLock::lock(int waitMs, QString *reason)
 {
     const QDeadlineTimer deadline(waitMs);
-    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        if (error != EWOULDBLOCK && error != EINTR) {
-            *reason = errorText(error);
+    for (;;) {
+        switch (tryLock(reason)) {
+        case Attempt::Held:
+            return true;
+        case Attempt::Failed:
             return false;
+        case Attempt::Busy:
+            break;
         }
         if (deadline.hasExpired()) {
             reason->clear();
@@ -352,7 +422,37 @@ bool DirectoryLock::lock(int waitMs, QString *reason)
         }
         QThread::msleep(20);
     }
-    return true;
+}
+
+DirectoryLock::Attempt DirectoryLock::tryLock(QString *reason)
+{
+    for (;;) {
+        bool onDirectory = false;
+        const int fd = openLockFile(m_fd, &onDirectory, reason);
+        if (fd < 0 && !onDirectory)
+            return Attempt::Failed;
+        const int locked = onDirectory ? m_fd : fd;
+        if (::flock(locked, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            m_holder = error == EWOULDBLOCK ? lockHolder(locked) : QString();
+            closeDescriptor(fd);
+            if (error == EWOULDBLOCK || error == EINTR)
+                return Attempt::Busy;
+            *reason = errorText(error);
+            return Attempt::Failed;
+        }
+        if (onDirectory)
+            return Attempt::Held;
+        // The holder before us removes the file as it lets go: a lock on a
+        // file that lost its name guards nothing, and the name is opened again.
+        struct stat held, named;
+        if (::fstat(fd, &held) == 0 && ::fstatat(m_fd, LockFileName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            m_lockFile = fd;
+            return Attempt::Held;
+        }
+        ::close(fd);
+    }
 }
 
 QByteArray fileIdentity(const QString &path)
@@ -474,6 +574,10 @@ bool DirectoryLock::lock(int waitMs, QString *reason)
     if (m_portableLock->tryLock(waitMs))
         return true;
     reason->clear();
+    qint64 pid = 0;
+    QString host, program;
+    if (m_portableLock->getLockInfo(&pid, &host, &program))
+        m_holder = QStringLiteral("%1 (process %2)").arg(program).arg(pid);
     if (m_portableLock->error() != QLockFile::LockFailedError)
         *reason = QStringLiteral("the lock file cannot be written");
     return false;

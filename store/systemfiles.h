@@ -76,6 +76,14 @@ bool writeInPlace(const DirectoryHandle &directory, const QString &name, const Q
 
 /// A held exclusive lock on a directory; the system releases it when the
 /// process ends, however it ends.
+///
+/// The lock is held on the directory's lock file, ".tolvane.lock", which only
+/// those who may write the directory can open: it is made with write
+/// permission for them alone and read permission for nobody, so a program
+/// that may only read the dashboard cannot hold it. The holder removes the
+/// file as it lets go; one left by a killed holder is taken over.
+/// Where the file cannot be made or opened (a directory that takes no new
+/// file), the directory itself is locked.
 class DirectoryLock
 {
 public:
@@ -87,11 +95,19 @@ public:
     /// it cannot be had: @p reason says why, or is empty when another holds it.
     bool lock(int waitMs, QString *reason);
     const QByteArray &identity() const { return m_identity; }
+    /// After lock() found the lock held: the holding program as "NAME
+    /// (process ID)", or empty where the system does not tell.
+    const QString &holder() const { return m_holder; }
 
 private:
+    enum class Attempt { Held, Busy, Failed };
+    Attempt tryLock(QString *reason);
+
     QString m_path;
     int m_fd = -1;
+    int m_lockFile = -1; // the lock file's descriptor while it is held
     QByteArray m_identity;
+    QString m_holder;
     std::unique_ptr<QLockFile> m_portableLock;
 };
 
