@@ -4,7 +4,9 @@
 #include "window/editor/mainwindow.h"
 
 #include "canvas/editor/dashboardview.h"
+#include "store/dashboardlock.h"
 #include "store/editor/recentdashboards.h"
+#include "window/editor/lockwait.h"
 #include "window/editor/operationprogress.h"
 
 #include <QDir>
@@ -65,7 +67,11 @@ void MainWindow::extractMasks()
     // The extraction rereads the tables from the file.
     if (!maybeSaveChanges())
         return;
-    const Status status = m_document.extractMasks(*operationPrinter());
+    const std::optional<Status> extracted =
+        whileLocked(QStringLiteral("Extract Masks from SHPI"), [this] { return m_document.extractMasks(*operationPrinter()); });
+    if (!extracted)
+        return;
+    const Status &status = *extracted;
     if (!status) {
         reportFailure(QStringLiteral("Extract Masks from SHPI"), status);
         return;
@@ -96,6 +102,19 @@ bool MainWindow::maybeSaveChanges()
     default:
         return false;
     }
+}
+
+std::optional<Status> MainWindow::whileLocked(const QString &command, const std::function<Status()> &write)
+{
+    DashboardLock lock(m_document.directory());
+    Status locked = Status::success();
+    if (!m_lockWait->acquire(lock, &locked)) {
+        statusBar()->showMessage(tr("%1 was cancelled; no file was changed.").arg(command));
+        return std::nullopt;
+    }
+    if (!locked)
+        return locked;
+    return write();
 }
 
 std::unique_ptr<PrintTarget> MainWindow::operationPrinter()
