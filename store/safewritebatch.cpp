@@ -69,6 +69,8 @@ SafeWrite &SafeWriteBatch::add(const QString &name)
 
 Status SafeWriteBatch::commit()
 {
+    if (m_files.empty())
+        return Status::success();
     QString reason;
     for (const auto &file : m_files) {
         if (Status s = file->finish(); !s)
@@ -79,7 +81,7 @@ Status SafeWriteBatch::commit()
         return Status::fileError(m_directory->path(), QStringLiteral("cannot be written: %1").arg(reason));
     // Files written in place (a directory that takes no new file) have no
     // staging file to record; such a write is not atomic anyway.
-    const bool journaled = !m_files.empty() && std::all_of(m_files.begin(), m_files.end(), [](const auto &file) {
+    const bool journaled = std::all_of(m_files.begin(), m_files.end(), [](const auto &file) {
         return !file->stagingName().isEmpty();
     });
     if (journaled) {

@@ -67,17 +67,17 @@ void MainWindow::extractMasks()
     // The extraction rereads the tables from the file.
     if (!maybeSaveChanges())
         return;
-    const std::optional<Status> extracted =
-        whileLocked(QStringLiteral("Extract Masks from SHPI"), [this] { return m_document.extractMasks(*operationPrinter()); });
-    if (!extracted)
+    const QString command = QStringLiteral("Extract Masks from SHPI");
+    const std::optional<Status> status =
+        whileLocked(command, [this] { return m_document.extractMasks(*operationPrinter()); });
+    if (!status)
         return;
-    const Status &status = *extracted;
-    if (!status) {
-        reportFailure(QStringLiteral("Extract Masks from SHPI"), status);
+    if (!*status) {
+        reportFailure(command, *status);
         return;
     }
     reportSuccess(tr("Extracted the masks of %1 from SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
-                  status);
+                  *status);
 }
 
 void MainWindow::compileMasks()
