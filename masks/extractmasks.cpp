@@ -4,13 +4,12 @@
 #include "store/dashboarddirectory.h"
 #include "store/dashboardlock.h"
 #include "store/loadshpi.h"
-#include "store/safewrite.h"
+#include "store/safewritebatch.h"
 #include "store/tablereader.h"
 
 #include <QFileInfo>
 
 #include <memory>
-#include <vector>
 
 namespace tolvane {
 
@@ -21,7 +20,7 @@ class MaskExtractor : public TableReader
 public:
     MaskExtractor(const DashboardDirectory &directory, std::shared_ptr<const DirectoryHandle> handle,
                   PrintTarget &out)
-        : TableReader(out), m_directory(directory), m_handle(std::move(handle)) {}
+        : TableReader(out), m_directory(directory), m_batch(std::move(handle)) {}
 
     ContainerWalk::PixelAction pixelAction() const override { return ContainerWalk::PixelAction::Read; }
 
@@ -47,39 +46,28 @@ public:
         // succeeded, so a damaged container leaves every mask file as it was.
         // A staged file is closed at once: a thousand objects would otherwise
         // hold a thousand descriptors.
-        auto file = std::make_unique<SafeWrite>(m_handle, QFileInfo(path).fileName());
-        if (Status s = file->open(); !s)
+        SafeWrite &file = m_batch.add(QFileInfo(path).fileName());
+        if (Status s = file.open(); !s)
             return s;
-        if (!writeMaskBitmap(file->device(), pixels, header.Width, header.Height, m_palette))
-            return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file->device().errorString()));
-        if (Status s = file->finish(); !s)
+        if (!writeMaskBitmap(file.device(), pixels, header.Width, header.Height, m_palette))
+            return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file.device().errorString()));
+        if (Status s = file.finish(); !s)
             return s;
         m_lastHeader = MaskBitmapHeader::forObject(header.Width, header.Height);
-        m_staged.push_back(std::move(file));
         return Status::success();
     }
 
-    Status commitFiles()
-    {
-        Status committed = Status::success();
-        for (const auto &file : m_staged) {
-            if (Status s = file->commit(); !s)
-                return s;
-            if (!file->atomic())
-                committed.addNote(notAtomicNote(file->path()));
-        }
-        return committed;
-    }
+    /// Puts every staged mask file in place together.
+    Status commitFiles() { return m_batch.commit(); }
 
     const MaskBitmapHeader &lastHeader() const { return m_lastHeader; }
     const BmpPalette &palette() const { return m_palette; }
 
 private:
     const DashboardDirectory &m_directory;
-    const std::shared_ptr<const DirectoryHandle> m_handle;
+    SafeWriteBatch m_batch;
     const BmpPalette m_palette = greyRampPalette();
     MaskBitmapHeader m_lastHeader;
-    std::vector<std::unique_ptr<SafeWrite>> m_staged;
 };
 
 } // namespace

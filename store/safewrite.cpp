@@ -43,6 +43,7 @@ struct SafeWrite::Private
     QString name;
     system_files::StagedFile staged;
     QBuffer inPlaceContent;
+    system_files::Flush flush = system_files::Flush::Now;
     bool inPlace = false;
     bool finished = false;
     bool done = false;
@@ -56,11 +57,13 @@ SafeWrite::SafeWrite(const QString &directory, const QString &name)
     d->ownDirectory = std::const_pointer_cast<DirectoryHandle>(d->directory);
 }
 
-SafeWrite::SafeWrite(std::shared_ptr<const DirectoryHandle> directory, const QString &name)
+SafeWrite::SafeWrite(std::shared_ptr<const DirectoryHandle> directory, const QString &name, Flush flush)
     : d(std::make_unique<Private>())
 {
     d->directory = std::move(directory);
     d->name = name;
+    if (flush == Flush::ByCaller)
+        d->flush = system_files::Flush::ByCaller;
 }
 
 SafeWrite::~SafeWrite()
@@ -106,7 +109,7 @@ Status SafeWrite::finish()
     if (d->finished || d->inPlace)
         return Status::success();
     QString reason;
-    if (!system_files::finishStaged(*d->directory, d->name, &d->staged, &reason)) {
+    if (!system_files::finishStaged(*d->directory, d->name, &d->staged, &reason, d->flush)) {
         cancel();
         return Status::fileError(d->path(), writeFailure(reason));
     }
@@ -127,7 +130,7 @@ Status SafeWrite::commit()
     }
     if (Status s = finish(); !s)
         return s;
-    if (!system_files::replaceWithStaged(*d->directory, d->name, &d->staged, &reason)) {
+    if (!system_files::replaceWithStaged(*d->directory, d->name, &d->staged, &reason, d->flush)) {
         cancel();
         return Status::fileError(d->path(), writeFailure(reason));
     }
@@ -147,6 +150,11 @@ void SafeWrite::cancel()
 bool SafeWrite::atomic() const
 {
     return !d->inPlace;
+}
+
+QString SafeWrite::stagingName() const
+{
+    return d->staged.stagingName;
 }
 
 QString SafeWrite::path() const

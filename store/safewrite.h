@@ -32,9 +32,13 @@ class SafeWrite
 public:
     /// A write of @p name inside @p directory.
     SafeWrite(const QString &directory, const QString &name);
+    /// Who makes the staged content and the new name durable: each write as it
+    /// finishes and commits, or the caller once for many (SafeWriteBatch).
+    enum class Flush { Own, ByCaller };
+
     /// A write sharing an open directory with others, so that many staged files
     /// cost no descriptor each.
-    SafeWrite(std::shared_ptr<const DirectoryHandle> directory, const QString &name);
+    SafeWrite(std::shared_ptr<const DirectoryHandle> directory, const QString &name, Flush flush = Flush::Own);
     /// An uncommitted write is cancelled: its staging file is removed.
     ~SafeWrite();
 
@@ -59,6 +63,10 @@ public:
 
     /// False when the content was, or will be, written in place.
     bool atomic() const;
+    /// The staging file's name in the directory until the commit; empty where
+    /// there is none of ours (a write in place, a system without directory
+    /// descriptors).
+    QString stagingName() const;
     /// The path of the file being replaced, for messages.
     QString path() const;
 

@@ -2,6 +2,7 @@
 #include "safewrite.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -123,6 +124,68 @@ void copyOwnership(int from, int to)
 #endif
 }
 
+const char LockFileName[] = ".tolvane.lock";
+
+// Opens the lock file for writing. A new one may be written by those whom the
+// directory's mode lets write it, and read by nobody: who cannot open it
+// cannot lock it. -1 when it cannot be opened: @p denied when permissions or a
+// read-only file system stop it, else @p reason says why.
+int openLockFile(int dir, bool *denied, QString *reason)
+{
+    int fd = ::openat(dir, LockFileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IWUSR);
+    if (fd >= 0) {
+        struct stat st;
+        if (::fstat(dir, &st) == 0) {
+            // Group writers share it only when it carries the directory's group.
+            mode_t mode = S_IWUSR | (st.st_mode & S_IWOTH);
+            if ((st.st_mode & S_IWGRP) && ::fchown(fd, uid_t(-1), st.st_gid) == 0)
+                mode |= S_IWGRP;
+            (void)!::fchmod(fd, mode);
+        }
+        return fd;
+    }
+    if (errno == EEXIST)
+        fd = ::openat(dir, LockFileName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        return fd;
+    *denied = fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS);
+    *reason = QString::fromLatin1(LockFileName) +
+              (fd < 0 && errno != ELOOP && errno != ENXIO && errno != EISDIR
+                   ? QStringLiteral(": %1").arg(errorText(errno))
+                   : QStringLiteral(" is not a regular file"));
+    closeDescriptor(fd);
+    return -1;
+}
+
+// Who holds a lock on the file open as @p fd: the system's list of locks
+// names the process, which names its program.
+QString lockHolder(int fd)
+{
+#ifdef Q_OS_LINUX
+    struct stat st;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (::fstat(fd, &st) != 0 || !locks.open(QIODevice::ReadOnly))
+        return {};
+    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a waiter's line has "->" after the number.
+    const QByteArray inode = ':' + QByteArray::number(quint64(st.st_ino));
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || fields[1] == "->" || !fields[5].endsWith(inode))
+            continue;
+        const QByteArray pid = fields[4];
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid)));
+        const QString program = comm.open(QIODevice::ReadOnly)
+                                    ? QString::fromLocal8Bit(comm.readAll().trimmed())
+                                    : QStringLiteral("a program");
+        return QStringLiteral("%1 (process %2)").arg(program, QString::fromLatin1(pid));
+    }
+#else
+    Q_UNUSED(fd);
+#endif
+    return {};
+}
+
 } // namespace
 
 int openDirectory(const QString &path, QString *reason)
@@ -183,14 +246,20 @@ Staging stage(const DirectoryHandle &directory, const QString &name, const QStri
     return Staging::Failed;
 }
 
-bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason)
+bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason, Flush flush)
 {
     if (file->original >= 0) {
         copyOwnership(file->original, file->descriptor);
         ::close(file->original);
         file->original = -1;
     }
-    const bool synced = ::fsync(file->descriptor) == 0;
+    bool synced = true;
+#ifdef Q_OS_LINUX
+    if (flush == Flush::Now)
+#else
+    Q_UNUSED(flush);
+#endif
+        synced = ::fsync(file->descriptor) == 0;
     if (!synced)
         *reason = errorText(errno);
     file->device.reset();
@@ -199,17 +268,75 @@ bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *file, QS
     return synced;
 }
 
-bool replaceWithStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason)
+bool replaceWithStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason,
+                       Flush flush)
 {
-    const int dir = directory.descriptor();
-    if (::renameat(dir, encoded(file->stagingName).constData(), dir, encoded(name).constData()) != 0) {
+    if (!renameWithin(directory, file->stagingName, name, reason))
+        return false;
+    file->stagingName.clear();
+    if (flush == Flush::Now)
+        syncDirectory(directory);
+    return true;
+}
+
+bool syncFileSystem(const DirectoryHandle &directory, QString *reason)
+{
+#ifdef Q_OS_LINUX
+    // One flush of the file system instead of one per file: each file's own
+    // sync would commit the file system's journal once more.
+    if (::syncfs(directory.descriptor()) != 0) {
         *reason = errorText(errno);
         return false;
     }
-    file->stagingName.clear();
-    // The new name lasts through a power loss only once the directory is on disk.
-    ::fsync(dir);
+#else
+    Q_UNUSED(directory);
+    Q_UNUSED(reason);
+#endif
     return true;
+}
+
+bool renameWithin(const DirectoryHandle &directory, const QString &from, const QString &to, QString *reason)
+{
+    const int dir = directory.descriptor();
+    if (::renameat(dir, encoded(from).constData(), dir, encoded(to).constData()) != 0) {
+        *reason = errorText(errno);
+        return false;
+    }
+    return true;
+}
+
+void syncDirectory(const DirectoryHandle &directory)
+{
+    // A new name lasts through a power loss only once the directory is on disk.
+    ::fsync(directory.descriptor());
+}
+
+bool readSmallFile(const DirectoryHandle &directory, const QString &name, qint64 maxSize, QByteArray *content)
+{
+    const int fd = ::openat(directory.descriptor(), encoded(name).constData(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= maxSize;
+    if (ok) {
+        content->resize(qsizetype(st.st_size));
+        qsizetype done = 0;
+        while (ok && done < content->size()) {
+            const ssize_t n = ::read(fd, content->data() + done, size_t(content->size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0;
+            done += n;
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
+void removeFile(const DirectoryHandle &directory, const QString &name)
+{
+    ::unlinkat(directory.descriptor(), encoded(name).constData(), 0);
 }
 
 void discardStaged(const DirectoryHandle &directory, StagedFile *file)
@@ -255,7 +382,12 @@ DirectoryLock::DirectoryLock() = default;
 
 DirectoryLock::~DirectoryLock()
 {
-    closeDescriptor(m_fd); // closing releases the lock
+    // Removed while still held, so that no one takes a lock on a file about
+    // to lose its name; a waiter on it sees that and opens the next one.
+    if (m_lockFile >= 0)
+        ::unlinkat(m_fd, LockFileName, 0);
+    closeDescriptor(m_lockFile); // closing releases the lock
+    closeDescriptor(m_fd);
 }
 
 bool DirectoryLock::open(const QString &path, QString *reason)
@@ -275,11 +407,14 @@ bool DirectoryLock::open(const QString &path, QString *reason)
 bool DirectoryLock::lock(int waitMs, QString *reason)
 {
     const QDeadlineTimer deadline(waitMs);
-    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        if (error != EWOULDBLOCK && error != EINTR) {
-            *reason = errorText(error);
+    for (;;) {
+        switch (tryLock(reason)) {
+        case Attempt::Held:
+            return true;
+        case Attempt::Failed:
             return false;
+        case Attempt::Busy:
+            break;
         }
         if (deadline.hasExpired()) {
             reason->clear();
@@ -287,7 +422,37 @@ bool DirectoryLock::lock(int waitMs, QString *reason)
         }
         QThread::msleep(20);
     }
-    return true;
+}
+
+DirectoryLock::Attempt DirectoryLock::tryLock(QString *reason)
+{
+    for (;;) {
+        bool onDirectory = false;
+        const int fd = openLockFile(m_fd, &onDirectory, reason);
+        if (fd < 0 && !onDirectory)
+            return Attempt::Failed;
+        const int locked = onDirectory ? m_fd : fd;
+        if (::flock(locked, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            m_holder = error == EWOULDBLOCK ? lockHolder(locked) : QString();
+            closeDescriptor(fd);
+            if (error == EWOULDBLOCK || error == EINTR)
+                return Attempt::Busy;
+            *reason = errorText(error);
+            return Attempt::Failed;
+        }
+        if (onDirectory)
+            return Attempt::Held;
+        // The holder before us removes the file as it lets go: a lock on a
+        // file that lost its name guards nothing, and the name is opened again.
+        struct stat held, named;
+        if (::fstat(fd, &held) == 0 && ::fstatat(m_fd, LockFileName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            m_lockFile = fd;
+            return Attempt::Held;
+        }
+        ::close(fd);
+    }
 }
 
 QByteArray fileIdentity(const QString &path)
@@ -327,12 +492,12 @@ Staging stage(const DirectoryHandle &directory, const QString &name, const QStri
     return Staging::Staged;
 }
 
-bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *, QString *)
+bool finishStaged(const DirectoryHandle &, const QString &, StagedFile *, QString *, Flush)
 {
     return true;
 }
 
-bool replaceWithStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason)
+bool replaceWithStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason, Flush)
 {
     auto *saveFile = static_cast<QSaveFile *>(file->device.get());
     if (!saveFile->commit()) {
@@ -340,6 +505,38 @@ bool replaceWithStaged(const DirectoryHandle &, const QString &, StagedFile *fil
         return false;
     }
     return true;
+}
+
+bool syncFileSystem(const DirectoryHandle &, QString *)
+{
+    return true; // QSaveFile syncs each file as it commits it
+}
+
+bool renameWithin(const DirectoryHandle &directory, const QString &from, const QString &to, QString *reason)
+{
+    const QDir dir(directory.path());
+    QFile::remove(dir.filePath(to));
+    if (!QFile::rename(dir.filePath(from), dir.filePath(to))) {
+        *reason = QStringLiteral("cannot be renamed");
+        return false;
+    }
+    return true;
+}
+
+void syncDirectory(const DirectoryHandle &) {}
+
+bool readSmallFile(const DirectoryHandle &directory, const QString &name, qint64 maxSize, QByteArray *content)
+{
+    QFile file(directory.path() + QLatin1Char('/') + name);
+    if (QFileInfo(file).isSymLink() || !file.open(QIODevice::ReadOnly) || file.size() > maxSize)
+        return false;
+    *content = file.readAll();
+    return true;
+}
+
+void removeFile(const DirectoryHandle &directory, const QString &name)
+{
+    QFile::remove(directory.path() + QLatin1Char('/') + name);
 }
 
 void discardStaged(const DirectoryHandle &, StagedFile *file)
@@ -377,6 +574,10 @@ bool DirectoryLock::lock(int waitMs, QString *reason)
     if (m_portableLock->tryLock(waitMs))
         return true;
     reason->clear();
+    qint64 pid = 0;
+    QString host, program;
+    if (m_portableLock->getLockInfo(&pid, &host, &program))
+        m_holder = QStringLiteral("%1 (process %2)").arg(program).arg(pid);
     if (m_portableLock->error() != QLockFile::LockFailedError)
         *reason = QStringLiteral("the lock file cannot be written");
     return false;

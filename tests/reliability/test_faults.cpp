@@ -12,6 +12,7 @@
 // namespace of this process alone, so that nothing outlives the test.
 
 #include "common/containerbuilder.h"
+#include "common/lockholder.h"
 #include "common/recordingprinter.h"
 #include "common/snapshots.h"
 
@@ -22,6 +23,7 @@
 #include "store/saveshpidata.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -443,25 +445,47 @@ private Q_SLOTS:
         QCOMPARE(after.objects.headers[1].XPos, 11);
         QCOMPARE(after.dialRecord.field(DialField::MphMax), 77);
 
-        // A process that takes the lock as any program would, and is killed.
-        int ready[2];
-        QVERIFY(::pipe(ready) == 0);
-        const pid_t holder = ::fork();
-        QVERIFY(holder >= 0);
-        if (holder == 0) {
-            const int fd = ::open(QFile::encodeName(dashboard()).constData(), O_RDONLY | O_DIRECTORY);
-            if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "x", 1) != 1)
-                ::_exit(1);
-            ::pause();
-            ::_exit(0);
-        }
-        char byte = 0;
-        QCOMPARE(::read(ready[0], &byte, 1), ssize_t(1));
-        ::kill(holder, SIGKILL);
-        ::waitpid(holder, nullptr, 0);
-        ::close(ready[0]);
-        ::close(ready[1]);
+        // A holder killed while it holds the lock leaves its lock file, which
+        // the next writer takes over and removes.
+        LockHolder killed(dashboard());
+        QVERIFY(killed.held());
+        killed.kill();
         QCOMPARE(cli({QStringLiteral("set-dial"), dashboard(), QStringLiteral("MphMax=78")}).exitCode, 0);
+        QVERIFY(!QFileInfo::exists(dashboard() + QStringLiteral("/.tolvane.lock")));
+    }
+
+    // Only who may write a dashboard can hold its lock: a user who may only
+    // read it locks the directory, and cannot open the lock file a writer
+    // holds; writers go on.
+    void aReaderCannotBlockWriters()
+    {
+        if (geteuid() != 0)
+            QSKIP("only root can run a process as another user");
+        fill();
+        for (const QString &dir : {m_root.path(), m_root.filePath(QStringLiteral("fs")), dashboard()})
+            QVERIFY(::chmod(QFile::encodeName(dir).constData(), 0755) == 0);
+        const QStringList asReader{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                   QStringLiteral("--clear-groups"), QStringLiteral("flock")};
+        QProcess reader;
+        reader.start(QStringLiteral("setpriv"), asReader + QStringList{dashboard(), QStringLiteral("sh"),
+                                                                      QStringLiteral("-c"),
+                                                                      QStringLiteral("echo held; exec cat")});
+        QVERIFY(reader.waitForReadyRead(10000));
+        QCOMPARE(reader.readLine(), QByteArray("held\n"));
+        {
+            DashboardLock lock(dashboard());
+            QVERIFY(lock.acquire(0));
+            QProcess other;
+            other.start(QStringLiteral("setpriv"),
+                        asReader + QStringList{QStringLiteral("--nonblock"), QStringLiteral("--conflict-exit-code"),
+                                               QStringLiteral("3"), dashboard() + QStringLiteral("/.tolvane.lock"),
+                                               QStringLiteral("true")});
+            QVERIFY(other.waitForFinished(10000));
+            QVERIFY2(other.exitCode() != 0 && other.exitCode() != 3, other.readAllStandardError().constData());
+        }
+        QCOMPARE(cli({QStringLiteral("set-dial"), dashboard(), QStringLiteral("MphMax=79")}).exitCode, 0);
+        reader.closeWriteChannel();
+        QVERIFY(reader.waitForFinished(10000));
     }
 
     // Extraction stages every file before replacing any, yet keeps only a

@@ -1,13 +1,17 @@
 #include "common/editorparts.h"
 #include "common/objectfixture.h"
+#include "common/lockholder.h"
+#include "common/snapshots.h"
 
 #include "store/dashboarddocument.h"
 #include "store/dashboardwatcher.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -53,6 +57,12 @@ QPoint positionOnDisk(const QString &directory)
         return QPoint(-1, -1);
     const ObjectHeader &header = reader.tables().objects.headers[1];
     return QPoint(header.XPos, header.YPos);
+}
+
+// The name the system gives a process of this program, as the editor shows it.
+QString thisProgram()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15);
 }
 
 QPoint positionShown(EditorWindow &form)
@@ -226,6 +236,66 @@ private Q_SLOTS:
         QCOMPARE(positionShown(*form), shown);
         QCOMPARE(form->document().isClean(), answer != MainWindow::ChangedOnDiskAnswer::Cancel);
         QVERIFY(form->messages.isEmpty());
+    }
+
+    void aWriteWaitingForAnotherProgramCanBeCancelled_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("save") << QStringLiteral("save");
+        QTest::newRow("extract") << QStringLiteral("extract");
+    }
+
+    // While another program writes the dashboard, a write waits with the
+    // window painted, names that program and can be cancelled.
+    void aWriteWaitingForAnotherProgramCanBeCancelled()
+    {
+        QFETCH(QString, command);
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        form->setSaveChangesPrompt([] { return QMessageBox::Discard; });
+        form->document().moveObject(1, QPoint(5, 5));
+        LockHolder holder(dir);
+        QVERIFY(holder.held());
+        const QStringList before = directorySnapshot(dir);
+
+        QString shown;
+        bool onlyCancel = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            shown = form->label("lockWaitText")->text();
+            onlyCancel = form->button("cancelLockWait")->isVisible() && !form->centralWidget()->isEnabled();
+            QTest::mouseClick(form->button("cancelLockWait"), Qt::LeftButton);
+        });
+        form->action(qPrintable(command))->trigger();
+
+        QVERIFY2(shown.contains(QStringLiteral("%1 (process %2)").arg(thisProgram()).arg(holder.pid())),
+                 qPrintable(shown));
+        QVERIFY(onlyCancel);
+        QCOMPARE(directorySnapshot(dir), before);
+        QVERIFY(!form->document().isClean());
+        QVERIFY(form->statusBar()->currentMessage().contains(QStringLiteral("cancelled")));
+        QVERIFY(form->centralWidget()->isEnabled());
+        QVERIFY(form->messages.isEmpty());
+    }
+
+    // The wait ends when the other program lets go, and the write is made.
+    void aWriteWaitingForAnotherProgramGoesOnWhenItEnds()
+    {
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        form->document().moveObject(1, QPoint(5, 5));
+        LockHolder holder(dir);
+        QVERIFY(holder.held());
+        bool waited = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            waited = form->button("cancelLockWait")->isVisible();
+            holder.release();
+        });
+        QVERIFY(form->saveDashboard());
+        QVERIFY(waited);
+        QCOMPARE(positionOnDisk(dir), QPoint(5, 5));
+        QVERIFY(form->document().isClean());
     }
 };
 

@@ -4,7 +4,9 @@
 #include "window/editor/mainwindow.h"
 
 #include "canvas/editor/dashboardview.h"
+#include "store/dashboardlock.h"
 #include "store/editor/recentdashboards.h"
+#include "window/editor/lockwait.h"
 #include "window/editor/operationprogress.h"
 
 #include <QDir>
@@ -65,13 +67,17 @@ void MainWindow::extractMasks()
     // The extraction rereads the tables from the file.
     if (!maybeSaveChanges())
         return;
-    const Status status = m_document.extractMasks(*operationPrinter());
-    if (!status) {
-        reportFailure(QStringLiteral("Extract Masks from SHPI"), status);
+    const QString command = QStringLiteral("Extract Masks from SHPI");
+    const std::optional<Status> status =
+        whileLocked(command, [this] { return m_document.extractMasks(*operationPrinter()); });
+    if (!status)
+        return;
+    if (!*status) {
+        reportFailure(command, *status);
         return;
     }
     reportSuccess(tr("Extracted the masks of %1 from SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
-                  status);
+                  *status);
 }
 
 void MainWindow::compileMasks()
@@ -96,6 +102,19 @@ bool MainWindow::maybeSaveChanges()
     default:
         return false;
     }
+}
+
+std::optional<Status> MainWindow::whileLocked(const QString &command, const std::function<Status()> &write)
+{
+    DashboardLock lock(m_document.directory());
+    Status locked = Status::success();
+    if (!m_lockWait->acquire(lock, &locked)) {
+        statusBar()->showMessage(tr("%1 was cancelled; no file was changed.").arg(command));
+        return std::nullopt;
+    }
+    if (!locked)
+        return locked;
+    return write();
 }
 
 std::unique_ptr<PrintTarget> MainWindow::operationPrinter()

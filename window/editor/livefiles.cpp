@@ -109,26 +109,31 @@ bool MainWindow::writeContainer(const QString &command, const QString &result,
                                 const std::function<Status(DashboardDocument::ChangedContainer, bool *)> &write)
 {
     bool changedOnDisk = false;
-    Status status = write(DashboardDocument::ChangedContainer::Refuse, &changedOnDisk);
+    std::optional<Status> status =
+        whileLocked(command, [&] { return write(DashboardDocument::ChangedContainer::Refuse, &changedOnDisk); });
+    if (!status)
+        return false;
     if (changedOnDisk) {
         const QScopedValueRollback asking(m_askingAboutContainer, true);
         switch (m_askChangedOnDisk()) {
         case ChangedOnDiskAnswer::Overwrite:
-            status = write(DashboardDocument::ChangedContainer::Overwrite, nullptr);
+            status = whileLocked(command, [&] { return write(DashboardDocument::ChangedContainer::Overwrite, nullptr); });
+            if (!status)
+                return false;
             break;
         case ChangedOnDiskAnswer::Reload:
             reloadFromDisk(false);
             return false;
         case ChangedOnDiskAnswer::Cancel:
-            statusBar()->showMessage(status.message());
+            statusBar()->showMessage(status->message());
             return false;
         }
     }
-    if (!status) {
-        reportFailure(command, status);
+    if (!*status) {
+        reportFailure(command, *status);
         return false;
     }
-    reportSuccess(result, status);
+    reportSuccess(result, *status);
     return true;
 }
 

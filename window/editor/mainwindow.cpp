@@ -6,6 +6,7 @@
 #include "dials/editor/dialpanel.h"
 #include "window/appicon.h"
 #include "window/editor/elidinglabel.h"
+#include "window/editor/lockwait.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -214,6 +215,16 @@ void MainWindow::createStatusBar()
     statusBar()->addWidget(m_operationProgress);
     m_operationProgress->hide();
 
+    // Permanent, so that no message hides it while it waits.
+    m_lockWait = new LockWait(this);
+    m_lockWait->setObjectName(QStringLiteral("lockWait"));
+    statusBar()->addPermanentWidget(m_lockWait);
+    connect(m_lockWait, &LockWait::waitingChanged, this, [this](bool waiting) {
+        centralWidget()->setEnabled(!waiting);
+        menuBar()->setEnabled(!waiting);
+        setAcceptDrops(!waiting);
+    });
+
     // Permanent, so that passing messages do not hide them.
     m_objectStatus = new ElidingLabel(this);
     m_objectStatus->setObjectName(QStringLiteral("objectStatus"));
@@ -316,7 +327,10 @@ void MainWindow::updateWindowTitle()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (maybeSaveChanges()) {
+    // A write waiting for another program's is cancelled first, in the status bar.
+    if (m_lockWait->isWaiting())
+        event->ignore();
+    else if (maybeSaveChanges()) {
         saveSettings();
         event->accept();
     }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QDragEnterEvent;
@@ -21,6 +22,7 @@ class DashboardView;
 class DashboardWatcher;
 class DialPanel;
 class ElidingLabel;
+class LockWait;
 class ObjectsPanel;
 class PrintTarget;
 class Status;
@@ -117,6 +119,10 @@ private:
     void extractMasks();
     void compileMasks();
     void reportFailure(const QString &command, const Status &status);
+    /// Runs @p write holding the dashboard's lock. While another program
+    /// holds it, the status bar names that program and offers Cancel, and only
+    /// Cancel may be used. Nothing when the user cancelled, which is reported.
+    std::optional<Status> whileLocked(const QString &command, const std::function<Status()> &write);
     /// Where a file operation prints: its lines on the dashboard, its
     /// progress in the status bar.
     std::unique_ptr<PrintTarget> operationPrinter();
@@ -163,6 +169,7 @@ private:
     QLabel *m_pointerReadout = nullptr;
     QLabel *m_zoomLevel = nullptr;
     QProgressBar *m_operationProgress = nullptr;
+    LockWait *m_lockWait = nullptr;
     DashboardWatcher *m_watcher = nullptr;
     /// While a question about the changed SHPI.DAT is open, further changes
     /// wait for its answer.
