@@ -20,8 +20,8 @@ class MaskExtractor : public TableReader
 {
 public:
     MaskExtractor(const DashboardDirectory &directory, std::shared_ptr<const DirectoryHandle> handle,
-                  PrintTarget &out)
-        : TableReader(out), m_directory(directory), m_handle(std::move(handle)) {}
+                  InPlace inPlace, PrintTarget &out)
+        : TableReader(out), m_directory(directory), m_handle(std::move(handle)), m_inPlace(inPlace) {}
 
     ContainerWalk::PixelAction pixelAction() const override { return ContainerWalk::PixelAction::Read; }
 
@@ -47,7 +47,7 @@ public:
         // A staged file is closed at once: a thousand objects would otherwise
         // hold a thousand descriptors.
         auto file = std::make_unique<SafeWrite>(m_handle, QFileInfo(path).fileName());
-        if (Status s = file->open(); !s)
+        if (Status s = file->open(m_inPlace); !s)
             return s;
         if (!writeMaskBitmap(file->device(), pixels, header.Width, header.Height, m_palette))
             return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file->device().errorString()));
@@ -76,6 +76,7 @@ public:
 private:
     const DashboardDirectory &m_directory;
     const std::shared_ptr<const DirectoryHandle> m_handle;
+    const InPlace m_inPlace;
     const BmpPalette m_palette = greyRampPalette();
     MaskBitmapHeader m_lastHeader;
     std::vector<std::unique_ptr<SafeWrite>> m_staged;
@@ -83,7 +84,7 @@ private:
 
 } // namespace
 
-Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables)
+Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
     DashboardLock lock(directory);
     if (Status s = lock.acquire(); !s)
@@ -95,7 +96,7 @@ Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &
     auto handle = std::make_shared<DirectoryHandle>(dashboard.path());
     if (Status s = handle->open(); !s)
         return s;
-    MaskExtractor extractor(dashboard, handle, surface);
+    MaskExtractor extractor(dashboard, handle, inPlace, surface);
     QByteArray fingerprint;
     if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, extractor, &fingerprint); !s)
         return s;

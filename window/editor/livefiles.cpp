@@ -106,15 +106,17 @@ bool MainWindow::reloadFromDisk(bool quiet)
 }
 
 bool MainWindow::writeContainer(const QString &command, const QString &result,
-                                const std::function<Status(DashboardDocument::ChangedContainer, bool *)> &write)
+                                const std::function<Status(DashboardDocument::WriteChoices, bool *)> &write)
 {
+    DashboardDocument::WriteChoices choices{};
     bool changedOnDisk = false;
-    Status status = write(DashboardDocument::ChangedContainer::Refuse, &changedOnDisk);
+    Status status = write(choices, &changedOnDisk);
     if (changedOnDisk) {
         const QScopedValueRollback asking(m_askingAboutContainer, true);
         switch (m_askChangedOnDisk()) {
         case ChangedOnDiskAnswer::Overwrite:
-            status = write(DashboardDocument::ChangedContainer::Overwrite, nullptr);
+            choices.ifChanged = DashboardDocument::ChangedContainer::Overwrite;
+            status = write(choices, nullptr);
             break;
         case ChangedOnDiskAnswer::Reload:
             reloadFromDisk(false);
@@ -123,6 +125,13 @@ bool MainWindow::writeContainer(const QString &command, const QString &result,
             statusBar()->showMessage(status.message());
             return false;
         }
+    }
+    // Asked only now, so that a SHPI.DAT changed elsewhere is settled first.
+    if (!status.inPlaceFile().isEmpty()) {
+        if (!allowInPlace(status))
+            return false;
+        choices.inPlace = InPlace::Allowed;
+        status = write(choices, nullptr);
     }
     if (!status) {
         reportFailure(command, status);
