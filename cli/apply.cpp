@@ -204,7 +204,7 @@ QString faultMessage(const QString &jsonPath, const Fault &fault)
 
 } // namespace
 
-int apply(const QStringList &args)
+int apply(const QStringList &args, InPlace inPlace)
 {
     const QString &jsonPath = args[1];
     QByteArray contents;
@@ -240,7 +240,7 @@ int apply(const QStringList &args)
             dashboard.setDialField(info.field, tables.dialRecord.field(info.field));
     }
     StreamPrinter out(stdout);
-    return finish(dashboard.save(out));
+    return finish(dashboard.save(out, {DashboardDocument::ChangedContainer::Refuse, inPlace}));
 }
 
 } // namespace tolvane::cli

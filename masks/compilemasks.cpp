@@ -61,7 +61,7 @@ private:
 
 } // namespace
 
-Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables)
+Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
     DashboardLock lock(directory);
     if (Status s = lock.acquire(); !s)
@@ -72,7 +72,7 @@ Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &
     const DashboardDirectory dashboard(directory);
     MaskCompiler compiler(path, dashboard, tables, surface);
     QByteArray fingerprint;
-    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, compiler, &fingerprint);
+    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, compiler, &fingerprint, inPlace);
     if (!written)
         return written;
     compiler.commitTo(tables);

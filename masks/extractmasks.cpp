@@ -19,8 +19,8 @@ class MaskExtractor : public TableReader
 {
 public:
     MaskExtractor(const DashboardDirectory &directory, std::shared_ptr<const DirectoryHandle> handle,
-                  PrintTarget &out)
-        : TableReader(out), m_directory(directory), m_batch(std::move(handle)) {}
+                  InPlace inPlace, PrintTarget &out)
+        : TableReader(out), m_directory(directory), m_batch(std::move(handle)), m_inPlace(inPlace) {}
 
     ContainerWalk::PixelAction pixelAction() const override { return ContainerWalk::PixelAction::Read; }
 
@@ -47,7 +47,7 @@ public:
         // A staged file is closed at once: a thousand objects would otherwise
         // hold a thousand descriptors.
         SafeWrite &file = m_batch.add(QFileInfo(path).fileName());
-        if (Status s = file.open(); !s)
+        if (Status s = file.open(m_inPlace); !s)
             return s;
         if (!writeMaskBitmap(file.device(), pixels, header.Width, header.Height, m_palette))
             return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file.device().errorString()));
@@ -66,13 +66,14 @@ public:
 private:
     const DashboardDirectory &m_directory;
     SafeWriteBatch m_batch;
+    const InPlace m_inPlace;
     const BmpPalette m_palette = greyRampPalette();
     MaskBitmapHeader m_lastHeader;
 };
 
 } // namespace
 
-Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables)
+Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
     DashboardLock lock(directory);
     if (Status s = lock.acquire(); !s)
@@ -84,7 +85,7 @@ Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &
     auto handle = std::make_shared<DirectoryHandle>(dashboard.path());
     if (Status s = handle->open(); !s)
         return s;
-    MaskExtractor extractor(dashboard, handle, surface);
+    MaskExtractor extractor(dashboard, handle, inPlace, surface);
     QByteArray fingerprint;
     if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, extractor, &fingerprint); !s)
         return s;

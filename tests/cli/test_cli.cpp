@@ -645,6 +645,30 @@ private Q_SLOTS:
         QVERIFY2(r.err.contains("0001.BMP"), qPrintable(r.err));
         QVERIFY(!QFile::exists(out));
     }
+
+    // A name a file may have is one render may write, up to the longest;
+    // nothing of its staging is left.
+    void renderWritesTheLongestNames()
+    {
+        QVERIFY(FixtureDashboard::standard().write(dir()));
+        QTemporaryDir elsewhere;
+        const QString name = QString(251, QLatin1Char('d')) + QStringLiteral(".png");
+        const Run r = cli({"render", dir(), elsewhere.filePath(name)});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    }
+
+    // What a killed render of the same name left is removed; another's stays.
+    void renderRemovesTheLeftoversOfItsName()
+    {
+        QVERIFY(FixtureDashboard::standard().write(dir()));
+        QTemporaryDir elsewhere;
+        QVERIFY(writeFile(elsewhere.filePath(".dash.png.tolvane~aB3xYz"), "killed"));
+        QVERIFY(writeFile(elsewhere.filePath(".other.png.tolvane~aB3xYz"), "running"));
+        QCOMPARE(cli({"render", dir(), elsewhere.filePath("dash.png")}).exitCode, 0);
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({".other.png.tolvane~aB3xYz", "dash.png"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -8,12 +8,17 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace tolvane;
 using namespace testing_support;
@@ -69,6 +74,23 @@ QPoint positionShown(EditorWindow &form)
 {
     const ObjectHeader &header = form.tables().objects.headers[1];
     return QPoint(header.XPos, header.YPos);
+}
+
+// Makes @p directory take no new file while its files stay writable, or
+// undoes that: the immutable flag as root, whom permissions do not stop, the
+// permissions otherwise. False where it cannot be done.
+bool takeNoNewFile(const QString &directory, bool on)
+{
+    if (::geteuid() != 0)
+        return QFile::setPermissions(directory, QFile::ReadOwner | QFile::ExeOwner | (on ? QFile::Permissions()
+                                                                                           : QFile::WriteOwner));
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
 }
 
 void clickRow(EditorWindow &form, int row)
@@ -296,6 +318,57 @@ private Q_SLOTS:
         QVERIFY(waited);
         QCOMPARE(positionOnDisk(dir), QPoint(5, 5));
         QVERIFY(form->document().isClean());
+    }
+
+    // Where a file can only be written in place, the editor asks once, before
+    // writing anything: No writes nothing, Yes writes in place.
+    void aWriteInPlaceIsAskedFirst_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("save") << "save";
+        QTest::newRow("compile") << "compile";
+        QTest::newRow("extract") << "extract";
+    }
+
+    void aWriteInPlaceIsAskedFirst()
+    {
+        QFETCH(QString, command);
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        // Every mask file exists already: the directory takes no new one.
+        DiscardingPrinter silent;
+        QVERIFY(form->document().extractMasks(silent));
+        const bool moves = command != QLatin1String("extract");
+        if (moves)
+            form->document().moveObject(1, QPoint(5, 5));
+        if (!takeNoNewFile(dir, true))
+            QSKIP("the directory cannot be kept from taking new files here");
+        const auto restore = qScopeGuard([&] { takeNoNewFile(dir, false); });
+        const QStringList before = directorySnapshot(dir);
+        QStringList asked;
+        bool answer = false;
+        form->setInPlacePrompt([&](const QString &refusal) {
+            asked.append(refusal);
+            return answer;
+        });
+
+        form->action(qPrintable(command))->trigger();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().startsWith(QDir::toNativeSeparators(dir) + QLatin1Char('/')) &&
+                     asked.first().endsWith(QStringLiteral(": can only be written in place: its directory takes no "
+                                                           "new file")),
+                 qPrintable(asked.first()));
+        QCOMPARE(directorySnapshot(dir), before);
+
+        answer = true;
+        form->action(qPrintable(command))->trigger();
+        QCOMPARE(asked.size(), 2);
+        if (moves)
+            QCOMPARE(positionOnDisk(dir), QPoint(5, 5));
+        QVERIFY2(form->statusBar()->currentMessage().contains(QStringLiteral("not atomic")),
+                 qPrintable(form->statusBar()->currentMessage()));
+        QVERIFY2(form->messages.isEmpty(), qPrintable(form->messages.join('\n')));
     }
 };
 

@@ -57,8 +57,8 @@ bool MainWindow::openDirectory(const QString &directory)
 bool MainWindow::saveDashboard()
 {
     return writeContainer(QStringLiteral("Save SHPI Data"), tr("Saved the positions and dial data into SHPI.DAT"),
-                          [this](DashboardDocument::ChangedContainer ifChanged, bool *changedOnDisk) {
-                              return m_document.save(*operationPrinter(), ifChanged, changedOnDisk);
+                          [this](DashboardDocument::WriteChoices choices, bool *changedOnDisk) {
+                              return m_document.save(*operationPrinter(), choices, changedOnDisk);
                           });
 }
 
@@ -68,8 +68,13 @@ void MainWindow::extractMasks()
     if (!maybeSaveChanges())
         return;
     const QString command = QStringLiteral("Extract Masks from SHPI");
-    const std::optional<Status> status =
+    std::optional<Status> status =
         whileLocked(command, [this] { return m_document.extractMasks(*operationPrinter()); });
+    if (status && !status->inPlaceFile().isEmpty()) {
+        if (!allowInPlace(*status))
+            return;
+        status = whileLocked(command, [this] { return m_document.extractMasks(*operationPrinter(), InPlace::Allowed); });
+    }
     if (!status)
         return;
     if (!*status) {
@@ -84,8 +89,8 @@ void MainWindow::compileMasks()
 {
     writeContainer(QStringLiteral("Compile Masks into SHPI"),
                    tr("Compiled the masks of %1 into SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
-                   [this](DashboardDocument::ChangedContainer ifChanged, bool *changedOnDisk) {
-                       return m_document.compileMasks(*operationPrinter(), ifChanged, changedOnDisk);
+                   [this](DashboardDocument::WriteChoices choices, bool *changedOnDisk) {
+                       return m_document.compileMasks(*operationPrinter(), choices, changedOnDisk);
                    });
 }
 
@@ -127,6 +132,14 @@ std::unique_ptr<PrintTarget> MainWindow::operationPrinter()
 void MainWindow::reportSuccess(const QString &result, const Status &status)
 {
     statusBar()->showMessage(status.note().isEmpty() ? result : tr("%1; %2").arg(result, status.note()));
+}
+
+bool MainWindow::allowInPlace(const Status &refused)
+{
+    if (m_askInPlace(refused.message()))
+        return true;
+    statusBar()->showMessage(tr("Nothing was written: %1").arg(refused.message()));
+    return false;
 }
 
 void MainWindow::reportFailure(const QString &command, const Status &status)

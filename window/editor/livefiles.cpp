@@ -106,18 +106,19 @@ bool MainWindow::reloadFromDisk(bool quiet)
 }
 
 bool MainWindow::writeContainer(const QString &command, const QString &result,
-                                const std::function<Status(DashboardDocument::ChangedContainer, bool *)> &write)
+                                const std::function<Status(DashboardDocument::WriteChoices, bool *)> &write)
 {
+    DashboardDocument::WriteChoices choices{};
     bool changedOnDisk = false;
-    std::optional<Status> status =
-        whileLocked(command, [&] { return write(DashboardDocument::ChangedContainer::Refuse, &changedOnDisk); });
+    std::optional<Status> status = whileLocked(command, [&] { return write(choices, &changedOnDisk); });
     if (!status)
         return false;
     if (changedOnDisk) {
         const QScopedValueRollback asking(m_askingAboutContainer, true);
         switch (m_askChangedOnDisk()) {
         case ChangedOnDiskAnswer::Overwrite:
-            status = whileLocked(command, [&] { return write(DashboardDocument::ChangedContainer::Overwrite, nullptr); });
+            choices.ifChanged = DashboardDocument::ChangedContainer::Overwrite;
+            status = whileLocked(command, [&] { return write(choices, nullptr); });
             if (!status)
                 return false;
             break;
@@ -128,6 +129,15 @@ bool MainWindow::writeContainer(const QString &command, const QString &result,
             statusBar()->showMessage(status->message());
             return false;
         }
+    }
+    // Asked only now, so that a SHPI.DAT changed elsewhere is settled first.
+    if (!status->inPlaceFile().isEmpty()) {
+        if (!allowInPlace(*status))
+            return false;
+        choices.inPlace = InPlace::Allowed;
+        status = whileLocked(command, [&] { return write(choices, nullptr); });
+        if (!status)
+            return false;
     }
     if (!*status) {
         reportFailure(command, *status);

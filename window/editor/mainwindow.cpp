@@ -70,6 +70,14 @@ MainWindow::MainWindow(QWidget *parent)
                 .arg(QDir::toNativeSeparators(m_document.directory())),
             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     };
+    m_askInPlace = [this](const QString &refusal) {
+        return QMessageBox::warning(this, tr("Write in Place?"),
+                                    tr("%1.\n\nWritten in place, over its old content, the file can be left "
+                                       "damaged if the computer crashes or the disk fills up in the middle of the "
+                                       "write. Write it in place?")
+                                        .arg(refusal),
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    };
 
     // Before the views connect theirs: an undone edit brings its panel
     // forward before the views redraw it.

@@ -85,6 +85,10 @@ public:
     {
         m_askChangedOnDisk = std::move(prompt);
     }
+    /// Asks, before anything is written, whether a file that can only be
+    /// written in place may be so; @p refusal names it and why. Once per
+    /// save, compilation or extraction; by default No.
+    void setInPlacePrompt(std::function<bool(const QString &refusal)> prompt) { m_askInPlace = std::move(prompt); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -129,6 +133,10 @@ private:
     /// Says in the status line what the operation did, and what its status
     /// notes.
     void reportSuccess(const QString &result, const Status &status);
+    /// After a write refused because it could only go in place: asks the
+    /// user; true to run it again allowing that. Says in the status line
+    /// that nothing was written when the answer is No.
+    bool allowInPlace(const Status &refused);
 
     // Following the files on disk (livefiles.cpp).
     void watchFiles();
@@ -142,7 +150,7 @@ private:
     /// was written.
     /// On success says @p result in the status line.
     bool writeContainer(const QString &command, const QString &result,
-                        const std::function<Status(DashboardDocument::ChangedContainer, bool *)> &write);
+                        const std::function<Status(DashboardDocument::WriteChoices, bool *)> &write);
 
     // The recent list and dropped dashboards (opendashboard.cpp).
     void fillRecentMenu();
@@ -180,6 +188,7 @@ private:
     std::function<QMessageBox::StandardButton()> m_askSaveChanges;
     std::function<bool()> m_askReload;
     std::function<ChangedOnDiskAnswer()> m_askChangedOnDisk;
+    std::function<bool(const QString &)> m_askInPlace;
 };
 
 } // namespace tolvane
