@@ -49,8 +49,7 @@ QString AllObjects::describe(const std::vector<LeftOut> &leftOut)
     QStringList named;
     for (const LeftOut &object : leftOut)
         named.append(QCoreApplication::translate("AllObjects", "object %1: %2")
-                         .arg(object.index)
-                         .arg(object.status.message()));
+                         .arg(QString::number(object.index), object.status.message()));
     return QCoreApplication::translate("AllObjects", "Left out, as their bitmaps cannot be read: %1")
         .arg(named.join(QStringLiteral(" ")));
 }

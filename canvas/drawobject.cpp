@@ -1,5 +1,6 @@
 #include "canvas/drawobject.h"
 
+#include "masks/maskbitmap.h"
 #include "store/dashboarddirectory.h"
 #include "store/listing.h"
 
@@ -51,15 +52,14 @@ QString objectMaskFileName(const QString &name)
 
 namespace {
 
-// Reads one bitmap into a scratch surface, so that a failure leaves the
-// real buffers untouched.
-Status readBitmap(const DashboardDirectory &directory, const QString &fileName, PictureSurface &into)
+// The path of one of the object's bitmaps, whatever the letter case of its name.
+Status findBitmap(const DashboardDirectory &directory, const QString &fileName, QString *path)
 {
-    const QString path = directory.existingFile(fileName);
-    if (path.isEmpty())
+    *path = directory.existingFile(fileName);
+    if (path->isEmpty())
         return Status::fileError(QDir(directory.path()).filePath(fileName),
                                  QCoreApplication::translate("DrawObject", "the file does not exist."));
-    return into.Picture(path);
+    return Status::success();
 }
 
 // The name as the user can read it: bytes that print as nothing, or would
@@ -90,16 +90,23 @@ Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entr
                                                 .arg(printableName(entry.Name)));
     }
 
+    // Both are read before either buffer changes, so that a failure leaves them as they were.
     const DashboardDirectory dir(directory);
+    QString imagePath, maskPath;
     PictureSurface image;
-    PictureSurface mask;
-    if (Status s = readBitmap(dir, objectImageFileName(*name), image); !s)
+    MaskPixels mask;
+    if (Status s = findBitmap(dir, objectImageFileName(*name), &imagePath); !s)
         return s;
-    if (Status s = readBitmap(dir, objectMaskFileName(*name), mask); !s)
+    if (Status s = image.Picture(imagePath); !s)
+        return s;
+    if (Status s = findBitmap(dir, objectMaskFileName(*name), &maskPath); !s)
+        return s;
+    // The mask as compilation puts it into SHPI.DAT: the grey levels of its pixels.
+    if (Status s = readMaskBitmap(maskPath, std::nullopt, &mask); !s)
         return s;
 
     preparedImage.setPicture(image.picture());
-    preparedMask.setPicture(mask.picture());
+    preparedMask.setPicture(maskPicture(mask));
     // P AND M, then XOR M: M AND NOT P, so that the later OR of M and XOR of
     // this leaves P wherever M is white.
     const int w = preparedImage.ScaleWidth();

@@ -44,8 +44,9 @@ QString objectMaskFileName(const QString &name);
 
 /// Reads the artwork and the mask of the object @p entry from @p directory
 /// (found whatever the letter case of their names) into @p preparedImage and
-/// @p preparedMask, then prepares the image against the mask: @p preparedImage ends
-/// up holding M AND NOT P, which is what DrawObject() XORs in.
+/// @p preparedMask, the mask as the grey levels compilation takes from it
+/// (readMaskBitmap), then prepares the image against the mask: @p preparedImage
+/// ends up holding M AND NOT P, which is what DrawObject() XORs in.
 ///
 /// A name that is no plain file name, or a missing or unreadable file, gives
 /// a failure naming the file, and both buffers stay as they were.

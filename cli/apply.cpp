@@ -1,6 +1,7 @@
 #include "commands.h"
+#include "duplicatekeys.h"
+#include "jsonpath.h"
 #include "streamprinter.h"
-#include "tablesjson.h"
 
 #include "store/dashboarddocument.h"
 #include "store/dashboardlock.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 #include <cmath>
 #include <limits>
@@ -34,30 +34,20 @@ struct Fault
 };
 using Check = std::optional<Fault>;
 
-QString text(const QJsonValue &value)
-{
-    return QString::fromUtf8(json::compactText(value));
-}
-
-// A key as a path shows it: quoted and escaped unless it is a plain word, so
-// that a key holding a line break still gives a one-line message.
-QString memberPath(const QString &path, const QString &key)
-{
-    static const QRegularExpression plainWord(QStringLiteral("^\\w+$"));
-    const QString shown = plainWord.match(key).hasMatch() ? key : text(key);
-    return path.isEmpty() ? shown : path + QLatin1Char('.') + shown;
-}
+using json::elementPath;
+using json::memberPath;
+using json::shownValue;
 
 Check readInteger(const QJsonValue &value, const QString &path, qint64 min, qint64 max, qint64 *result)
 {
     if (!value.isDouble())
-        return Fault{path, QStringLiteral("%1 is not a number").arg(text(value))};
+        return Fault{path, QStringLiteral("%1 is not a number").arg(shownValue(value))};
     const double v = value.toDouble();
     if (v != std::trunc(v))
-        return Fault{path, QStringLiteral("%1 is not an integer").arg(text(value))};
+        return Fault{path, QStringLiteral("%1 is not an integer").arg(shownValue(value))};
     if (v < double(min) || v > double(max))
         return Fault{path, QStringLiteral("%1 is out of range: an integer from %2 to %3 is needed")
-                               .arg(text(value)).arg(min).arg(max)};
+                               .arg(shownValue(value), QString::number(min), QString::number(max))};
     *result = qint64(v);
     return std::nullopt;
 }
@@ -90,9 +80,9 @@ Check exactKeys(const QJsonObject &object, const QString &path, const QStringLis
 
 Check readObject(const QJsonValue &value, int index, const DirectoryEntry &entry, ObjectHeader &header)
 {
-    const QString path = QStringLiteral("%1[%2]").arg(QLatin1String(json::Objects)).arg(index);
+    const QString path = elementPath(QLatin1String(json::Objects), index);
     if (!value.isObject())
-        return Fault{path, QStringLiteral("%1 is not an object").arg(text(value))};
+        return Fault{path, QStringLiteral("%1 is not an object").arg(shownValue(value))};
     const QJsonObject object = value.toObject();
     QStringList known{QLatin1String(json::Name)};
     for (const json::HeaderKey &key : json::HeaderKeys)
@@ -104,7 +94,7 @@ Check readObject(const QJsonValue &value, int index, const DirectoryEntry &entry
     if (object[QLatin1String(json::Name)] != QJsonValue(name))
         return Fault{memberPath(path, QLatin1String(json::Name)),
                      QStringLiteral("%1, but object %2 of SHPI.DAT is %3")
-                         .arg(text(object[QLatin1String(json::Name)])).arg(index).arg(text(name))};
+                         .arg(shownValue(object[QLatin1String(json::Name)]), QString::number(index), shownValue(name))};
     for (const json::HeaderKey &key : json::HeaderKeys) {
         const QString keyPath = memberPath(path, QLatin1String(key.name));
         int16_t v = 0;
@@ -130,7 +120,7 @@ Check readDialRecord(const QJsonValue &value, bool hasDialRecord, DialRecord &re
     }
     if (!value.isObject())
         return Fault{path, QStringLiteral("%1, but SHPI.DAT holds a dial record: this must be an object of its "
-                                          "fields").arg(text(value))};
+                                          "fields").arg(shownValue(value))};
     const QJsonObject object = value.toObject();
     QStringList known;
     for (const DialFieldInfo &info : DialFields)
@@ -166,7 +156,7 @@ Check readTables(const QJsonDocument &document, ShpiTables &tables)
         return Fault{countPath, QStringLiteral("%1, but SHPI.DAT holds %2 objects").arg(count).arg(objects.count())};
     const QJsonValue list = root[QLatin1String(json::Objects)];
     if (!list.isArray())
-        return Fault{QLatin1String(json::Objects), QStringLiteral("%1 is not an array").arg(text(list))};
+        return Fault{QLatin1String(json::Objects), QStringLiteral("%1 is not an array").arg(shownValue(list))};
     const QJsonArray array = list.toArray();
     if (array.size() != objects.count())
         return Fault{QLatin1String(json::Objects), QStringLiteral("%1 in the list, but SHPI.DAT holds %2 objects")
@@ -205,9 +195,16 @@ QString lineAndColumn(const QByteArray &contents, qsizetype offset)
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
+// "FILE: PATH: WHAT", or "FILE: WHAT" for the whole document.
+QString faultMessage(const QString &jsonPath, const Fault &fault)
+{
+    return fault.path.isEmpty() ? QStringLiteral("%1: %2").arg(jsonPath, fault.what)
+                                : QStringLiteral("%1: %2: %3").arg(jsonPath, fault.path, fault.what);
+}
+
 } // namespace
 
-int apply(const QStringList &args)
+int apply(const QStringList &args, InPlace inPlace)
 {
     const QString &jsonPath = args[1];
     QByteArray contents;
@@ -218,6 +215,12 @@ int apply(const QStringList &args)
     if (error.error != QJsonParseError::NoError)
         return fail(QStringLiteral("%1: %2: %3 (not JSON as 'tolvane-cli dump' writes it)")
                         .arg(jsonPath, lineAndColumn(contents, error.offset), error.errorString()));
+    // Qt keeps the last of two equal keys; which one was meant is not known.
+    if (const auto duplicate = findDuplicateKey(contents)) {
+        const QString what = QStringLiteral("duplicate key %1 at %2")
+                                 .arg(shownValue(duplicate->key), lineAndColumn(contents, duplicate->offset));
+        return fail(faultMessage(jsonPath, Fault{duplicate->path, what}));
+    }
 
     DashboardLock lock(args[0]);
     DashboardDocument dashboard;
@@ -225,8 +228,7 @@ int apply(const QStringList &args)
         return fail(s.message());
     ShpiTables tables = dashboard.tables();
     if (Check fault = readTables(document, tables))
-        return fail(fault->path.isEmpty() ? QStringLiteral("%1: %2").arg(jsonPath, fault->what)
-                                          : QStringLiteral("%1: %2: %3").arg(jsonPath, fault->path, fault->what));
+        return fail(faultMessage(jsonPath, *fault));
 
     // The checked values go in through the editor's own edit path.
     for (int i = 0; i < tables.objects.count(); ++i) {
@@ -238,7 +240,7 @@ int apply(const QStringList &args)
             dashboard.setDialField(info.field, tables.dialRecord.field(info.field));
     }
     StreamPrinter out(stdout);
-    return finish(dashboard.save(out));
+    return finish(dashboard.save(out, {DashboardDocument::ChangedContainer::Refuse, inPlace}));
 }
 
 } // namespace tolvane::cli

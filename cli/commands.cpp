@@ -22,10 +22,16 @@ int fail(const QString &message, int code)
 
 int finish(const Status &status)
 {
+    if (!status.inPlaceFile().isEmpty())
+        return fail(status.message() + QStringLiteral("; a crash or a full disk in the middle of that write could "
+                                                      "leave it damaged, so nothing was written (%1 allows it)")
+                                           .arg(InPlaceOption));
     if (!status)
         return fail(status.message());
-    if (!status.note().isEmpty())
-        std::fprintf(stderr, "tolvane-cli: %s\n", qPrintable(status.note()));
+    if (!status.note().isEmpty()) {
+        for (const QString &line : status.note().split(QLatin1Char('\n')))
+            std::fprintf(stderr, "tolvane-cli: %s\n", qPrintable(printable(line)));
+    }
     return Success;
 }
 
@@ -61,14 +67,14 @@ bool parseInt16(const QString &text, int16_t *value)
 }
 
 
-int list(const QStringList &args)
+int list(const QStringList &args, InPlace)
 {
     ShpiTables tables;
     StreamPrinter out(stdout);
     return finish(LoadShpi(args[0], out, tables));
 }
 
-int dump(const QStringList &args)
+int dump(const QStringList &args, InPlace)
 {
     ShpiTables tables;
     if (Status s = loadQuietly(args[0], tables); !s)
@@ -78,7 +84,7 @@ int dump(const QStringList &args)
     return Success;
 }
 
-int move(const QStringList &args)
+int move(const QStringList &args, InPlace inPlace)
 {
     bool indexOk = false;
     const int index = args[1].toInt(&indexOk);
@@ -100,10 +106,10 @@ int move(const QStringList &args)
                         .arg(index).arg(count), UsageError);
     document.moveObject(index, QPoint(x, y));
     StreamPrinter out(stdout);
-    return finish(document.save(out));
+    return finish(document.save(out, {DashboardDocument::ChangedContainer::Refuse, inPlace}));
 }
 
-int setDial(const QStringList &args)
+int setDial(const QStringList &args, InPlace inPlace)
 {
     QList<QPair<DialField, int16_t>> changes;
     for (const QString &assignment : args.mid(1)) {
@@ -127,27 +133,27 @@ int setDial(const QStringList &args)
     for (const auto &[field, value] : changes)
         document.setDialField(field, value);
     StreamPrinter out(stdout);
-    return finish(document.save(out));
+    return finish(document.save(out, {DashboardDocument::ChangedContainer::Refuse, inPlace}));
 }
 
-int extract(const QStringList &args)
+int extract(const QStringList &args, InPlace inPlace)
 {
     ShpiTables tables;
     StreamPrinter out(stdout);
-    return finish(ExtractMasks(args[0], out, tables));
+    return finish(ExtractMasks(args[0], out, tables, inPlace));
 }
 
-int compile(const QStringList &args)
+int compile(const QStringList &args, InPlace inPlace)
 {
     DashboardLock lock(args[0]);
     DashboardDocument document;
     if (Status s = openForWriting(args[0], lock, document); !s)
         return fail(s.message());
     StreamPrinter out(stdout);
-    return finish(document.compileMasks(out));
+    return finish(document.compileMasks(out, {DashboardDocument::ChangedContainer::Refuse, inPlace}));
 }
 
-int demo(const QStringList &args)
+int demo(const QStringList &args, InPlace)
 {
     return finish(writeDemoDashboard(args[0]));
 }
@@ -157,23 +163,23 @@ int demo(const QStringList &args)
 const QList<Command> &commands()
 {
     static const QList<Command> all = {
-        {"list", "DIR", "Loads DIR's SHPI.DAT and prints the listing.", 1, 1, false, list},
-        {"dump", "DIR", "Loads DIR's SHPI.DAT and prints its tables as JSON.", 1, 1, false, dump},
-        {"move", "DIR INDEX X Y", "Sets the position of object INDEX (from 0) and saves.", 4, 4, false, move},
-        {"set-dial", "DIR FIELD=VALUE...", "Sets dial fields by name and saves.", 2, -1, false, setDial},
+        {"list", "DIR", "Loads DIR's SHPI.DAT and prints the listing.", 1, 1, false, false, list},
+        {"dump", "DIR", "Loads DIR's SHPI.DAT and prints its tables as JSON.", 1, 1, false, false, dump},
+        {"move", "DIR INDEX X Y", "Sets the position of object INDEX (from 0) and saves.", 4, 4, false, true, move},
+        {"set-dial", "DIR FIELD=VALUE...", "Sets dial fields by name and saves.", 2, -1, false, true, setDial},
         {"apply", "DIR FILE.json",
          "Writes the positions and dial fields of FILE.json, as dump writes it, into DIR's SHPI.DAT. The "
          "objects' count, names, sizes and centres must match; on any fault nothing is written.",
-         2, 2, false, apply},
-        {"extract", "DIR", "Writes every object's mask bitmap beside SHPI.DAT.", 1, 1, false, extract},
-        {"compile", "DIR", "Writes the mask bitmaps back into SHPI.DAT.", 1, 1, false, compile},
-        {"demo", "DIR", "Creates DIR holding the demo dashboard.", 1, 1, true, demo},
+         2, 2, false, true, apply},
+        {"extract", "DIR", "Writes every object's mask bitmap beside SHPI.DAT.", 1, 1, false, true, extract},
+        {"compile", "DIR", "Writes the mask bitmaps back into SHPI.DAT.", 1, 1, false, true, compile},
+        {"demo", "DIR", "Creates DIR holding the demo dashboard.", 1, 1, true, false, demo},
         {"render", "DIR OUT.png [--all] [--select INDEX] [--dials]",
          "Writes the dashboard as the editor shows it to the PNG file OUT.png: the background picture, with "
          "--select the object INDEX (from 0; 0 draws nothing) composited through its mask at its stored place, "
          "with --all every object so in table order (the selected one last; objects whose bitmaps cannot be "
          "read are left out and named on stderr), with --dials the needles under the objects.",
-         2, 6, false, render},
+         2, 6, false, true, render},
     };
     return all;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/safewrite.h"
+
 #include <QStringList>
 
 namespace tolvane {
@@ -21,15 +23,22 @@ struct Command
     int minArguments;
     int maxArguments;        // -1: no limit
     bool drawsText;          // needs a QGuiApplication with fonts
-    int (*run)(const QStringList &arguments);
+    bool writes;             // takes --in-place
+    int (*run)(const QStringList &arguments, InPlace inPlace);
 };
+
+/// The option that lets a command write a file in place where it cannot be
+/// replaced whole.
+inline const QString InPlaceOption = QStringLiteral("--in-place");
 
 const QList<Command> &commands();
 
 /// Writes "tolvane-cli: <message>" on stderr and returns @p code.
 int fail(const QString &message, int code = Failed);
 
-/// Success, or fail() with the status's message; a note of a success goes to stderr.
+/// Success, or fail() with the status's message (for a write refused in place,
+/// with the risk and the option that allows it); a note of a success goes to
+/// stderr, escaped as fail() does.
 int finish(const Status &status);
 
 /// Takes @p directory's lock, which @p lock holds for the caller's whole
@@ -41,9 +50,9 @@ Status openForWriting(const QString &directory, DashboardLock &lock, DashboardDo
 Status loadQuietly(const QString &directory, ShpiTables &tables);
 
 /// "apply DIR FILE.json".
-int apply(const QStringList &arguments);
+int apply(const QStringList &arguments, InPlace inPlace);
 
 /// "render DIR OUT.png [--all] [--select INDEX] [--dials]".
-int render(const QStringList &arguments);
+int render(const QStringList &arguments, InPlace inPlace);
 
 } // namespace tolvane::cli

@@ -13,8 +13,14 @@
 #include <memory>
 
 using namespace tolvane::cli;
+using tolvane::InPlace;
 
 namespace {
+
+const QString InPlaceHelp = QStringLiteral(
+    "where a file cannot be replaced whole (its directory takes no new file, or a new file could not keep its "
+    "owner, group, permissions or extended attributes), write over it in place; a crash or a full disk in the "
+    "middle of that write can leave it damaged");
 
 QString usage()
 {
@@ -22,7 +28,9 @@ QString usage()
     for (const Command &c : commands())
         text += QStringLiteral("  %1 %2\n      %3\n").arg(QLatin1String(c.name), QLatin1String(c.arguments),
                                                          QLatin1String(c.description));
-    return text + QStringLiteral("\n'tolvane-cli COMMAND --help' describes one command.\n");
+    return text + QStringLiteral("\nThe commands that write files take %1 (anywhere in the line): %2.\n\n"
+                                 "'tolvane-cli COMMAND --help' describes one command.\n")
+                      .arg(InPlaceOption, InPlaceHelp);
 }
 
 const Command *findCommand(const QString &name)
@@ -34,11 +42,14 @@ const Command *findCommand(const QString &name)
     return nullptr;
 }
 
-int runCommand(const Command &command, QStringList args)
+int runCommand(const Command &command, QStringList args, InPlace inPlace)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(command.description));
     const QCommandLineOption help = parser.addHelpOption();
+    // Taken out of the arguments before; named here for the help.
+    if (command.writes)
+        parser.addOption({InPlaceOption.mid(2), InPlaceHelp});
     parser.addPositionalArgument(QStringLiteral("arguments"), QString::fromLatin1(command.arguments),
                                  QString::fromLatin1(command.arguments));
     // After DIR everything is a value, so that "move DIR 1 -5 -12" works.
@@ -60,7 +71,7 @@ int runCommand(const Command &command, QStringList args)
         return fail(QStringLiteral("usage: tolvane-cli %1 %2").arg(QLatin1String(command.name),
                                                                    QLatin1String(command.arguments)),
                     UsageError);
-    return command.run(positional);
+    return command.run(positional, inPlace);
 }
 
 // What a command printed must have arrived: a listing cut short by a full
@@ -76,6 +87,7 @@ int withOutputChecked(int code)
 
 int dispatch(const Command *command, QStringList args)
 {
+    const bool inPlace = args.removeAll(InPlaceOption) > 0;
     if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")) {
         std::fputs(qPrintable(usage()), args.size() < 2 ? stderr : stdout);
         return args.size() < 2 ? UsageError : Success;
@@ -87,15 +99,21 @@ int dispatch(const Command *command, QStringList args)
     if (!command)
         return fail(QStringLiteral("unknown command \"%1\"; 'tolvane-cli --help' lists them").arg(args[1]),
                     UsageError);
+    if (inPlace && !command->writes)
+        return fail(QStringLiteral("%1 goes only with the commands that write files").arg(InPlaceOption), UsageError);
     args.removeAt(0);
-    return runCommand(*command, args);
+    return runCommand(*command, args, inPlace ? InPlace::Allowed : InPlace::Refused);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    const Command *command = argc > 1 ? findCommand(QString::fromLocal8Bit(argv[1])) : nullptr;
+    // The command is the first argument that is not the one global option.
+    int commandAt = 1;
+    while (commandAt < argc && QString::fromLocal8Bit(argv[commandAt]) == InPlaceOption)
+        ++commandAt;
+    const Command *command = commandAt < argc ? findCommand(QString::fromLocal8Bit(argv[commandAt])) : nullptr;
 
     tolvane::hideRuntimeDirectoryWarning();
     // Drawing text needs the GUI part of Qt; it runs without a screen.

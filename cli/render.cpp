@@ -64,14 +64,14 @@ std::optional<QString> parseRequest(const QStringList &args, RenderRequest *requ
     return std::nullopt;
 }
 
-Status writePng(const QImage &image, const QString &path)
+Status writePng(const QImage &image, const QString &path, InPlace inPlace)
 {
-    return writeFileSafely(path, [&](QIODevice &out) { return image.save(&out, "PNG"); });
+    return writeFileSafely(path, [&](QIODevice &out) { return image.save(&out, "PNG"); }, inPlace);
 }
 
 } // namespace
 
-int render(const QStringList &args)
+int render(const QStringList &args, InPlace inPlace)
 {
     RenderRequest request;
     if (const std::optional<QString> error = parseRequest(args, &request))
@@ -120,13 +120,14 @@ int render(const QStringList &args)
         DrawObject(Picture2, Picture3, BackG, objectTopLeft(tables.objects.headers[i]), 0);
     }
 
-    if (Status s = writePng(BackG.image(), request.output); !s)
-        return fail(s.message());
+    const Status written = writePng(BackG.image(), request.output, inPlace);
+    if (!written)
+        return finish(written);
     // The picture shows everything that could be read, so this is a warning
     // on stderr and the exit status stays 0.
     if (!leftOut.isEmpty())
         fail(leftOut);
-    return Success;
+    return finish(written);
 }
 
 } // namespace tolvane::cli

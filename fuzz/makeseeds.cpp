@@ -95,6 +95,15 @@ void addMaskSeeds(Corpus &mask, const QByteArray &extracted)
     mask.add("indexed8", testing_support::bitmapBytes(picture.convertToFormat(QImage::Format_Indexed8)));
     mask.add("mono", testing_support::bitmapBytes(picture.convertToFormat(QImage::Format_Mono)));
     mask.add("wrong-size", testing_support::bitmapBytes(picture.scaled(7, 7)));
+    // 256 colours of a palette of their own: files of the length extraction writes.
+    QImage indexed(w, h, QImage::Format_Indexed8);
+    indexed.setColorTable(ownPalette(false));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            indexed.setPixel(x, y, uint(x * 10 + y));
+    mask.add("indexed8-reversed-grey", testing_support::bitmapBytes(indexed));
+    indexed.setColorTable(ownPalette(true));
+    mask.add("indexed8-coloured", testing_support::bitmapBytes(indexed));
 
     mask.add("top-down-8", handMadeBitmap(w, -h, 8, 0, greyColours(256), rows(w, h, 8)));
     mask.add("rle8", handMadeBitmap(w, h, 8, 1, greyColours(256), runLengthRows(w, h)));

@@ -7,9 +7,6 @@
 #include "store/loadshpi.h"
 #include "store/tablewriter.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 namespace tolvane {
 
 namespace {
@@ -32,7 +29,7 @@ public:
         }
         if (const int later = laterObjectSharingMaskFile(directoryRead(), index); later >= 0) {
             out().Print(QStringLiteral("Object %1 keeps its mask: %2 holds the mask of object %3")
-                            .arg(index).arg(*fileName).arg(later));
+                            .arg(QString::number(index), *fileName, QString::number(later)));
             return Status::success();
         }
         printMaskProgress(out(), QStringLiteral("Inserting mask"), header.Width);
@@ -40,21 +37,16 @@ public:
         const QString path = m_directory.existingFile(*fileName);
         if (path.isEmpty())
             return Status::fileError(m_directory.fileForWriting(*fileName), QStringLiteral("the file does not exist"));
-        // Opening a pipe or a device would wait or read forever.
-        if (!QFileInfo(path).isFile())
-            return Status::fileError(path, QStringLiteral("is not a regular file"));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return Status::fileError(path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
-        // Measured before reading, so that a huge file is never loaded.
-        if (Status s = checkMaskFileSize(path, file.size(), header.Width, header.Height); !s)
+        MaskPixels mask;
+        if (Status s = readMaskBitmap(path, QSize(header.Width, header.Height), &mask); !s)
             return s;
-        return decodeMaskBitmap(path, file.read(file.size()), header.Width, header.Height, &pixels, &m_header,
-                                &m_palette);
+        pixels = std::move(mask.levels);
+        // As after an extraction: the last mask's header as extraction writes it.
+        m_header = MaskBitmapHeader::forObject(header.Width, header.Height);
+        return Status::success();
     }
 
     const MaskBitmapHeader &lastHeader() const { return m_header; }
-    const BmpPalette &lastPalette() const { return m_palette; }
 
 protected:
     void objectWritten(int index) override
@@ -65,12 +57,11 @@ protected:
 private:
     const DashboardDirectory &m_directory;
     MaskBitmapHeader m_header;
-    BmpPalette m_palette = greyRampPalette();
 };
 
 } // namespace
 
-Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables)
+Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
     DashboardLock lock(directory);
     if (Status s = lock.acquire(); !s)
@@ -81,13 +72,13 @@ Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &
     const DashboardDirectory dashboard(directory);
     MaskCompiler compiler(path, dashboard, tables, surface);
     QByteArray fingerprint;
-    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, compiler, &fingerprint);
+    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, compiler, &fingerprint, inPlace);
     if (!written)
         return written;
     compiler.commitTo(tables);
     tables.fingerprint = fingerprint;
     tables.maskHeader = compiler.lastHeader();
-    tables.palette = compiler.lastPalette();
+    tables.palette = greyRampPalette();
     return written;
 }
 

@@ -4,13 +4,12 @@
 #include "store/dashboarddirectory.h"
 #include "store/dashboardlock.h"
 #include "store/loadshpi.h"
-#include "store/safewrite.h"
+#include "store/safewritebatch.h"
 #include "store/tablereader.h"
 
 #include <QFileInfo>
 
 #include <memory>
-#include <vector>
 
 namespace tolvane {
 
@@ -20,8 +19,8 @@ class MaskExtractor : public TableReader
 {
 public:
     MaskExtractor(const DashboardDirectory &directory, std::shared_ptr<const DirectoryHandle> handle,
-                  PrintTarget &out)
-        : TableReader(out), m_directory(directory), m_handle(std::move(handle)) {}
+                  InPlace inPlace, PrintTarget &out)
+        : TableReader(out), m_directory(directory), m_batch(std::move(handle)), m_inPlace(inPlace) {}
 
     ContainerWalk::PixelAction pixelAction() const override { return ContainerWalk::PixelAction::Read; }
 
@@ -34,56 +33,47 @@ public:
         }
         const QString path = m_directory.fileForWriting(*fileName);
         if (QFileInfo(path).isSymLink()) {
-            out().Print(QStringLiteral("No mask file for object %1: %2 is a symbolic link").arg(index).arg(*fileName));
+            out().Print(QStringLiteral("No mask file for object %1: %2 is a symbolic link")
+                            .arg(QString::number(index), *fileName));
             return Status::success();
         }
         if (const int later = laterObjectSharingMaskFile(objects().directory, index); later >= 0)
             out().Print(QStringLiteral("Object %1 shares %2 with object %3, whose mask the file keeps")
-                            .arg(index).arg(*fileName).arg(later));
+                            .arg(QString::number(index), *fileName, QString::number(later)));
         printMaskProgress(out(), QStringLiteral("Extracting mask"), header.Width);
 
         // Each file is staged now and replaced only when the whole walk has
         // succeeded, so a damaged container leaves every mask file as it was.
         // A staged file is closed at once: a thousand objects would otherwise
         // hold a thousand descriptors.
-        auto file = std::make_unique<SafeWrite>(m_handle, QFileInfo(path).fileName());
-        if (Status s = file->open(); !s)
+        SafeWrite &file = m_batch.add(QFileInfo(path).fileName());
+        if (Status s = file.open(m_inPlace); !s)
             return s;
-        if (!writeMaskBitmap(file->device(), pixels, header.Width, header.Height, m_palette))
-            return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file->device().errorString()));
-        if (Status s = file->finish(); !s)
+        if (!writeMaskBitmap(file.device(), pixels, header.Width, header.Height, m_palette))
+            return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file.device().errorString()));
+        if (Status s = file.finish(); !s)
             return s;
         m_lastHeader = MaskBitmapHeader::forObject(header.Width, header.Height);
-        m_staged.push_back(std::move(file));
         return Status::success();
     }
 
-    Status commitFiles()
-    {
-        Status committed = Status::success();
-        for (const auto &file : m_staged) {
-            if (Status s = file->commit(); !s)
-                return s;
-            if (!file->atomic())
-                committed.addNote(notAtomicNote(file->path()));
-        }
-        return committed;
-    }
+    /// Puts every staged mask file in place together.
+    Status commitFiles() { return m_batch.commit(); }
 
     const MaskBitmapHeader &lastHeader() const { return m_lastHeader; }
     const BmpPalette &palette() const { return m_palette; }
 
 private:
     const DashboardDirectory &m_directory;
-    const std::shared_ptr<const DirectoryHandle> m_handle;
+    SafeWriteBatch m_batch;
+    const InPlace m_inPlace;
     const BmpPalette m_palette = greyRampPalette();
     MaskBitmapHeader m_lastHeader;
-    std::vector<std::unique_ptr<SafeWrite>> m_staged;
 };
 
 } // namespace
 
-Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables)
+Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
     DashboardLock lock(directory);
     if (Status s = lock.acquire(); !s)
@@ -95,7 +85,7 @@ Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &
     auto handle = std::make_shared<DirectoryHandle>(dashboard.path());
     if (Status s = handle->open(); !s)
         return s;
-    MaskExtractor extractor(dashboard, handle, surface);
+    MaskExtractor extractor(dashboard, handle, inPlace, surface);
     QByteArray fingerprint;
     if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, extractor, &fingerprint); !s)
         return s;

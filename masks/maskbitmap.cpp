@@ -115,59 +115,102 @@ bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int he
 
 namespace {
 
-// A picture saved by another editor: any BMP of the object's size, checked
-// against its own headers, each pixel's grey level being the mask value.
-Status decodeEditedMask(const QString &fileName, const QByteArray &file, int width, int height, QByteArray *pixels)
+// The size of a file that begins with exactly the headers and palette
+// extraction writes for its own size, with all its rows; none otherwise.
+std::optional<QSize> extractedSize(const QByteArray &file)
 {
-    BitmapLayout layout;
-    if (Status s = readBitmapLayout(fileName, file, &layout); !s)
-        return s;
-    if (layout.size != QSize(width, height))
-        return Status::fileError(fileName, QStringLiteral("is %1 x %2 pixels; the object is %3 x %4")
-                                               .arg(layout.size.width()).arg(layout.size.height())
-                                               .arg(width).arg(height));
-    QImage picture;
-    if (Status s = decodeBitmap(fileName, file, layout, &picture); !s)
-        return s;
+    if (file.size() < MaskBitmapHeader::PixelOffset)
+        return std::nullopt;
+    const MaskBitmapHeader claimed = MaskBitmapHeader::decode(file.constData());
+    // Object sizes are 16-bit, which keeps the file size inside 32 bits.
+    if (claimed.biWidth < 1 || claimed.biWidth > 32767 || claimed.biHeight < 1 || claimed.biHeight > 32767)
+        return std::nullopt;
+    char expected[MaskBitmapHeader::Size];
+    const MaskBitmapHeader written = MaskBitmapHeader::forObject(claimed.biWidth, claimed.biHeight);
+    written.encode(expected);
+    const BmpPalette grey = greyRampPalette();
+    if (std::memcmp(file.constData(), expected, sizeof expected) != 0 ||
+        std::memcmp(file.constData() + MaskBitmapHeader::Size, grey.data(), sizeof grey) != 0 ||
+        file.size() < written.bfSize)
+        return std::nullopt;
+    return QSize(claimed.biWidth, claimed.biHeight);
+}
+
+// The stored rows of a file extraction wrote, without their padding.
+QByteArray extractedLevels(const QByteArray &file, QSize size)
+{
+    const int width = size.width();
+    const int padded = paddedWidth(width);
+    QByteArray levels(qsizetype(width) * size.height(), Qt::Uninitialized);
+    for (int y = 0; y < size.height(); ++y)
+        std::memcpy(levels.data() + qsizetype(y) * width,
+                    file.constData() + MaskBitmapHeader::PixelOffset + qsizetype(y) * padded, size_t(width));
+    return levels;
+}
+
+// The grey level of every pixel of a decoded picture, bottom row first.
+QByteArray greyLevels(const QImage &decoded)
+{
     // qGray gives a grey pixel's own level back exactly.
-    picture = picture.convertToFormat(QImage::Format_RGB32);
-    pixels->resize(qsizetype(width) * height);
+    const QImage picture = decoded.convertToFormat(QImage::Format_RGB32);
+    const int width = picture.width();
+    const int height = picture.height();
+    QByteArray levels(qsizetype(width) * height, Qt::Uninitialized);
     for (int k = 0; k < height; ++k) {
         const auto *row = reinterpret_cast<const QRgb *>(picture.constScanLine(height - 1 - k));
-        char *out = pixels->data() + qsizetype(k) * width;
+        char *out = levels.data() + qsizetype(k) * width;
         for (int x = 0; x < width; ++x)
             out[x] = char(qGray(row[x]));
     }
-    return Status::success();
+    return levels;
 }
 
 } // namespace
 
-Status checkMaskFileSize(const QString &fileName, qint64 size, int width, int height)
+Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, std::optional<QSize> objectSize,
+                        MaskPixels *mask)
 {
-    const qint64 largest = largestBitmapFile(QSize(width, height));
-    if (size > largest)
-        return Status::fileError(fileName, QStringLiteral("is %1 bytes, more than any BMP of %2 x %3 pixels takes (%4)")
-                                               .arg(size).arg(width).arg(height).arg(largest));
+    if (objectSize)
+        if (Status s = checkBitmapFileLength(fileName, file.size(), *objectSize); !s)
+            return s;
+    const std::optional<QSize> extracted = extractedSize(file);
+    BitmapLayout layout;
+    if (!extracted)
+        if (Status s = readBitmapLayout(fileName, file, &layout); !s)
+            return s;
+    const QSize size = extracted ? *extracted : layout.size;
+    if (objectSize && size != *objectSize)
+        return Status::fileError(fileName, QStringLiteral("is %1 x %2 pixels; the object is %3 x %4")
+                                               .arg(size.width()).arg(size.height())
+                                               .arg(objectSize->width()).arg(objectSize->height()));
+    if (extracted) {
+        *mask = {size, extractedLevels(file, size)};
+        return Status::success();
+    }
+    QImage picture;
+    if (Status s = decodeBitmap(fileName, file, layout, &picture); !s)
+        return s;
+    *mask = {size, greyLevels(picture)};
     return Status::success();
 }
 
-Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, int width, int height,
-                        QByteArray *pixels, MaskBitmapHeader *header, BmpPalette *palette)
+Status readMaskBitmap(const QString &path, std::optional<QSize> objectSize, MaskPixels *mask)
 {
-    if (Status s = checkMaskFileSize(fileName, file.size(), width, height); !s)
+    QByteArray file;
+    BitmapLayout layout;
+    if (Status s = readBitmapBytes(path, objectSize, &file, &layout); !s)
         return s;
-    const int padded = paddedWidth(width);
-    if (file.size() != MaskBitmapHeader::PixelOffset + qsizetype(padded) * height)
-        return decodeEditedMask(fileName, file, width, height, pixels);
+    return decodeMaskBitmap(path, file, objectSize, mask);
+}
 
-    *header = MaskBitmapHeader::decode(file.constData());
-    std::memcpy(palette->data(), file.constData() + MaskBitmapHeader::Size, sizeof(BmpPalette));
-    pixels->resize(qsizetype(width) * height);
+QImage maskPicture(const MaskPixels &mask)
+{
+    const int width = mask.size.width();
+    const int height = mask.size.height();
+    QImage picture(mask.size, QImage::Format_Grayscale8);
     for (int y = 0; y < height; ++y)
-        std::memcpy(pixels->data() + qsizetype(y) * width,
-                    file.constData() + MaskBitmapHeader::PixelOffset + qsizetype(y) * padded, width);
-    return Status::success();
+        std::memcpy(picture.scanLine(y), mask.levels.constData() + qsizetype(height - 1 - y) * width, size_t(width));
+    return picture;
 }
 
 } // namespace tolvane

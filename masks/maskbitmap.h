@@ -7,7 +7,9 @@
 #include "store/status.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QIODevice>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -63,20 +65,30 @@ int laterObjectSharingMaskFile(const std::vector<DirectoryEntry> &directory, int
 /// bottom of the picture. False when @p out refused a write.
 bool writeMaskBitmap(QIODevice &out, const QByteArray &pixels, int width, int height, const BmpPalette &palette);
 
-/// Refuses, naming @p fileName, a mask file of @p size bytes when no BMP of
-/// @p width x @p height pixels is that long.
-Status checkMaskFileSize(const QString &fileName, qint64 size, int width, int height);
+/// A mask's pixels: one grey level a pixel, the rows in stored order (the
+/// bottom row of the picture first), as an object's pixel block holds them.
+struct MaskPixels
+{
+    QSize size;
+    QByteArray levels;
+};
 
-/// Reads a mask file back into a pixel block of @p width x @p height.
-/// A file of exactly the length extraction writes is read as written (rows
-/// from byte 1078, header and palette ignored, the index is the value). Any
-/// other file is decoded as a BMP picture of exactly @p width x @p height,
-/// checked against its own headers (decodeBitmap), each pixel giving its
-/// grey level, the bottom row being stored row 0.
-/// A file longer than checkMaskFileSize allows is refused.
-/// On success @p header and @p palette hold the file's first 54 and next 1024
-/// bytes when it has them.
-Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, int width, int height,
-                        QByteArray *pixels, MaskBitmapHeader *header, BmpPalette *palette);
+/// Decodes a mask file. Its headers are checked and followed whoever wrote
+/// it; only a file whose 54 header bytes and palette are exactly those
+/// extraction writes has its rows copied as they are (the index is the
+/// level). Any other is decoded as a BMP picture checked against its own
+/// headers (decodeBitmap), each pixel giving qGray() of its colour, which is
+/// a grey palette entry's own level whatever its place in the palette.
+/// With @p objectSize, a file longer than any BMP of that size or a picture
+/// of another size is refused, naming @p fileName, before it is decoded.
+Status decodeMaskBitmap(const QString &fileName, const QByteArray &file, std::optional<QSize> objectSize,
+                        MaskPixels *mask);
+
+/// Reads the mask file at @p path (readBitmapBytes: only a regular file, read
+/// no further than it was checked) and decodes it (decodeMaskBitmap).
+Status readMaskBitmap(const QString &path, std::optional<QSize> objectSize, MaskPixels *mask);
+
+/// The mask as a picture of grey levels, top row first.
+QImage maskPicture(const MaskPixels &mask);
 
 } // namespace tolvane

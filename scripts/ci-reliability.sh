@@ -31,8 +31,11 @@ for harness in load save mask; do
     corpus="$FUZZ_BUILD/ci-corpus/$harness"
     mkdir -p "$corpus"
     log="$FUZZ_BUILD/fuzz_$harness.log"
+    # Long enough for every seed whole, such as the demo's container and background.
+    max_len=$(find "$FUZZ_BUILD/seeds/$harness" -type f -printf '%s\n' | sort -n | tail -n 1)
+    max_len=$(( max_len > 65536 ? max_len : 65536 ))
     if ! TMPDIR=$scratch "$FUZZ_BUILD/fuzz/fuzz_$harness" "$corpus" "$FUZZ_BUILD/seeds/$harness" \
-            -max_total_time="$FUZZ_SECONDS" -max_len=65536 -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
+            -max_total_time="$FUZZ_SECONDS" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
             -print_final_stats=1 -artifact_prefix="$FUZZ_BUILD/fuzz_$harness-" >"$log" 2>&1; then
         tail -n 60 "$log"
         echo "fuzz_$harness found a fault; the input is $FUZZ_BUILD/fuzz_$harness-*" >&2

@@ -21,8 +21,8 @@ constexpr qint64 CopyChunk = 1 << 20;
 class WalkRun
 {
 public:
-    WalkRun(const QString &path, ContainerWalk::Mode mode, ContainerWalk::Visitor &visitor)
-        : m_path(path), m_in(path), m_visitor(visitor)
+    WalkRun(const QString &path, ContainerWalk::Mode mode, InPlace inPlace, ContainerWalk::Visitor &visitor)
+        : m_path(path), m_inPlace(inPlace), m_visitor(visitor)
     {
         if (mode == ContainerWalk::Rewriting) {
             const QFileInfo info(path);
@@ -62,6 +62,7 @@ private:
     qint64 remaining() const { return m_size - m_pos; }
 
     const QString m_path;
+    const InPlace m_inPlace;
     QFile m_in;
     std::unique_ptr<SafeWrite> m_out;
     ContainerWalk::Visitor &m_visitor;
@@ -73,20 +74,17 @@ private:
 
 Status WalkRun::open()
 {
-    const QFileInfo info(m_path);
-    if (!info.exists())
-        return fault(QStringLiteral("the file does not exist"));
-    // Opening a pipe or a device would wait or read forever.
-    if (!info.isFile())
-        return fault(QStringLiteral("is not a regular file"));
+    // A pipe or a device would wait or read forever; it is refused as opened,
+    // so one put in place of the file meanwhile is refused too.
+    QString reason;
+    if (!system_files::openRegularFile(m_path, m_in, &reason))
+        return fault(reason);
     // Writing through a link would replace a file that may lie outside the
     // dashboard; the safe write refuses one, and replaces one swapped in later.
     if (m_out) {
-        if (Status s = m_out->open(); !s)
+        if (Status s = m_out->open(m_inPlace); !s)
             return s;
     }
-    if (!m_in.open(QIODevice::ReadOnly))
-        return fault(QStringLiteral("cannot be opened: %1").arg(m_in.errorString()));
     m_size = m_in.size();
     return Status::success();
 }
@@ -282,9 +280,10 @@ QByteArray WalkRun::fingerprint() const
 
 } // namespace
 
-Status ContainerWalk::run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint)
+Status ContainerWalk::run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint,
+                          InPlace inPlace)
 {
-    WalkRun walk(containerPath, mode, visitor);
+    WalkRun walk(containerPath, mode, inPlace, visitor);
     Status walked = walk.run();
     if (walked && fingerprint)
         *fingerprint = walk.fingerprint();

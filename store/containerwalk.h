@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records.h"
+#include "safewrite.h"
 #include "status.h"
 
 #include <QByteArray>
@@ -21,8 +22,10 @@ namespace tolvane {
 /// in-place rewrite (same length, every other byte unchanged), and a failure,
 /// a kill or a full disk leaves the old file as it was. A container that is a
 /// symbolic link is read but never rewritten, so that no file outside the
-/// dashboard changes. A rewrite that had to be made in place says so in the
-/// returned status's note. The caller holds the dashboard's DashboardLock.
+/// dashboard changes. A rewrite that can only be made in place is refused
+/// before anything is written unless the caller allows it (see SafeWrite);
+/// one made in place says so in the returned status's note. The caller holds
+/// the dashboard's DashboardLock.
 ///
 /// Every structural fault (a short file, a count below 1 or beyond what the
 /// file can hold, a size below 1, a negative or overlong skip) stops the walk
@@ -61,7 +64,9 @@ public:
     /// when given, identifies the file as the walk left it: the file itself
     /// (device, number, size, time of last change) and its every record but
     /// the pixels and skipped payloads. Another program's write changes it.
-    static Status run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint = nullptr);
+    /// @p inPlace says whether a rewrite may go in place where it must.
+    static Status run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint = nullptr,
+                      InPlace inPlace = InPlace::Refused);
 };
 
 } // namespace tolvane

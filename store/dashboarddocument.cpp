@@ -69,19 +69,20 @@ void DashboardDocument::takeFileState(const QImage &background)
     m_undoStack.clear();
 }
 
-Status DashboardDocument::save(PrintTarget &out, ChangedContainer ifChanged, bool *changedOnDisk)
+Status DashboardDocument::save(PrintTarget &out, WriteChoices choices, bool *changedOnDisk)
 {
-    return writeContainer([&] { return SaveShpiData(m_directory, out, m_tables); }, ifChanged, changedOnDisk);
+    return writeContainer([&] { return SaveShpiData(m_directory, out, m_tables, choices.inPlace); },
+                          choices.ifChanged, changedOnDisk);
 }
 
-Status DashboardDocument::extractMasks(PrintTarget &out)
+Status DashboardDocument::extractMasks(PrintTarget &out, InPlace inPlace)
 {
     QImage background;
     if (Status status = readDashboardBackground(m_directory, &background); !status)
         return status;
 
     Q_EMIT extractionStarted();
-    const Status status = ExtractMasks(m_directory, out, m_tables);
+    const Status status = ExtractMasks(m_directory, out, m_tables, inPlace);
     Q_EMIT extractionFinished(status.ok());
     if (status)
         takeFileState(background);
@@ -90,10 +91,11 @@ Status DashboardDocument::extractMasks(PrintTarget &out)
     return status;
 }
 
-Status DashboardDocument::compileMasks(PrintTarget &out, ChangedContainer ifChanged, bool *changedOnDisk)
+Status DashboardDocument::compileMasks(PrintTarget &out, WriteChoices choices, bool *changedOnDisk)
 {
     // Compiling writes the headers and the dial data as a save does.
-    return writeContainer([&] { return CompileMasks(m_directory, out, m_tables); }, ifChanged, changedOnDisk);
+    return writeContainer([&] { return CompileMasks(m_directory, out, m_tables, choices.inPlace); },
+                          choices.ifChanged, changedOnDisk);
 }
 
 template<typename Write>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/printtarget.h"
+#include "store/safewrite.h"
 #include "store/shpitables.h"
 #include "store/status.h"
 
@@ -53,19 +54,27 @@ public:
     /// What a save or a compilation does when SHPI.DAT is no longer the file
     /// the tables were read from or last written to: another program wrote it.
     enum class ChangedContainer { Refuse, Overwrite };
+    /// What the user has allowed a write of SHPI.DAT to do, when asked; {}
+    /// allows neither (both enums refuse first).
+    struct WriteChoices
+    {
+        ChangedContainer ifChanged;
+        InPlace inPlace;
+    };
 
     /// Writes the positions and the dial data into SHPI.DAT. Refused, setting
     /// @p changedOnDisk when given, while SHPI.DAT is not the file the tables
-    /// come from, unless @p ifChanged says to overwrite it.
-    Status save(PrintTarget &out, ChangedContainer ifChanged = ChangedContainer::Refuse,
-                bool *changedOnDisk = nullptr);
+    /// come from, unless the choices say to overwrite it; refused with
+    /// Status::inPlaceRefused() where it can only be written in place, unless
+    /// they allow that.
+    Status save(PrintTarget &out, WriteChoices choices = {}, bool *changedOnDisk = nullptr);
     /// Writes every mask bitmap and reads the tables again from the file. The
-    /// background is read first: without it nothing is written.
-    Status extractMasks(PrintTarget &out);
+    /// background is read first: without it nothing is written. A mask file
+    /// that can only be written in place is written so only as @p inPlace allows.
+    Status extractMasks(PrintTarget &out, InPlace inPlace = InPlace::Refused);
     /// Writes the mask bitmaps, the positions and the dial data into SHPI.DAT;
-    /// a changed SHPI.DAT is treated as save() does.
-    Status compileMasks(PrintTarget &out, ChangedContainer ifChanged = ChangedContainer::Refuse,
-                        bool *changedOnDisk = nullptr);
+    /// a changed SHPI.DAT and a write in place are treated as save() does.
+    Status compileMasks(PrintTarget &out, WriteChoices choices = {}, bool *changedOnDisk = nullptr);
     /// Reads "0000.bmp" again; on failure the background stays as it was.
     Status reloadBackground();
 

@@ -1,5 +1,6 @@
 #include "dashboardlock.h"
 #include "safewrite.h"
+#include "safewritebatch.h"
 #include "systemfiles.h"
 
 #include <QHash>
@@ -34,6 +35,7 @@ Status DashboardLock::acquire(int waitMs)
 {
     if (!m_identity.isEmpty())
         return Status::success();
+    m_heldElsewhere = false;
     auto lock = std::make_unique<system_files::DirectoryLock>();
     QString reason;
     if (!lock->open(m_directory, &reason))
@@ -45,13 +47,17 @@ Status DashboardLock::acquire(int waitMs)
         return Status::success();
     }
     if (!lock->lock(waitMs, &reason)) {
-        if (reason.isEmpty())
-            reason = QStringLiteral("another program is writing this dashboard; try again when it has finished");
+        m_heldElsewhere = reason.isEmpty();
+        m_holder = lock->holder();
+        if (m_heldElsewhere)
+            reason = QStringLiteral("%1 is writing this dashboard; try again when it has finished")
+                         .arg(m_holder.isEmpty() ? QStringLiteral("another program") : m_holder);
         return Status::fileError(m_directory, QStringLiteral("cannot be locked: %1").arg(reason));
     }
     m_identity = lock->identity();
     held.insert(m_identity, 1);
     m_lock = std::move(lock);
+    finishInterruptedBatch(m_directory);
     removeStagingLeftovers(m_directory);
     return Status::success();
 }

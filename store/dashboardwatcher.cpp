@@ -5,9 +5,6 @@
 #include "store/dashboarddocument.h"
 #include "store/loadshpi.h"
 #include "store/systemfiles.h"
-#include "window/picturefile.h"
-
-#include <QDir>
 
 namespace tolvane {
 
@@ -144,16 +141,12 @@ Status DashboardWatcher::take(Part part)
     }
     if (m_object < 0)
         return Status::success();
-    const DashboardDirectory directory(m_directory);
-    for (const QString &name : fileNames(ObjectBitmaps)) {
-        const QString path = directory.existingFile(name);
-        QImage picture;
-        if (Status s = path.isEmpty() ? Status::fileError(QDir(m_directory).filePath(name),
-                                                          QStringLiteral("the file does not exist."))
-                                      : readPictureFile(path, &picture);
-            !s)
-            return s;
-    }
+    // Read as the dashboard view reads them, so that what is announced can be shown.
+    PictureSurface image, mask;
+    if (Status s = prepareObjectBuffers(m_directory, m_document.tables().objects.directory[size_t(m_object)], image,
+                                        mask);
+        !s)
+        return s;
     Q_EMIT objectFilesChanged(m_object);
     return Status::success();
 }

@@ -14,11 +14,11 @@ QString nameText(const FixedText<4> &name)
 
 QString objectLine(int index, const DirectoryEntry &entry, const ObjectHeader &header)
 {
+    // One pass: a name such as "%1%2" is printed as it stands, where chained
+    // arg() calls would take its placeholders for the next numbers' places.
     return QStringLiteral("Object %1: %2 Width: %3 Height: %4")
-        .arg(index)
-        .arg(nameText(entry.Name))
-        .arg(header.Width)
-        .arg(header.Height);
+        .arg(QString::number(index), nameText(entry.Name), QString::number(header.Width),
+             QString::number(header.Height));
 }
 
 } // namespace tolvane

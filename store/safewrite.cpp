@@ -1,4 +1,5 @@
 #include "safewrite.h"
+#include "dashboarddirectory.h"
 #include "systemfiles.h"
 
 #include <QBuffer>
@@ -10,10 +11,40 @@ namespace tolvane {
 namespace {
 
 const QString StagingMark = QStringLiteral(".tolvane~");
+const QString StagingSuffix = QStringLiteral("XXXXXX"); // six letters or digits
 
 QString writeFailure(const QString &reason)
 {
     return QStringLiteral("cannot be written: %1").arg(reason);
+}
+
+// What every staging file of @p name begins with: "." + name + the mark, or
+// a cut of the name where that would be too long a file name.
+QString stagingPrefix(const DirectoryHandle &directory, const QString &name)
+{
+    QString kept = name;
+    while (!kept.isEmpty() &&
+           !system_files::fitsFileName(directory, QLatin1Char('.') + kept + StagingMark + StagingSuffix))
+        kept.chop(kept.size() > 1 && kept.back().isLowSurrogate() ? 2 : 1);
+    return QLatin1Char('.') + kept + StagingMark;
+}
+
+bool hasStagingSuffix(const QString &fileName, qsizetype prefixLength)
+{
+    static const QRegularExpression suffix(QStringLiteral("\\A[A-Za-z0-9]{6}\\z"));
+    return suffix.match(QStringView(fileName).mid(prefixLength)).hasMatch();
+}
+
+// Removes from @p directory the unlocked files whose names @p isLeftover takes.
+template<typename Test>
+void removeUnlockedLeftovers(const DirectoryHandle &directory, Test isLeftover)
+{
+    const auto names = QDir(directory.path()).entryList({QLatin1Char('*') + StagingMark + QStringLiteral("??????")},
+                                                        QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (isLeftover(name))
+            system_files::removeUnlessLocked(directory, name);
+    }
 }
 
 } // namespace
@@ -43,6 +74,7 @@ struct SafeWrite::Private
     QString name;
     system_files::StagedFile staged;
     QBuffer inPlaceContent;
+    system_files::Flush flush = system_files::Flush::Now;
     bool inPlace = false;
     bool finished = false;
     bool done = false;
@@ -56,11 +88,13 @@ SafeWrite::SafeWrite(const QString &directory, const QString &name)
     d->ownDirectory = std::const_pointer_cast<DirectoryHandle>(d->directory);
 }
 
-SafeWrite::SafeWrite(std::shared_ptr<const DirectoryHandle> directory, const QString &name)
+SafeWrite::SafeWrite(std::shared_ptr<const DirectoryHandle> directory, const QString &name, Flush flush)
     : d(std::make_unique<Private>())
 {
     d->directory = std::move(directory);
     d->name = name;
+    if (flush == Flush::ByCaller)
+        d->flush = system_files::Flush::ByCaller;
 }
 
 SafeWrite::~SafeWrite()
@@ -68,7 +102,7 @@ SafeWrite::~SafeWrite()
     cancel();
 }
 
-Status SafeWrite::open()
+Status SafeWrite::open(InPlace inPlace)
 {
     // A shared handle is opened by its owner.
     if (d->ownDirectory) {
@@ -76,16 +110,21 @@ Status SafeWrite::open()
             return s;
     }
     QString reason;
-    switch (system_files::stage(*d->directory, d->name, StagingMark, &d->staged, &reason)) {
+    switch (system_files::stage(*d->directory, d->name, stagingPrefix(*d->directory, d->name), &d->staged, &reason)) {
     case system_files::Staging::Staged:
         return Status::success();
     case system_files::Staging::InPlace:
+        if (inPlace == InPlace::Refused) {
+            d->done = true;
+            return Status::inPlaceRefused(d->path(), reason);
+        }
         d->inPlace = true;
         d->inPlaceContent.open(QIODevice::WriteOnly);
         return Status::success();
     case system_files::Staging::Failed:
         break;
     }
+    d->done = true;
     return Status::fileError(d->path(), reason);
 }
 
@@ -103,10 +142,13 @@ int SafeWrite::handle() const
 
 Status SafeWrite::finish()
 {
-    if (d->finished || d->inPlace)
+    if (d->finished)
         return Status::success();
     QString reason;
-    if (!system_files::finishStaged(*d->directory, d->name, &d->staged, &reason)) {
+    const bool finished =
+        d->inPlace ? system_files::reserveInPlace(*d->directory, d->name, d->staged, d->inPlaceContent.size(), &reason)
+                   : system_files::syncStaged(&d->staged, true, d->flush, &reason);
+    if (!finished) {
         cancel();
         return Status::fileError(d->path(), writeFailure(reason));
     }
@@ -120,14 +162,19 @@ Status SafeWrite::commit()
         return Status::fileError(d->path(), writeFailure(QStringLiteral("the write was already ended")));
     QString reason;
     if (d->inPlace) {
+        if (Status s = finish(); !s)
+            return s;
         d->done = true;
-        if (!system_files::writeInPlace(*d->directory, d->name, d->inPlaceContent.data(), &reason))
+        if (!system_files::writeInPlace(*d->directory, d->name, d->staged, d->inPlaceContent.data(), &reason))
             return Status::fileError(d->path(), writeFailure(reason));
         return Status::success();
     }
-    if (Status s = finish(); !s)
-        return s;
-    if (!system_files::replaceWithStaged(*d->directory, d->name, &d->staged, &reason)) {
+    // A single file keeps its staging file open, and so locked, up to the rename.
+    if (!d->finished && !system_files::syncStaged(&d->staged, false, d->flush, &reason)) {
+        cancel();
+        return Status::fileError(d->path(), writeFailure(reason));
+    }
+    if (!system_files::replaceWithStaged(*d->directory, d->name, &d->staged, &reason, d->flush)) {
         cancel();
         return Status::fileError(d->path(), writeFailure(reason));
     }
@@ -149,16 +196,30 @@ bool SafeWrite::atomic() const
     return !d->inPlace;
 }
 
+QString SafeWrite::stagingName() const
+{
+    return d->staged.stagingName;
+}
+
 QString SafeWrite::path() const
 {
     return d->path();
 }
 
-Status writeFileSafely(const QString &path, const std::function<bool(QIODevice &)> &produce)
+Status writeFileSafely(const QString &path, const std::function<bool(QIODevice &)> &produce, InPlace inPlace)
 {
     const QFileInfo info(path);
-    SafeWrite file(info.absolutePath(), info.fileName());
-    if (Status s = file.open(); !s)
+    auto directory = std::make_shared<DirectoryHandle>(info.absolutePath());
+    if (Status s = directory->open(); !s)
+        return s;
+    // A killed write of this name (a render, say) left its staging file here.
+    const QString prefix = stagingPrefix(*directory, info.fileName());
+    removeUnlockedLeftovers(*directory, [&](const QString &name) {
+        return name.startsWith(prefix) && hasStagingSuffix(name, prefix.size());
+    });
+
+    SafeWrite file(directory, info.fileName());
+    if (Status s = file.open(inPlace); !s)
         return s;
     if (!produce(file.device())) {
         const QString reason = file.device().errorString();
@@ -175,25 +236,24 @@ Status writeFileSafely(const QString &path, const std::function<bool(QIODevice &
 QString notAtomicNote(const QString &path)
 {
     return QDir::toNativeSeparators(path) +
-           QStringLiteral(" was written in place: its directory takes no new file, so this write was not atomic");
-}
-
-bool isStagingFileName(const QString &fileName)
-{
-    static const QRegularExpression pattern(QStringLiteral("\\A\\..+") + QRegularExpression::escape(StagingMark) +
-                                            QStringLiteral("[A-Za-z0-9]{6}\\z"));
-    return pattern.match(fileName).hasMatch();
+           QStringLiteral(" was written in place, as allowed: this write was not atomic");
 }
 
 void removeStagingLeftovers(const QString &directory)
 {
-    const QDir dir(directory);
-    const auto candidates = dir.entryInfoList({QLatin1Char('*') + StagingMark + QStringLiteral("??????")},
-                                              QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &candidate : candidates) {
-        if (isStagingFileName(candidate.fileName()) && !candidate.isSymLink())
-            QFile::remove(candidate.filePath());
-    }
+    // Only a dashboard's own files are written under its lock: SHPI.DAT, the
+    // masks "SHPI" + name + ".BMP" and the artwork name + ".bmp".
+    static const QRegularExpression ours(QStringLiteral("\\A\\.(SHPI\\.DAT|(SHPI)?.{4}\\.BMP)") +
+                                             QRegularExpression::escape(StagingMark) +
+                                             QStringLiteral("[A-Za-z0-9]{6}\\z"),
+                                         QRegularExpression::CaseInsensitiveOption |
+                                             QRegularExpression::DotMatchesEverythingOption);
+    if (DashboardDirectory(directory).existingFile(DashboardDirectory::ContainerName).isEmpty())
+        return;
+    DirectoryHandle handle(directory);
+    if (!handle.open())
+        return;
+    removeUnlockedLeftovers(handle, [](const QString &name) { return ours.match(name).hasMatch(); });
 }
 
 } // namespace tolvane

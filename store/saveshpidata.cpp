@@ -21,7 +21,7 @@ protected:
 
 } // namespace
 
-Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables)
+Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
     DashboardLock lock(directory);
     if (Status s = lock.acquire(); !s)
@@ -31,7 +31,7 @@ Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &
         return s;
     SaveWriter writer(path, tables, surface);
     QByteArray fingerprint;
-    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, writer, &fingerprint);
+    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, writer, &fingerprint, inPlace);
     if (written) {
         writer.commitTo(tables);
         tables.fingerprint = fingerprint;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printtarget.h"
+#include "safewrite.h"
 #include "shpitables.h"
 #include "status.h"
 
@@ -10,6 +11,8 @@ namespace tolvane {
 /// records in @p directory's SHPI.DAT, printing progress on @p surface. No
 /// other byte changes. The file is replaced atomically, so a failure leaves it
 /// exactly as it was; the tables keep the ObjectTable and the DialRecord.
-Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables);
+/// Where it can only be written in place, @p inPlace decides (see SafeWrite).
+Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables,
+                    InPlace inPlace = InPlace::Refused);
 
 } // namespace tolvane

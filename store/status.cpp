@@ -9,6 +9,13 @@ Status Status::fileError(const QString &fileName, const QString &what)
     return Status(QDir::toNativeSeparators(fileName) + QStringLiteral(": ") + what);
 }
 
+Status Status::inPlaceRefused(const QString &fileName, const QString &why)
+{
+    Status refused = fileError(fileName, QStringLiteral("can only be written in place: %1").arg(why));
+    refused.m_inPlaceFile = QDir::toNativeSeparators(fileName);
+    return refused;
+}
+
 Status &Status::addNote(const QString &note)
 {
     m_note = m_note.isEmpty() ? note : m_note + QLatin1Char('\n') + note;

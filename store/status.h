@@ -13,10 +13,17 @@ public:
     static Status failure(const QString &message) { return Status(message); }
     /// A failure about one file: "<file>: <what>".
     static Status fileError(const QString &fileName, const QString &what);
+    /// A write of @p fileName that could only be made in place, over the old
+    /// content, which the caller did not allow: "<file>: can only be written
+    /// in place: <why>". Nothing was written; the caller may ask the user and
+    /// try again allowing it (see SafeWrite).
+    static Status inPlaceRefused(const QString &fileName, const QString &why);
 
     bool ok() const { return m_ok; }
     explicit operator bool() const { return m_ok; }
     const QString &message() const { return m_message; }
+    /// The file of an inPlaceRefused() failure; empty for any other status.
+    const QString &inPlaceFile() const { return m_inPlaceFile; }
 
     /// A success that the user should still hear of, such as a write that
     /// could not be made atomic; empty for a plain success.
@@ -30,6 +37,7 @@ private:
     bool m_ok = true;
     QString m_message;
     QString m_note;
+    QString m_inPlaceFile;
 };
 
 } // namespace tolvane

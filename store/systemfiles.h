@@ -2,7 +2,8 @@
 
 // The operating system's file calls that Qt does not offer: writing relative
 // to an open directory without following links, keeping a file's owner and
-// attributes across a replace, and locking a directory. Everything above this
+// attributes across a replace, writing in place safely where a replace is
+// impossible, and locking files and directories. Everything above this
 // layer is portable; on systems without these calls each function takes a
 // portable path through Qt.
 
@@ -12,6 +13,7 @@
 
 #include <memory>
 
+class QFile;
 class QLockFile;
 
 namespace tolvane {
@@ -25,35 +27,111 @@ namespace system_files {
 int openDirectory(const QString &path, QString *reason);
 void closeDescriptor(int fd);
 
-/// A staging file being written.
+/// Whether the open file @p fd is a regular file: not a pipe, a device, a
+/// socket or a directory, any of which a reader could wait on for ever.
+bool isRegularFile(int fd);
+
+/// Opens @p path for reading in @p file, following links but never waiting
+/// on a pipe or a device: the type is checked on the opened file, so a pipe
+/// put in place of a checked name is still refused. False with @p reason
+/// ("the file does not exist", "is not a regular file", or the system's
+/// reason) when it is no regular file or cannot be opened.
+bool openRegularFile(const QString &path, QFile &file, QString *reason);
+
+/// Whether @p name is short enough for a file name in @p directory.
+bool fitsFileName(const DirectoryHandle &directory, const QString &name);
+
+/// A write of one file: a staging file, or the file itself written in place.
 struct StagedFile
 {
     QString stagingName;
-    int descriptor = -1;
-    int original = -1; // the file being replaced, read for its owner and attributes
+    int descriptor = -1;          // the staging file, locked while it is open
+    QByteArray inPlaceIdentity;   // in place: the file checked, which alone may be written
     std::unique_ptr<QIODevice> device;
 };
 
 enum class Staging { Staged, InPlace, Failed };
 
-/// Creates the staging file for @p name in @p directory, named "." + name +
-/// @p mark + six letters or digits. InPlace when the directory takes no new
-/// file but @p name may be written; Failed (with @p reason) otherwise, also
-/// when @p name is a link or no regular file.
-Staging stage(const DirectoryHandle &directory, const QString &name, const QString &mark, StagedFile *file,
+/// Prepares the write of @p name in @p directory; no byte of content is
+/// written yet, and the file itself is not changed.
+///
+/// Staged: a staging file "@p stagingPrefix + six letters or digits" is
+/// created, holds a lock for as long as it is open (removeUnlessLocked()
+/// leaves it), and already has the owner, group, mode and extended attributes
+/// of the file it replaces (a new file: mode 0666 less the umask), so that no
+/// other user can read or write more of it than of the file.
+///
+/// InPlace, with @p reason saying why: the file exists and may be written,
+/// but only in place, because the directory takes no new file or because a
+/// new file could not keep all of its owner, group, mode and extended
+/// attributes. @p file then identifies it for reserveInPlace() and
+/// writeInPlace().
+///
+/// Failed, with @p reason: the name is a link or no regular file; the file is
+/// read-only (its permission bits let this process not write it, where the
+/// superuser counts as the owner: a file its owner marked read-only stays so);
+/// it could only be written in place but has other names (hard links), which
+/// that would change too; or the system refused.
+Staging stage(const DirectoryHandle &directory, const QString &name, const QString &stagingPrefix, StagedFile *file,
               QString *reason);
-/// Gives the staging file the replaced file's owner, group, mode and extended
-/// attributes where allowed, syncs it and closes it.
-bool finishStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason);
-/// Renames the finished staging file over @p name and syncs the directory.
-bool replaceWithStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason);
+/// Whether a staging file is synced as it is finished and the directory as it
+/// is renamed, or the caller does both once for many files: the content with
+/// syncFileSystem(), the names with syncDirectory().
+enum class Flush { Now, ByCaller };
+
+/// Syncs the staging file to the disk as @p flush says. @p close closes it: a
+/// caller with many files holds no descriptor each, and its DashboardLock
+/// keeps other writers from sweeping the unlocked file meanwhile.
+bool syncStaged(StagedFile *file, bool close, Flush flush, QString *reason);
+/// Renames the synced staging file over @p name, closes the staging file and
+/// syncs the directory as @p flush says.
+bool replaceWithStaged(const DirectoryHandle &directory, const QString &name, StagedFile *file, QString *reason,
+                       Flush flush = Flush::Now);
+/// Makes everything written to @p directory's file system durable, the
+/// staging files finished with Flush::ByCaller among it. (Where the system
+/// has no such call, those files were synced as they were finished.)
+bool syncFileSystem(const DirectoryHandle &directory, QString *reason);
+/// Renames @p from over @p to inside @p directory, neither followed if a link,
+/// without syncing the directory.
+bool renameWithin(const DirectoryHandle &directory, const QString &from, const QString &to, QString *reason);
+/// Makes the names of @p directory last through a power loss.
+void syncDirectory(const DirectoryHandle &directory);
+/// The content of @p name in @p directory when it is a regular file of at
+/// most @p maxSize bytes (a link is not followed, a pipe not waited on).
+bool readSmallFile(const DirectoryHandle &directory, const QString &name, qint64 maxSize, QByteArray *content);
+/// Removes @p name from @p directory.
+void removeFile(const DirectoryHandle &directory, const QString &name);
 /// Closes and removes the staging file.
 void discardStaged(const DirectoryHandle &directory, StagedFile *file);
-/// Writes @p content over @p name from its start, cuts it to that length and syncs it.
-bool writeInPlace(const DirectoryHandle &directory, const QString &name, const QByteArray &content, QString *reason);
+
+/// Before an in-place write of @p size bytes over the file staged InPlace:
+/// reserves the space it may need without changing the file's content or
+/// length; where the file system cannot reserve, checks that enough is free.
+/// False ("No space left on device", or why the file cannot be written).
+bool reserveInPlace(const DirectoryHandle &directory, const QString &name, const StagedFile &file, qint64 size,
+                    QString *reason);
+/// Writes @p content over the file staged InPlace, if @p name still is that
+/// file and has no other name: only the byte runs that differ from what it
+/// holds (all of it when it cannot be read), then cuts it to that length and
+/// syncs it.
+bool writeInPlace(const DirectoryHandle &directory, const QString &name, const StagedFile &file,
+                  const QByteArray &content, QString *reason);
+
+/// Removes @p name from @p directory if it is a regular file (not a link)
+/// that no process holds locked, as a living write holds its staging file.
+/// True when it was removed.
+bool removeUnlessLocked(const DirectoryHandle &directory, const QString &name);
 
 /// A held exclusive lock on a directory; the system releases it when the
 /// process ends, however it ends.
+///
+/// The lock is held on the directory's lock file, ".tolvane.lock", which only
+/// those who may write the directory can open: it is made with write
+/// permission for them alone and read permission for nobody, so a program
+/// that may only read the dashboard cannot hold it. The holder removes the
+/// file as it lets go; one left by a killed holder is taken over.
+/// Where the file cannot be made or opened (a directory that takes no new
+/// file), the directory itself is locked.
 class DirectoryLock
 {
 public:
@@ -65,11 +143,19 @@ public:
     /// it cannot be had: @p reason says why, or is empty when another holds it.
     bool lock(int waitMs, QString *reason);
     const QByteArray &identity() const { return m_identity; }
+    /// After lock() found the lock held: the holding program as "NAME
+    /// (process ID)", or empty where the system does not tell.
+    const QString &holder() const { return m_holder; }
 
 private:
+    enum class Attempt { Held, Busy, Failed };
+    Attempt tryLock(QString *reason);
+
     QString m_path;
     int m_fd = -1;
+    int m_lockFile = -1; // the lock file's descriptor while it is held
     QByteArray m_identity;
+    QString m_holder;
     std::unique_ptr<QLockFile> m_portableLock;
 };
 
@@ -79,6 +165,11 @@ QByteArray fileIdentity(const QString &path);
 
 /// The system's text for @p error.
 QString errorText(int error);
+
+/// Opens @p path, through links, for reading: a pipe without waiting for a
+/// writer, and then refused like anything else that the opened descriptor
+/// says is no regular file. Null with @p reason when refused or not opened.
+std::unique_ptr<QIODevice> openRegularFile(const QString &path, QString *reason);
 
 } // namespace system_files
 } // namespace tolvane

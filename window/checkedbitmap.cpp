@@ -2,9 +2,9 @@
 #include "runlengthbitmap.h"
 
 #include "store/littleendian.h"
+#include "store/systemfiles.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
@@ -161,18 +161,46 @@ Status decodeBitmap(const QString &fileName, const QByteArray &file, const Bitma
     return Status::success();
 }
 
+Status checkBitmapFileLength(const QString &fileName, qint64 length, QSize size)
+{
+    const qint64 largest = largestBitmapFile(size);
+    if (length > largest)
+        return Status::fileError(fileName, QStringLiteral("is %1 bytes, more than any BMP of %2 x %3 pixels takes (%4)")
+                                               .arg(length).arg(size.width()).arg(size.height()).arg(largest));
+    return Status::success();
+}
+
+Status readBitmapBytes(const QString &path, std::optional<QSize> size, QByteArray *bytes, BitmapLayout *layout)
+{
+    QString reason;
+    const std::unique_ptr<QIODevice> file = system_files::openRegularFile(path, &reason);
+    if (!file)
+        return Status::fileError(path, reason);
+    // The length checked is the most ever read, however the file grows.
+    const qint64 length = file->size();
+    if (size)
+        if (Status s = checkBitmapFileLength(path, length, *size); !s)
+            return s;
+    QByteArray read = file->read(std::min(length, BitmapLayout::LargestHeaders));
+    if (Status s = readBitmapLayout(path, read, layout); !s)
+        return s;
+    const qint64 headers = read.size();
+    const qint64 end = std::min(length, layout->pixelOffset + layout->pixelBytes);
+    if (end > headers) {
+        read.resize(end);
+        const qint64 got = file->read(read.data() + headers, end - headers);
+        read.resize(headers + std::max<qint64>(got, 0)); // a file cut short since is refused as such
+    }
+    *bytes = std::move(read);
+    return Status::success();
+}
+
 Status readBitmapFile(const QString &path, QImage *picture)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Status::fileError(path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
-    QByteArray bytes = file.read(BitmapLayout::LargestHeaders);
+    QByteArray bytes;
     BitmapLayout layout;
-    if (Status s = readBitmapLayout(path, bytes, &layout); !s)
+    if (Status s = readBitmapBytes(path, std::nullopt, &bytes, &layout); !s)
         return s;
-    const qint64 end = layout.pixelOffset + layout.pixelBytes;
-    if (end > bytes.size())
-        bytes += file.read(end - bytes.size());
     return decodeBitmap(path, bytes, layout, picture);
 }
 

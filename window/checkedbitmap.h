@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace tolvane {
 
@@ -48,12 +49,23 @@ Status readBitmapLayout(const QString &fileName, const QByteArray &head, BitmapL
 
 /// Decodes @p file of the given layout. Plain rows must all be inside the
 /// file. Run-length data must end with its end-of-bitmap code inside the
-/// file and stay inside the picture; the pixels it skips are index 0.
+/// file, within the pixel bytes the layout allows (so that a file read only
+/// that far decodes alike), and stay inside the picture; the pixels it skips
+/// are index 0.
 /// Channels of fewer than 8 bits are scaled to the full 0..255.
 Status decodeBitmap(const QString &fileName, const QByteArray &file, const BitmapLayout &layout, QImage *picture);
 
-/// Reads the BMP file at @p path and decodes it, reading no further than its
-/// headers allow.
+/// Refuses, naming @p fileName, a file of @p length bytes when no BMP of
+/// @p size is that long.
+Status checkBitmapFileLength(const QString &fileName, qint64 length, QSize size);
+
+/// Reads the BMP file at @p path as far as its headers account for, with its
+/// layout. Only a regular file is read (as the opened file says: a pipe is
+/// never waited for), and no further than the length it had when opened. With
+/// @p size, a file longer than any BMP of that size is refused unread.
+Status readBitmapBytes(const QString &path, std::optional<QSize> size, QByteArray *bytes, BitmapLayout *layout);
+
+/// Reads the BMP file at @p path (readBitmapBytes) and decodes it.
 Status readBitmapFile(const QString &path, QImage *picture);
 
 } // namespace tolvane

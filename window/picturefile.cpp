@@ -10,11 +10,8 @@ namespace tolvane {
 
 Status readPictureFile(const QString &path, QImage *picture)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!QFileInfo::exists(path))
         return Status::fileError(path, QStringLiteral("the file does not exist."));
-    if (!info.isFile())
-        return Status::fileError(path, QStringLiteral("is not a regular file."));
     return readBitmapFile(path, picture);
 }
 

@@ -8,7 +8,7 @@
 namespace tolvane {
 
 /// Reads the BMP file at @p path, checked against its own headers. Only a
-/// regular file is opened: a pipe or a device named like a bitmap would wait
+/// regular file is read: a pipe or a device named like a bitmap would wait
 /// or read forever.
 Status readPictureFile(const QString &path, QImage *picture);
 

@@ -2,6 +2,8 @@
 
 #include "store/littleendian.h"
 
+#include <algorithm>
+
 namespace tolvane {
 
 Status expandRunLengths(const QString &fileName, const QByteArray &file, const BitmapLayout &layout,
@@ -13,7 +15,8 @@ Status expandRunLengths(const QString &fileName, const QByteArray &file, const B
     QByteArray rows(stride * height, '\0');
     const bool nibbles = layout.compression == 2; // RLE4: two pixels a byte, the high nibble first
     const auto *data = reinterpret_cast<const uchar *>(file.constData());
-    const qint64 end = file.size();
+    // No further than the layout allows, so that a file read only that far decodes alike.
+    const qint64 end = std::min(file.size(), layout.pixelOffset + layout.pixelBytes);
 
     qint64 at = layout.pixelOffset;
     const auto fault = [&](const char *what) {

@@ -225,6 +225,8 @@ private Q_SLOTS:
         QTest::newRow("not an integer") << "\"XPos\": 100" << "\"XPos\": 100.5" << "Objects[1].XPos: 100.5";
         QTest::newRow("a string") << "\"XPos\": 100" << "\"XPos\": \"100\"" << "Objects[1].XPos: \"100\"";
         QTest::newRow("other name") << "\"0001\"" << "\"0002\"" << "Objects[1].Name";
+        QTest::newRow("other name with placeholders")
+            << "\"0001\"" << "\"%1%2\"" << "Objects[1].Name: \"%1%2\", but object 1 of SHPI.DAT is \"0001\"";
         QTest::newRow("other size") << "\"Width\": 25" << "\"Width\": 26" << "Objects[1].Width";
         QTest::newRow("other centre") << "\"YCentre\": -2" << "\"YCentre\": 0" << "Objects[1].YCentre";
         QTest::newRow("other count") << "\"ObjectCount\": 2" << "\"ObjectCount\": 3" << "ObjectCount: 3";
@@ -234,6 +236,15 @@ private Q_SLOTS:
                                                  << "DialRecord.DialWidth: -40000";
         QTest::newRow("dial record null") << "\"DialRecord\": \\{[^}]*\\}" << "\"DialRecord\": null"
                                           << "DialRecord: null";
+        // Qt would take the last of two equal keys, and an escape names the same key.
+        QTest::newRow("duplicate key") << "\"XPos\": 100" << "\"XPos\": 250, \"X\\u0050os\": 100"
+                                       << "Objects[1]: duplicate key \"XPos\" at line 5, column 91";
+        QTest::newRow("duplicate top-level key") << "\"ObjectCount\": 2" << "\"ObjectCount\": 2, \"ObjectCount\": 2"
+                                                 << "duplicate key \"ObjectCount\" at line 2, column 21";
+        QTest::newRow("duplicate dial field") << "\"DialWidth\": (-?\\d+)" << "\"DialWidth\": 0, \"DialWidth\": \\1"
+                                              << "DialRecord: duplicate key \"DialWidth\"";
+        QTest::newRow("huge value") << "\"XPos\": 100" << "\"XPos\": \"" + QString(1 << 20, 'a') + "\""
+                                    << "Objects[1].XPos: \"" + QString(39, 'a') + "... is not a number";
     }
 
     void applyRefusalsChangeNothing()
@@ -252,6 +263,7 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith("tolvane-cli: " + json + ": " + where), qPrintable(r.err));
         QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.size() < 300, qPrintable(r.err.left(300)));
         QCOMPARE(snapshot(dir()), before);
     }
 
@@ -289,6 +301,26 @@ private Q_SLOTS:
                          qPrintable(r.out));
             }
         }
+    }
+
+    void namesHoldingPlaceholdersArePrintedAsTheyStand()
+    {
+        // Two objects share the mask file "SHPI%1%2.BMP", so that the lines
+        // naming that file are printed too.
+        ContainerBuilder c = exampleContainer();
+        c.objects[1].directoryName = "%1%2";
+        c.objects.push_back(c.objects[1]);
+        QVERIFY(writeFile(container(), c.build()));
+        const QString listed = "Object 1: %1%2 Width: 25 Height: 12\nObject 2: %1%2 Width: 25 Height: 12\n";
+        QCOMPARE(cli({"list", dir()}).out, "Number of objects: 3\nObject 0: 0000 Width: 8 Height: 5\n" + listed);
+        const Run extracted = cli({"extract", dir()});
+        QVERIFY2(extracted.out.contains("Object 1: %1%2 Width: 25 Height: 12\nObject 1 shares SHPI%1%2.BMP with "
+                                        "object 2, whose mask the file keeps\nExtracting mask..\n"),
+                 qPrintable(extracted.out));
+        const Run compiled = cli({"compile", dir()});
+        QVERIFY2(compiled.out.contains("Object 1: %1%2 Width: 25 Height: 12\nObject 1 keeps its mask: SHPI%1%2.BMP "
+                                       "holds the mask of object 2\n"),
+                 qPrintable(compiled.out));
     }
 
     void outputThatCannotBeWrittenFails_data()
@@ -612,6 +644,30 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains("0001.BMP"), qPrintable(r.err));
         QVERIFY(!QFile::exists(out));
+    }
+
+    // A name a file may have is one render may write, up to the longest;
+    // nothing of its staging is left.
+    void renderWritesTheLongestNames()
+    {
+        QVERIFY(FixtureDashboard::standard().write(dir()));
+        QTemporaryDir elsewhere;
+        const QString name = QString(251, QLatin1Char('d')) + QStringLiteral(".png");
+        const Run r = cli({"render", dir(), elsewhere.filePath(name)});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    }
+
+    // What a killed render of the same name left is removed; another's stays.
+    void renderRemovesTheLeftoversOfItsName()
+    {
+        QVERIFY(FixtureDashboard::standard().write(dir()));
+        QTemporaryDir elsewhere;
+        QVERIFY(writeFile(elsewhere.filePath(".dash.png.tolvane~aB3xYz"), "killed"));
+        QVERIFY(writeFile(elsewhere.filePath(".other.png.tolvane~aB3xYz"), "running"));
+        QCOMPARE(cli({"render", dir(), elsewhere.filePath("dash.png")}).exitCode, 0);
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({".other.png.tolvane~aB3xYz", "dash.png"}));
     }
 };
 

@@ -64,4 +64,14 @@ inline QByteArray greyColours(int count, int entrySize = 4)
     return c;
 }
 
+/// A palette of 256 entries as editors save with 8-bit pictures of their own:
+/// the grey ramp in reverse, or (with @p coloured) colours.
+inline QList<QRgb> ownPalette(bool coloured)
+{
+    QList<QRgb> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.append(coloured ? qRgb(i, 255 - i, i * 7 % 256) : qRgb(255 - i, 255 - i, 255 - i));
+    return palette;
+}
+
 } // namespace testing_support

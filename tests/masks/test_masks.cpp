@@ -14,6 +14,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +79,15 @@ void addDamagedMaskRows(int width, int height)
     QTest::newRow("RLE4 skipping pixels")
         << handMadeBitmap(width, height, 4, 2, greyColours(16), QByteArray("\1\xf0\0\0\0\2\2\1\1\xf0\0\1", 12))
         << "";
+}
+
+// The mask file extraction writes for @p width x @p height, built here byte
+// by byte: its headers, the grey ramp, then @p rows as they are.
+QByteArray extractedMask(int width, int height, const QByteArray &rows)
+{
+    QByteArray mask = handMadeBitmap(width, height, 8, 0, greyColours(256), rows);
+    mask.replace(38, 16, QByteArray(16, '\0')); // no resolution, no colour count
+    return mask;
 }
 
 struct CliRun
@@ -364,6 +377,63 @@ private Q_SLOTS:
         QCOMPARE(readFile(path("SHPI.DAT")), before);
     }
 
+    void aMaskChangedDuringCompilationIsReadAsCheckedOrRefused_data()
+    {
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("grows to 100 GiB and back") << "more than any BMP of 25 x 12 pixels takes";
+        QTest::newRow("becomes a pipe and back") << "is not a regular file";
+    }
+
+    void aMaskChangedDuringCompilationIsReadAsCheckedOrRefused()
+    {
+        // Another program changes the mask over and over while compilations
+        // run: each reads the file it checked, no further than it checked,
+        // or refuses; none waits for a pipe's writer or reads 100 GiB.
+        QFETCH(QString, refusal);
+        const bool grows = refusal.startsWith("more");
+        put(exampleContainer());
+        ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(ExtractMasks(m_dir->path(), out, tables));
+        const QByteArray before = readFile(path("SHPI.DAT"));
+        const QByteArray mask = QFile::encodeName(path("SHPI0001.BMP"));
+        QTemporaryDir aside;
+        const QByteArray regular = QFile::encodeName(aside.filePath("regular")),
+                         pipe = QFile::encodeName(aside.filePath("pipe")),
+                         staged = QFile::encodeName(aside.filePath("staged"));
+        QVERIFY(::link(mask.constData(), regular.constData()) == 0 && ::mkfifo(pipe.constData(), 0600) == 0);
+        const int file = ::open(mask.constData(), O_WRONLY);
+        QVERIFY(file >= 0);
+
+        std::atomic<bool> stop = false;
+        std::thread changer([&] {
+            const off_t length = 1078 + 28 * 12;
+            while (!stop) {
+                if (grows) {
+                    (void)::ftruncate(file, off_t(100) << 30);
+                    (void)::ftruncate(file, length);
+                } else {
+                    for (const QByteArray &next : {pipe, regular})
+                        (void)(::link(next.constData(), staged.constData()) == 0 &&
+                               ::rename(staged.constData(), mask.constData()) == 0);
+                }
+            }
+        });
+        QStringList unexpected;
+        // Reading the size twice, once to check and once to read, failed
+        // within a few hundred runs.
+        for (int run = 0; run < 1000; ++run) {
+            const Status s = CompileMasks(m_dir->path(), out, tables);
+            if (!s && !s.message().contains(refusal))
+                unexpected << s.message();
+        }
+        stop = true;
+        changer.join();
+        ::close(file);
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('\n')));
+        QCOMPARE(readFile(path("SHPI.DAT")), before);
+    }
+
     void artworkNamesNeverLeadOutside_data()
     {
         QTest::addColumn<QByteArray>("name");
@@ -408,7 +478,7 @@ private Q_SLOTS:
                                                 "Inserting mask.."}));
     }
 
-    void compileTakesIndicesPaddingAndHeaderAsSpecified()
+    void compileTakesIndicesAndIgnoresPadding()
     {
         ContainerBuilder c;
         c.objects = {object("0000", 3, 2)};
@@ -417,12 +487,8 @@ private Q_SLOTS:
         tables.objects.headers[0].XPos = 42;               // dragged, not saved
         tables.dialRecord.setField(DialField::TachoX, -9); // edited, not saved
 
-        QByteArray mask(1078 + 4 * 2, '\0');
-        mask.replace(0, 6, "XXXXXX");                         // header fields have no effect
-        for (int i = 54; i < 1078; ++i)
-            mask[i] = char(255 - (i % 256));                  // nor has the palette
-        const char rows[] = {char(200), 1, 2, char(0xEE), 3, 4, 5, char(0xEE)};
-        mask.replace(1078, 8, QByteArray(rows, 8));           // 0xEE: padding, ignored
+        const char rows[] = {char(200), 1, 2, char(0xEE), 3, 4, 5, char(0xEE)}; // 0xEE: padding, ignored
+        const QByteArray mask = extractedMask(3, 2, QByteArray(rows, 8));
         QVERIFY(writeFile(path("shpi0000.bmp"), mask));        // any letter case
 
         RecordingPrinter out;
@@ -433,6 +499,86 @@ private Q_SLOTS:
         QCOMPARE(int16At(file, header + 8), 42);
         QCOMPARE(file.mid(header + 12, 6), QByteArray("\xC8\x01\x02\x03\x04\x05", 6));
         QCOMPARE(tables.dialRecord.field(DialField::TachoX), -9);
+    }
+
+    void masksOfTheExtractedLengthAreDecodedByTheirHeaders_data()
+    {
+        QTest::addColumn<QByteArray>("mask");
+        QTest::addColumn<QByteArray>("expected"); // the pixel block, bottom row first; empty: refused
+        QTest::addColumn<QString>("refusal");
+        const int w = 5, h = 3, plain = 1078 + 8 * 3;
+
+        QByteArray random(plain, '\0');
+        for (int i = 0; i < plain; ++i)
+            random[i] = char((i * 151 + 7) % 251);
+        QTest::newRow("no BMP at all") << random << QByteArray() << "cannot be read as a BMP picture";
+        QByteArray says24 = extractedMask(w, h, QByteArray(8 * h, '\0'));
+        says24[28] = 24;
+        QTest::newRow("said to be 24-bit") << says24 << QByteArray() << "is cut short";
+
+        // Levels differing in every pixel, the picture's top row first.
+        QByteArray topFirst(8 * h, '\x5a');
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                topFirst[y * 8 + x] = char(x * 60 + y * 17);
+        QByteArray bottomFirst;
+        for (int y = h - 1; y >= 0; --y)
+            bottomFirst += topFirst.mid(y * 8, w);
+        QTest::newRow("top-down") << handMadeBitmap(w, -h, 8, 0, greyColours(256), topFirst) << bottomFirst << "";
+
+        // 256-colour pictures as editors save them, with palettes of their own.
+        QImage picture(w, h, QImage::Format_Indexed8);
+        picture.setColorTable(ownPalette(false));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                picture.setPixel(x, y, uint(uchar(topFirst[y * 8 + x])));
+        for (const auto &[name, coloured] : {std::pair{"reversed grey palette", false},
+                                             std::pair{"coloured palette", true}}) {
+            picture.setColorTable(ownPalette(coloured));
+            QByteArray levels;
+            for (int y = h - 1; y >= 0; --y)
+                for (int x = 0; x < w; ++x)
+                    levels += char(qGray(picture.pixel(x, y)));
+            QTest::newRow(name) << bitmapBytes(picture) << levels << "";
+        }
+    }
+
+    void masksOfTheExtractedLengthAreDecodedByTheirHeaders()
+    {
+        // A file of exactly the length extraction writes is no exception:
+        // compilation and the editor read it by its headers, alike.
+        QFETCH(QByteArray, mask);
+        QFETCH(QByteArray, expected);
+        QFETCH(QString, refusal);
+        QCOMPARE(mask.size(), 1078 + 8 * 3);
+        ContainerBuilder c;
+        c.objects = {object("0000", 5, 3)};
+        put(c);
+        ShpiTables tables = load();
+        QVERIFY(writeFile(path("SHPI0000.BMP"), mask));
+        QImage artwork(5, 3, QImage::Format_RGB32);
+        artwork.fill(Qt::white);
+        QVERIFY(artwork.save(path("0000.bmp"), "BMP"));
+        const QByteArray before = readFile(path("SHPI.DAT"));
+
+        RecordingPrinter out;
+        const Status compiled = CompileMasks(m_dir->path(), out, tables);
+        PictureSurface image, shown;
+        const Status displayed = prepareObjectBuffers(m_dir->path(), tables.objects.directory[0], image, shown);
+        if (expected.isEmpty()) {
+            QVERIFY(!compiled && !displayed);
+            QVERIFY2(compiled.message().contains(refusal), qPrintable(compiled.message()));
+            QCOMPARE(displayed.message(), compiled.message());
+            QCOMPARE(readFile(path("SHPI.DAT")), before);
+            return;
+        }
+        QVERIFY2(compiled, qPrintable(compiled.message()));
+        QCOMPARE(readFile(path("SHPI.DAT")).mid(20 + 8 + 4 + 16 + 12, 15), expected);
+        QVERIFY2(displayed, qPrintable(displayed.message()));
+        QCOMPARE(shown.size(), QSize(5, 3));
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                QCOMPARE(shown.picture().pixel(x, y) & 0xffffff, 0x010101u * uchar(expected[(2 - y) * 5 + x]));
     }
 
     void compileReadsMasksSavedByOtherEditors_data()

@@ -9,14 +9,21 @@
 // The new container is written to a staging file beside the old one and
 // renamed over it; a kill inside the walk leaves that staging file, which the
 // next run removes.
+//
+// tolvane-cli extract killed likewise over the edited masks of many objects:
+// afterwards the masks are all the edited ones or all extracted ones once the
+// dashboard's lock has been taken again.
 
 #include "common/containerbuilder.h"
 #include "common/recordingprinter.h"
 
 #include "masks/extractmasks.h"
+#include "store/dashboardlock.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
+#include <QMap>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -61,6 +68,32 @@ ContainerBuilder largeContainer()
     return c;
 }
 
+// Many small objects, so that replacing their masks takes a while.
+constexpr int MaskCount = 120;
+
+ContainerBuilder manyObjects()
+{
+    ContainerBuilder c;
+    for (int i = 0; i < MaskCount; ++i) {
+        TestObject o;
+        o.directoryName = i == 0 ? QByteArray("0000") : QByteArray("M") + QByteArray::number(100 + i);
+        o.width = 48;
+        o.height = 40;
+        c.objects.push_back(o);
+    }
+    return c;
+}
+
+/// The SHA-256 of every mask file of @p directory, by name.
+QMap<QString, QByteArray> maskHashes(const QString &directory)
+{
+    QMap<QString, QByteArray> hashes;
+    for (const QString &name : QDir(directory).entryList({QStringLiteral("SHPI*.BMP")}, QDir::Files))
+        hashes.insert(name, QCryptographicHash::hash(readFile(QDir(directory).filePath(name)),
+                                                     QCryptographicHash::Sha256));
+    return hashes;
+}
+
 struct Outcome
 {
     int old = 0, updated = 0, finished = 0, leftBehind = 0;
@@ -84,12 +117,12 @@ private:
 
     QString container() const { return m_dir.filePath(QStringLiteral("SHPI.DAT")); }
 
-    /// Everything in the directory that is neither the container nor a mask file.
-    QStringList strays() const
+    /// Everything in @p directory that is neither the container nor a mask file.
+    static QStringList strays(const QString &directory)
     {
         QStringList found;
-        const auto all = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                      QDir::NoDotAndDotDot);
+        const auto all = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                   QDir::NoDotAndDotDot);
         for (const QString &name : all) {
             if (name != QLatin1String("SHPI.DAT") &&
                 !(name.startsWith(QLatin1String("SHPI")) && name.endsWith(QLatin1String(".BMP"))))
@@ -97,6 +130,7 @@ private:
         }
         return found;
     }
+    QStringList strays() const { return strays(m_dir.path()); }
 
     /// Runs tolvane-cli to its end; the time it took, or -1 when it failed.
     qint64 runToEnd(const QStringList &arguments)
@@ -227,6 +261,71 @@ private Q_SLOTS:
         // the walk left its staging file for the next run to remove.
         QVERIFY(outcome.old > 0);
         QVERIFY(outcome.leftBehind > 0);
+    }
+
+    // The user's edited masks against a fresh extraction: a kill while the
+    // masks are staged leaves every edited one; a kill while they are renamed
+    // leaves the journal of the renames, and the next taker of the lock
+    // finishes them.
+    void killedExtractionLeavesAllMasksOldOrAllNew()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("SHPI.DAT")), manyObjects().build()));
+        tolvane::ShpiTables tables;
+        RecordingPrinter out;
+        QVERIFY(tolvane::ExtractMasks(dir.path(), out, tables));
+        const QMap<QString, QByteArray> extracted = maskHashes(dir.path());
+        QCOMPARE(extracted.size(), MaskCount);
+        QMap<QString, QByteArray> editedBytes;
+        for (const QString &name : extracted.keys()) {
+            QByteArray mask = readFile(dir.filePath(name));
+            for (qsizetype k = 1078; k < mask.size(); ++k)
+                mask[k] = char(~mask[k]);
+            editedBytes.insert(name, mask);
+        }
+        const auto restoreEdits = [&] {
+            for (auto it = editedBytes.cbegin(); it != editedBytes.cend(); ++it)
+                QVERIFY(writeFile(dir.filePath(it.key()), it.value()));
+        };
+        restoreEdits();
+        const QMap<QString, QByteArray> edited = maskHashes(dir.path());
+
+        const QStringList extract{QStringLiteral("extract"), dir.path()};
+        qint64 length = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            restoreEdits();
+            const qint64 one = runToEnd(extract);
+            QVERIFY2(one > 0, "an undisturbed run failed");
+            length = std::min(length, one);
+        }
+        qInfo("extract: an undisturbed run takes %lld ms", length / 1000);
+
+        constexpr int Kills = 30;
+        int old = 0, updated = 0, mixed = 0;
+        for (int i = 0; i < Kills; ++i) {
+            restoreEdits();
+            const qint64 delay = qint64((i + m_random.generateDouble()) * length * 1.05 / Kills);
+            runAndKill(extract, delay);
+            const QMap<QString, QByteArray> now = maskHashes(dir.path());
+            if (now != edited && now != extracted) {
+                ++mixed;
+                QVERIFY2(QFileInfo::exists(dir.filePath(QStringLiteral(".tolvane.renames"))),
+                         qPrintable(QStringLiteral("killed after %1 us: a mix of masks and no journal").arg(delay)));
+            }
+            {
+                tolvane::DashboardLock lock(dir.path());
+                QVERIFY(lock.acquire());
+            }
+            const QMap<QString, QByteArray> after = maskHashes(dir.path());
+            QVERIFY2(after == edited || after == extracted,
+                     qPrintable(QStringLiteral("killed after %1 us: the masks are a mix of both").arg(delay)));
+            QVERIFY2(strays(dir.path()).isEmpty(), qPrintable(strays(dir.path()).join(QLatin1Char(' '))));
+            ++(after == edited ? old : updated);
+        }
+        qInfo("%d kills left the edited masks, %d the extracted ones; %d were finished by the next lock",
+              old, updated, mixed);
+        QVERIFY(old > 0);
+        QVERIFY(updated > 0);
     }
 };
 

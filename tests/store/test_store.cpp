@@ -5,6 +5,7 @@
 #include "demo/demodashboard.h"
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
+#include "store/dashboardlock.h"
 #include "store/listing.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -528,40 +531,77 @@ private Q_SLOTS:
         QVERIFY(now != tables.fingerprint);
     }
 
-    // Only the staging files of our own killed writes go; whatever a person
-    // may have named, even like another program's temporary copy, stays.
-    void aSaveRemovesOnlyItsOwnLeftovers_data()
+    // A file its owner marked read-only is never replaced, even by root.
+    void aReadOnlyFileIsNeverWritten_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("link");
-        QTest::addColumn<bool>("removed");
-        QTest::newRow("our staged container") << ".SHPI.DAT.tolvane~aB3xYz" << false << true;
-        QTest::newRow("our staged mask") << ".SHPI0001.BMP.tolvane~Qw3rTy" << false << true;
-        QTest::newRow("a user's backup") << "SHPI.DAT.backup" << false << false;
-        QTest::newRow("a dated copy") << "SHPI.DAT.241207" << false << false;
-        QTest::newRow("like another program's copy") << "SHPI.DAT.aB3xYz" << false << false;
-        QTest::newRow("seven letters") << ".SHPI.DAT.tolvane~aB3xYzz" << false << false;
-        QTest::newRow("a link named like ours") << ".SHPI.DAT.tolvane~aB3xYz" << true << false;
+        QTest::newRow("the container, saved") << "SHPI.DAT";
+        QTest::newRow("a mask, extracted") << "SHPI0001.BMP";
     }
 
-    void aSaveRemovesOnlyItsOwnLeftovers()
+    void aReadOnlyFileIsNeverWritten()
     {
         QFETCH(QString, name);
-        QFETCH(bool, link);
+        put(exampleContainer().build());
+        ShpiTables tables;
+        DiscardingPrinter out;
+        QVERIFY(ExtractMasks(m_dir.path(), out, tables));
+        const QString path = m_dir.filePath(name);
+        if (name != QLatin1String("SHPI.DAT"))
+            QVERIFY(writeFile(path, "the user's own mask"));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        tables.objects.headers[1].XPos = 1;
+        const QStringList before = directorySnapshot(m_dir.path());
+
+        const Status s = name == QLatin1String("SHPI.DAT") ? SaveShpiData(m_dir.path(), out, tables)
+                                                           : ExtractMasks(m_dir.path(), out, tables);
+        QCOMPARE(s.message(), path + QStringLiteral(": is read-only; it was not written"));
+        QCOMPARE(directorySnapshot(m_dir.path()), before);
+    }
+
+    // Taking a dashboard's lock removes the staging files of its own files
+    // that killed writes left; whatever a person may have named, even like
+    // another program's temporary copy, stays, and so does what a living
+    // write holds or what lies in a directory that is no dashboard.
+    void theLockRemovesOnlyLeftoversOfKilledWrites_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind"); // "file", "link", "held" by a living write, "alone" without SHPI.DAT
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("our staged container") << ".SHPI.DAT.tolvane~aB3xYz" << "file" << true;
+        QTest::newRow("our staged mask") << ".SHPI0001.BMP.tolvane~Qw3rTy" << "file" << true;
+        QTest::newRow("our staged artwork") << ".gear.bmp.tolvane~Qw3rTy" << "file" << true;
+        QTest::newRow("a user's backup") << "SHPI.DAT.backup" << "file" << false;
+        QTest::newRow("a dated copy") << "SHPI.DAT.241207" << "file" << false;
+        QTest::newRow("like another program's copy") << "SHPI.DAT.aB3xYz" << "file" << false;
+        QTest::newRow("seven letters") << ".SHPI.DAT.tolvane~aB3xYzz" << "file" << false;
+        QTest::newRow("a link named like ours") << ".SHPI.DAT.tolvane~aB3xYz" << "link" << false;
+        QTest::newRow("no file of a dashboard") << ".notes.txt.tolvane~aB3xYz" << "file" << false;
+        QTest::newRow("held by a living write") << ".SHPI.DAT.tolvane~aB3xYz" << "held" << false;
+        QTest::newRow("in a directory without SHPI.DAT") << ".SHPI.DAT.tolvane~aB3xYz" << "alone" << false;
+    }
+
+    void theLockRemovesOnlyLeftoversOfKilledWrites()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
         QFETCH(bool, removed);
         const QByteArray container = exampleContainer().build();
-        put(container);
+        if (kind != QLatin1String("alone"))
+            put(container);
         const QString beside = m_dir.filePath(name);
         QTemporaryDir elsewhere;
         const QString target = elsewhere.filePath(QStringLiteral("cut"));
+        const bool link = kind == QLatin1String("link");
         QVERIFY(writeFile(link ? target : beside, container.left(300)));
         if (link)
             QVERIFY(QFile::link(target, beside));
+        const int held = ::open(QFile::encodeName(beside).constData(), O_RDONLY);
+        QVERIFY(held >= 0 && (kind != QLatin1String("held") || ::flock(held, LOCK_EX) == 0));
 
-        ShpiTables tables;
-        DiscardingPrinter out;
-        QVERIFY(LoadShpi(m_dir.path(), out, tables));
-        QVERIFY(SaveShpiData(m_dir.path(), out, tables));
+        DashboardLock lock(m_dir.path());
+        QVERIFY(lock.acquire());
+        ::close(held);
         QCOMPARE(!QFileInfo(beside).isSymLink() && !QFileInfo::exists(beside), removed);
         QCOMPARE(readFile(link ? target : beside), removed ? QByteArray() : container.left(300));
     }

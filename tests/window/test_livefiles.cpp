@@ -1,15 +1,24 @@
 #include "common/editorparts.h"
 #include "common/objectfixture.h"
+#include "common/lockholder.h"
+#include "common/snapshots.h"
 
 #include "store/dashboarddocument.h"
 #include "store/dashboardwatcher.h"
 
 #include <QBuffer>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace tolvane;
 using namespace testing_support;
@@ -55,10 +64,33 @@ QPoint positionOnDisk(const QString &directory)
     return QPoint(header.XPos, header.YPos);
 }
 
+// The name the system gives a process of this program, as the editor shows it.
+QString thisProgram()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15);
+}
+
 QPoint positionShown(EditorWindow &form)
 {
     const ObjectHeader &header = form.tables().objects.headers[1];
     return QPoint(header.XPos, header.YPos);
+}
+
+// Makes @p directory take no new file while its files stay writable, or
+// undoes that: the immutable flag as root, whom permissions do not stop, the
+// permissions otherwise. False where it cannot be done.
+bool takeNoNewFile(const QString &directory, bool on)
+{
+    if (::geteuid() != 0)
+        return QFile::setPermissions(directory, QFile::ReadOwner | QFile::ExeOwner | (on ? QFile::Permissions()
+                                                                                           : QFile::WriteOwner));
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
 }
 
 void clickRow(EditorWindow &form, int row)
@@ -226,6 +258,117 @@ private Q_SLOTS:
         QCOMPARE(positionShown(*form), shown);
         QCOMPARE(form->document().isClean(), answer != MainWindow::ChangedOnDiskAnswer::Cancel);
         QVERIFY(form->messages.isEmpty());
+    }
+
+    void aWriteWaitingForAnotherProgramCanBeCancelled_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("save") << QStringLiteral("save");
+        QTest::newRow("extract") << QStringLiteral("extract");
+    }
+
+    // While another program writes the dashboard, a write waits with the
+    // window painted, names that program and can be cancelled.
+    void aWriteWaitingForAnotherProgramCanBeCancelled()
+    {
+        QFETCH(QString, command);
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        form->setSaveChangesPrompt([] { return QMessageBox::Discard; });
+        form->document().moveObject(1, QPoint(5, 5));
+        LockHolder holder(dir);
+        QVERIFY(holder.held());
+        const QStringList before = directorySnapshot(dir);
+
+        QString shown;
+        bool onlyCancel = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            shown = form->label("lockWaitText")->text();
+            onlyCancel = form->button("cancelLockWait")->isVisible() && !form->centralWidget()->isEnabled();
+            QTest::mouseClick(form->button("cancelLockWait"), Qt::LeftButton);
+        });
+        form->action(qPrintable(command))->trigger();
+
+        QVERIFY2(shown.contains(QStringLiteral("%1 (process %2)").arg(thisProgram()).arg(holder.pid())),
+                 qPrintable(shown));
+        QVERIFY(onlyCancel);
+        QCOMPARE(directorySnapshot(dir), before);
+        QVERIFY(!form->document().isClean());
+        QVERIFY(form->statusBar()->currentMessage().contains(QStringLiteral("cancelled")));
+        QVERIFY(form->centralWidget()->isEnabled());
+        QVERIFY(form->messages.isEmpty());
+    }
+
+    // The wait ends when the other program lets go, and the write is made.
+    void aWriteWaitingForAnotherProgramGoesOnWhenItEnds()
+    {
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        form->document().moveObject(1, QPoint(5, 5));
+        LockHolder holder(dir);
+        QVERIFY(holder.held());
+        bool waited = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            waited = form->button("cancelLockWait")->isVisible();
+            holder.release();
+        });
+        QVERIFY(form->saveDashboard());
+        QVERIFY(waited);
+        QCOMPARE(positionOnDisk(dir), QPoint(5, 5));
+        QVERIFY(form->document().isClean());
+    }
+
+    // Where a file can only be written in place, the editor asks once, before
+    // writing anything: No writes nothing, Yes writes in place.
+    void aWriteInPlaceIsAskedFirst_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("save") << "save";
+        QTest::newRow("compile") << "compile";
+        QTest::newRow("extract") << "extract";
+    }
+
+    void aWriteInPlaceIsAskedFirst()
+    {
+        QFETCH(QString, command);
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        // Every mask file exists already: the directory takes no new one.
+        DiscardingPrinter silent;
+        QVERIFY(form->document().extractMasks(silent));
+        const bool moves = command != QLatin1String("extract");
+        if (moves)
+            form->document().moveObject(1, QPoint(5, 5));
+        if (!takeNoNewFile(dir, true))
+            QSKIP("the directory cannot be kept from taking new files here");
+        const auto restore = qScopeGuard([&] { takeNoNewFile(dir, false); });
+        const QStringList before = directorySnapshot(dir);
+        QStringList asked;
+        bool answer = false;
+        form->setInPlacePrompt([&](const QString &refusal) {
+            asked.append(refusal);
+            return answer;
+        });
+
+        form->action(qPrintable(command))->trigger();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().startsWith(QDir::toNativeSeparators(dir) + QLatin1Char('/')) &&
+                     asked.first().endsWith(QStringLiteral(": can only be written in place: its directory takes no "
+                                                           "new file")),
+                 qPrintable(asked.first()));
+        QCOMPARE(directorySnapshot(dir), before);
+
+        answer = true;
+        form->action(qPrintable(command))->trigger();
+        QCOMPARE(asked.size(), 2);
+        if (moves)
+            QCOMPARE(positionOnDisk(dir), QPoint(5, 5));
+        QVERIFY2(form->statusBar()->currentMessage().contains(QStringLiteral("not atomic")),
+                 qPrintable(form->statusBar()->currentMessage()));
+        QVERIFY2(form->messages.isEmpty(), qPrintable(form->messages.join('\n')));
     }
 };
 

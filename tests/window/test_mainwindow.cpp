@@ -173,6 +173,28 @@ private Q_SLOTS:
         QCOMPARE(QDir(form->document().directory()), QDir(m_demo));
     }
 
+    void theListingOnTheDashboardShowsNamesAsTheyStand()
+    {
+        auto form = newForm();
+        QVERIFY(form->openDirectory(smallDashboard("before")));
+        const QString dir = smallDashboard("placeholders");
+        ContainerBuilder c = exampleContainer();
+        c.objects[1].directoryName = "%1%2";
+        QVERIFY(writeFile(dir + "/SHPI.DAT", c.build()));
+        // The listing is printed over the dashboard shown as the file is
+        // read, and replaced by the new dashboard once it is loaded.
+        PictureSurface expected;
+        expected.setPicture(form->image());
+        for (const char *line : {"Number of objects: 2", "Object 0: 0000 Width: 8 Height: 5",
+                                 "Object 1: %1%2 Width: 25 Height: 12"})
+            expected.Print(line);
+        QImage printed;
+        connect(form->findChild<QProgressBar *>("operationProgress"), &QProgressBar::valueChanged, this,
+                [&] { printed = form->image(); });
+        QVERIFY(form->openDirectory(dir));
+        QVERIFY2(samePixels(printed, expected.image()), qPrintable(firstDifference(printed, expected.image())));
+    }
+
     void secondLoadReplacesTheList()
     {
         auto form = newForm();

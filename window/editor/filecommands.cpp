@@ -4,7 +4,9 @@
 #include "window/editor/mainwindow.h"
 
 #include "canvas/editor/dashboardview.h"
+#include "store/dashboardlock.h"
 #include "store/editor/recentdashboards.h"
+#include "window/editor/lockwait.h"
 #include "window/editor/operationprogress.h"
 
 #include <QDir>
@@ -55,8 +57,8 @@ bool MainWindow::openDirectory(const QString &directory)
 bool MainWindow::saveDashboard()
 {
     return writeContainer(QStringLiteral("Save SHPI Data"), tr("Saved the positions and dial data into SHPI.DAT"),
-                          [this](DashboardDocument::ChangedContainer ifChanged, bool *changedOnDisk) {
-                              return m_document.save(*operationPrinter(), ifChanged, changedOnDisk);
+                          [this](DashboardDocument::WriteChoices choices, bool *changedOnDisk) {
+                              return m_document.save(*operationPrinter(), choices, changedOnDisk);
                           });
 }
 
@@ -65,21 +67,30 @@ void MainWindow::extractMasks()
     // The extraction rereads the tables from the file.
     if (!maybeSaveChanges())
         return;
-    const Status status = m_document.extractMasks(*operationPrinter());
-    if (!status) {
-        reportFailure(QStringLiteral("Extract Masks from SHPI"), status);
+    const QString command = QStringLiteral("Extract Masks from SHPI");
+    std::optional<Status> status =
+        whileLocked(command, [this] { return m_document.extractMasks(*operationPrinter()); });
+    if (status && !status->inPlaceFile().isEmpty()) {
+        if (!allowInPlace(*status))
+            return;
+        status = whileLocked(command, [this] { return m_document.extractMasks(*operationPrinter(), InPlace::Allowed); });
+    }
+    if (!status)
+        return;
+    if (!*status) {
+        reportFailure(command, *status);
         return;
     }
     reportSuccess(tr("Extracted the masks of %1 from SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
-                  status);
+                  *status);
 }
 
 void MainWindow::compileMasks()
 {
     writeContainer(QStringLiteral("Compile Masks into SHPI"),
                    tr("Compiled the masks of %1 into SHPI.DAT").arg(objectCount(m_document.tables().objects.count())),
-                   [this](DashboardDocument::ChangedContainer ifChanged, bool *changedOnDisk) {
-                       return m_document.compileMasks(*operationPrinter(), ifChanged, changedOnDisk);
+                   [this](DashboardDocument::WriteChoices choices, bool *changedOnDisk) {
+                       return m_document.compileMasks(*operationPrinter(), choices, changedOnDisk);
                    });
 }
 
@@ -98,6 +109,19 @@ bool MainWindow::maybeSaveChanges()
     }
 }
 
+std::optional<Status> MainWindow::whileLocked(const QString &command, const std::function<Status()> &write)
+{
+    DashboardLock lock(m_document.directory());
+    Status locked = Status::success();
+    if (!m_lockWait->acquire(lock, &locked)) {
+        statusBar()->showMessage(tr("%1 was cancelled; no file was changed.").arg(command));
+        return std::nullopt;
+    }
+    if (!locked)
+        return locked;
+    return write();
+}
+
 std::unique_ptr<PrintTarget> MainWindow::operationPrinter()
 {
     // A message would hide the bar.
@@ -108,6 +132,14 @@ std::unique_ptr<PrintTarget> MainWindow::operationPrinter()
 void MainWindow::reportSuccess(const QString &result, const Status &status)
 {
     statusBar()->showMessage(status.note().isEmpty() ? result : tr("%1; %2").arg(result, status.note()));
+}
+
+bool MainWindow::allowInPlace(const Status &refused)
+{
+    if (m_askInPlace(refused.message()))
+        return true;
+    statusBar()->showMessage(tr("Nothing was written: %1").arg(refused.message()));
+    return false;
 }
 
 void MainWindow::reportFailure(const QString &command, const Status &status)

@@ -106,29 +106,44 @@ bool MainWindow::reloadFromDisk(bool quiet)
 }
 
 bool MainWindow::writeContainer(const QString &command, const QString &result,
-                                const std::function<Status(DashboardDocument::ChangedContainer, bool *)> &write)
+                                const std::function<Status(DashboardDocument::WriteChoices, bool *)> &write)
 {
+    DashboardDocument::WriteChoices choices{};
     bool changedOnDisk = false;
-    Status status = write(DashboardDocument::ChangedContainer::Refuse, &changedOnDisk);
+    std::optional<Status> status = whileLocked(command, [&] { return write(choices, &changedOnDisk); });
+    if (!status)
+        return false;
     if (changedOnDisk) {
         const QScopedValueRollback asking(m_askingAboutContainer, true);
         switch (m_askChangedOnDisk()) {
         case ChangedOnDiskAnswer::Overwrite:
-            status = write(DashboardDocument::ChangedContainer::Overwrite, nullptr);
+            choices.ifChanged = DashboardDocument::ChangedContainer::Overwrite;
+            status = whileLocked(command, [&] { return write(choices, nullptr); });
+            if (!status)
+                return false;
             break;
         case ChangedOnDiskAnswer::Reload:
             reloadFromDisk(false);
             return false;
         case ChangedOnDiskAnswer::Cancel:
-            statusBar()->showMessage(status.message());
+            statusBar()->showMessage(status->message());
             return false;
         }
     }
-    if (!status) {
-        reportFailure(command, status);
+    // Asked only now, so that a SHPI.DAT changed elsewhere is settled first.
+    if (!status->inPlaceFile().isEmpty()) {
+        if (!allowInPlace(*status))
+            return false;
+        choices.inPlace = InPlace::Allowed;
+        status = whileLocked(command, [&] { return write(choices, nullptr); });
+        if (!status)
+            return false;
+    }
+    if (!*status) {
+        reportFailure(command, *status);
         return false;
     }
-    reportSuccess(result, status);
+    reportSuccess(result, *status);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "dials/editor/dialpanel.h"
 #include "window/appicon.h"
 #include "window/editor/elidinglabel.h"
+#include "window/editor/lockwait.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -68,6 +69,14 @@ MainWindow::MainWindow(QWidget *parent)
             tr("The dashboard %1 has changes that are not saved. Save them before going on?")
                 .arg(QDir::toNativeSeparators(m_document.directory())),
             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    };
+    m_askInPlace = [this](const QString &refusal) {
+        return QMessageBox::warning(this, tr("Write in Place?"),
+                                    tr("%1.\n\nWritten in place, over its old content, the file can be left "
+                                       "damaged if the computer crashes or the disk fills up in the middle of the "
+                                       "write. Write it in place?")
+                                        .arg(refusal),
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     };
 
     // Before the views connect theirs: an undone edit brings its panel
@@ -214,6 +223,16 @@ void MainWindow::createStatusBar()
     statusBar()->addWidget(m_operationProgress);
     m_operationProgress->hide();
 
+    // Permanent, so that no message hides it while it waits.
+    m_lockWait = new LockWait(this);
+    m_lockWait->setObjectName(QStringLiteral("lockWait"));
+    statusBar()->addPermanentWidget(m_lockWait);
+    connect(m_lockWait, &LockWait::waitingChanged, this, [this](bool waiting) {
+        centralWidget()->setEnabled(!waiting);
+        menuBar()->setEnabled(!waiting);
+        setAcceptDrops(!waiting);
+    });
+
     // Permanent, so that passing messages do not hide them.
     m_objectStatus = new ElidingLabel(this);
     m_objectStatus->setObjectName(QStringLiteral("objectStatus"));
@@ -316,7 +335,10 @@ void MainWindow::updateWindowTitle()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (maybeSaveChanges()) {
+    // A write waiting for another program's is cancelled first, in the status bar.
+    if (m_lockWait->isWaiting())
+        event->ignore();
+    else if (maybeSaveChanges()) {
         saveSettings();
         event->accept();
     }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QDragEnterEvent;
@@ -21,6 +22,7 @@ class DashboardView;
 class DashboardWatcher;
 class DialPanel;
 class ElidingLabel;
+class LockWait;
 class ObjectsPanel;
 class PrintTarget;
 class Status;
@@ -83,6 +85,10 @@ public:
     {
         m_askChangedOnDisk = std::move(prompt);
     }
+    /// Asks, before anything is written, whether a file that can only be
+    /// written in place may be so; @p refusal names it and why. Once per
+    /// save, compilation or extraction; by default No.
+    void setInPlacePrompt(std::function<bool(const QString &refusal)> prompt) { m_askInPlace = std::move(prompt); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -117,12 +123,20 @@ private:
     void extractMasks();
     void compileMasks();
     void reportFailure(const QString &command, const Status &status);
+    /// Runs @p write holding the dashboard's lock. While another program
+    /// holds it, the status bar names that program and offers Cancel, and only
+    /// Cancel may be used. Nothing when the user cancelled, which is reported.
+    std::optional<Status> whileLocked(const QString &command, const std::function<Status()> &write);
     /// Where a file operation prints: its lines on the dashboard, its
     /// progress in the status bar.
     std::unique_ptr<PrintTarget> operationPrinter();
     /// Says in the status line what the operation did, and what its status
     /// notes.
     void reportSuccess(const QString &result, const Status &status);
+    /// After a write refused because it could only go in place: asks the
+    /// user; true to run it again allowing that. Says in the status line
+    /// that nothing was written when the answer is No.
+    bool allowInPlace(const Status &refused);
 
     // Following the files on disk (livefiles.cpp).
     void watchFiles();
@@ -136,7 +150,7 @@ private:
     /// was written.
     /// On success says @p result in the status line.
     bool writeContainer(const QString &command, const QString &result,
-                        const std::function<Status(DashboardDocument::ChangedContainer, bool *)> &write);
+                        const std::function<Status(DashboardDocument::WriteChoices, bool *)> &write);
 
     // The recent list and dropped dashboards (opendashboard.cpp).
     void fillRecentMenu();
@@ -163,6 +177,7 @@ private:
     QLabel *m_pointerReadout = nullptr;
     QLabel *m_zoomLevel = nullptr;
     QProgressBar *m_operationProgress = nullptr;
+    LockWait *m_lockWait = nullptr;
     DashboardWatcher *m_watcher = nullptr;
     /// While a question about the changed SHPI.DAT is open, further changes
     /// wait for its answer.
@@ -173,6 +188,7 @@ private:
     std::function<QMessageBox::StandardButton()> m_askSaveChanges;
     std::function<bool()> m_askReload;
     std::function<ChangedOnDiskAnswer()> m_askChangedOnDisk;
+    std::function<bool(const QString &)> m_askInPlace;
 };
 
 } // namespace tolvane

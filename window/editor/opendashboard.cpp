@@ -41,7 +41,7 @@ void MainWindow::fillRecentMenu()
         QString caption = QDir::toNativeSeparators(directory);
         caption.replace(QLatin1Char('&'), QLatin1String("&&"));
         if (i < 9)
-            caption = QStringLiteral("&%1 %2").arg(i + 1).arg(caption);
+            caption = QStringLiteral("&%1 %2").arg(QString::number(i + 1), caption);
         QAction *action = m_recentMenu->addAction(caption);
         action->setData(directory);
         connect(action, &QAction::triggered, this, [this, directory] { openDashboard(directory); });
