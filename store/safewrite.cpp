@@ -233,6 +233,12 @@ Status writeFileSafely(const QString &path, const std::function<bool(QIODevice &
     return committed;
 }
 
+bool isStagingFileName(const QString &fileName)
+{
+    const qsizetype mark = fileName.lastIndexOf(StagingMark);
+    return fileName.startsWith(QLatin1Char('.')) && mark > 0 && hasStagingSuffix(fileName, mark + StagingMark.size());
+}
+
 QString notAtomicNote(const QString &path)
 {
     return QDir::toNativeSeparators(path) +

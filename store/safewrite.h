@@ -120,6 +120,9 @@ Status writeFileSafely(const QString &path, const std::function<bool(QIODevice &
 /// What the user is told after a write of @p path that was made in place.
 QString notAtomicNote(const QString &path);
 
+/// Whether @p fileName has the form of a staging file of SafeWrite.
+bool isStagingFileName(const QString &fileName);
+
 /// Removes the staging files that killed writes of the dashboard's own files
 /// (SHPI.DAT, masks and artwork) left in @p directory, if it holds a SHPI.DAT:
 /// only those no living write holds locked. The caller holds the directory's
