@@ -4,8 +4,8 @@
 // to an open directory without following links, keeping a file's owner and
 // attributes across a replace, writing in place safely where a replace is
 // impossible, and locking files and directories. Everything above this
-// layer is portable; on systems without these calls each function takes a
-// portable path through Qt.
+// layer is portable. Each function has one implementation for POSIX systems
+// (systemfiles_posix.cpp) and one for Windows (systemfiles_windows.cpp).
 
 #include <QByteArray>
 #include <QIODevice>
@@ -14,7 +14,6 @@
 #include <memory>
 
 class QFile;
-class QLockFile;
 
 namespace tolvane {
 
@@ -26,10 +25,6 @@ namespace system_files {
 /// opened, -1 with an empty @p reason where the system has no such handles.
 int openDirectory(const QString &path, QString *reason);
 void closeDescriptor(int fd);
-
-/// Whether the open file @p fd is a regular file: not a pipe, a device, a
-/// socket or a directory, any of which a reader could wait on for ever.
-bool isRegularFile(int fd);
 
 /// Opens @p path for reading in @p file, following links but never waiting
 /// on a pipe or a device: the type is checked on the opened file, so a pipe
@@ -46,6 +41,9 @@ struct StagedFile
 {
     QString stagingName;
     int descriptor = -1;          // the staging file, locked while it is open
+#ifdef Q_OS_WIN
+    void *handle = nullptr;       // the staging file, open without sharing
+#endif
     QByteArray inPlaceIdentity;   // in place: the file checked, which alone may be written
     std::unique_ptr<QIODevice> device;
 };
@@ -152,11 +150,14 @@ private:
     Attempt tryLock(QString *reason);
 
     QString m_path;
+#ifdef Q_OS_WIN
+    void *m_lockFile = nullptr; // the lock file's handle while it is held
+#else
     int m_fd = -1;
     int m_lockFile = -1; // the lock file's descriptor while it is held
+#endif
     QByteArray m_identity;
     QString m_holder;
-    std::unique_ptr<QLockFile> m_portableLock;
 };
 
 /// What identifies a file's content as last written: device, file number,
@@ -165,11 +166,6 @@ QByteArray fileIdentity(const QString &path);
 
 /// The system's text for @p error.
 QString errorText(int error);
-
-/// Opens @p path, through links, for reading: a pipe without waiting for a
-/// writer, and then refused like anything else that the opened descriptor
-/// says is no regular file. Null with @p reason when refused or not opened.
-std::unique_ptr<QIODevice> openRegularFile(const QString &path, QString *reason);
 
 } // namespace system_files
 } // namespace tolvane

@@ -5,6 +5,7 @@
 #include "store/systemfiles.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
@@ -173,9 +174,10 @@ Status checkBitmapFileLength(const QString &fileName, qint64 length, QSize size)
 Status readBitmapBytes(const QString &path, std::optional<QSize> size, QByteArray *bytes, BitmapLayout *layout)
 {
     QString reason;
-    const std::unique_ptr<QIODevice> file = system_files::openRegularFile(path, &reason);
-    if (!file)
+    QFile opened;
+    if (!system_files::openRegularFile(path, opened, &reason))
         return Status::fileError(path, reason);
+    QIODevice *file = &opened;
     // The length checked is the most ever read, however the file grows.
     const qint64 length = file->size();
     if (size)

@@ -5,27 +5,25 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QThread>
 
-#include <cstring>
-#include <sys/stat.h>
-
-#ifdef Q_OS_UNIX
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 #ifdef Q_OS_LINUX
 #include <sys/xattr.h>
 #endif
-#endif
+
+// The file layer on POSIX systems: everything relative to a descriptor of the
+// dashboard directory, nothing followed that is a link.
 
 namespace tolvane::system_files {
 
@@ -34,7 +32,6 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-#ifdef Q_OS_UNIX
 
 namespace {
 
@@ -351,7 +348,7 @@ void closeDescriptor(int fd)
         ::close(fd);
 }
 
-bool isRegularFile(int fd)
+static bool isRegularFile(int fd)
 {
     struct stat st;
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -712,221 +709,5 @@ QByteArray fileIdentity(const QString &path)
            QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
            QByteArray::number(qint64(st.st_mtim.tv_nsec));
 }
-
-#else // Systems without descriptors of directories: QSaveFile's replace, never in place.
-
-int openDirectory(const QString &, QString *)
-{
-    return -1;
-}
-
-void closeDescriptor(int) {}
-
-bool isRegularFile(int fd)
-{
-    struct stat st;
-    return ::fstat(fd, &st) == 0 && (st.st_mode & S_IFMT) == S_IFREG;
-}
-
-bool openRegularFile(const QString &path, QFile &file, QString *reason)
-{
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        *reason = QStringLiteral("the file does not exist");
-        return false;
-    }
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = QStringLiteral("cannot be opened: %1").arg(file.errorString());
-        return false;
-    }
-    if (!isRegularFile(file.handle())) {
-        file.close();
-        *reason = QStringLiteral("is not a regular file");
-        return false;
-    }
-    return true;
-}
-
-bool fitsFileName(const DirectoryHandle &, const QString &name)
-{
-    return name.size() <= 255;
-}
-
-Staging stage(const DirectoryHandle &directory, const QString &name, const QString &, StagedFile *file,
-              QString *reason)
-{
-    const QString path = directory.path() + QLatin1Char('/') + name;
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        *reason = QStringLiteral("is a symbolic link, and a link is never written through");
-        return Staging::Failed;
-    }
-    if (info.exists() && !info.isWritable()) {
-        *reason = QStringLiteral("is read-only; it was not written");
-        return Staging::Failed;
-    }
-    auto saveFile = std::make_unique<QSaveFile>(path);
-    if (!saveFile->open(QIODevice::WriteOnly)) {
-        *reason = QStringLiteral("cannot be written: %1").arg(saveFile->errorString());
-        return Staging::Failed;
-    }
-    file->device = std::move(saveFile);
-    return Staging::Staged;
-}
-
-bool syncStaged(StagedFile *, bool, Flush, QString *)
-{
-    return true;
-}
-
-bool replaceWithStaged(const DirectoryHandle &, const QString &, StagedFile *file, QString *reason, Flush)
-{
-    auto *saveFile = static_cast<QSaveFile *>(file->device.get());
-    if (!saveFile->commit()) {
-        *reason = saveFile->errorString();
-        return false;
-    }
-    return true;
-}
-
-bool syncFileSystem(const DirectoryHandle &, QString *)
-{
-    return true; // QSaveFile syncs each file as it commits it
-}
-
-bool renameWithin(const DirectoryHandle &directory, const QString &from, const QString &to, QString *reason)
-{
-    const QDir dir(directory.path());
-    QFile::remove(dir.filePath(to));
-    if (!QFile::rename(dir.filePath(from), dir.filePath(to))) {
-        *reason = QStringLiteral("cannot be renamed");
-        return false;
-    }
-    return true;
-}
-
-void syncDirectory(const DirectoryHandle &) {}
-
-bool readSmallFile(const DirectoryHandle &directory, const QString &name, qint64 maxSize, QByteArray *content)
-{
-    QFile file(directory.path() + QLatin1Char('/') + name);
-    if (QFileInfo(file).isSymLink() || !file.open(QIODevice::ReadOnly) || file.size() > maxSize)
-        return false;
-    *content = file.readAll();
-    return true;
-}
-
-void removeFile(const DirectoryHandle &directory, const QString &name)
-{
-    QFile::remove(directory.path() + QLatin1Char('/') + name);
-}
-
-void discardStaged(const DirectoryHandle &, StagedFile *file)
-{
-    if (file->device)
-        static_cast<QSaveFile *>(file->device.get())->cancelWriting();
-    file->device.reset();
-}
-
-bool reserveInPlace(const DirectoryHandle &, const QString &, const StagedFile &, qint64, QString *reason)
-{
-    *reason = QStringLiteral("a write in place is not made on this system");
-    return false;
-}
-
-bool writeInPlace(const DirectoryHandle &, const QString &, const StagedFile &, const QByteArray &, QString *reason)
-{
-    *reason = QStringLiteral("a write in place is not made on this system");
-    return false;
-}
-
-bool removeUnlessLocked(const DirectoryHandle &directory, const QString &name)
-{
-    // A file that another process holds open cannot be removed here.
-    return QFile::remove(directory.path() + QLatin1Char('/') + name);
-}
-
-DirectoryLock::DirectoryLock() = default;
-DirectoryLock::~DirectoryLock() = default;
-
-bool DirectoryLock::open(const QString &path, QString *reason)
-{
-    m_path = path;
-    m_identity = QFileInfo(path).canonicalFilePath().toUtf8();
-    if (m_identity.isEmpty())
-        *reason = QStringLiteral("the directory does not exist");
-    return !m_identity.isEmpty();
-}
-
-bool DirectoryLock::lock(int waitMs, QString *reason)
-{
-    m_portableLock = std::make_unique<QLockFile>(m_path + QStringLiteral("/.tolvane.lock"));
-    if (m_portableLock->tryLock(waitMs))
-        return true;
-    reason->clear();
-    qint64 pid = 0;
-    QString host, program;
-    if (m_portableLock->getLockInfo(&pid, &host, &program))
-        m_holder = QStringLiteral("%1 (process %2)").arg(program).arg(pid);
-    if (m_portableLock->error() != QLockFile::LockFailedError)
-        *reason = QStringLiteral("the lock file cannot be written");
-    return false;
-}
-
-QByteArray fileIdentity(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return {};
-    return info.canonicalFilePath().toUtf8() + ':' + QByteArray::number(info.size()) + ':' +
-           QByteArray::number(info.lastModified().toMSecsSinceEpoch());
-}
-
-#endif
-
-#ifdef Q_OS_UNIX
-
-std::unique_ptr<QIODevice> openRegularFile(const QString &path, QString *reason)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *reason = QStringLiteral("cannot be opened: %1").arg(errorText(errno));
-        return nullptr;
-    }
-    struct stat st;
-    const int statError = ::fstat(fd, &st) == 0 ? 0 : errno;
-    if (statError != 0 || !S_ISREG(st.st_mode)) {
-        *reason = statError != 0 ? QStringLiteral("cannot be read: %1").arg(errorText(statError))
-                                 : QStringLiteral("is not a regular file");
-        ::close(fd);
-        return nullptr;
-    }
-    auto file = std::make_unique<QFile>();
-    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        *reason = QStringLiteral("cannot be opened: %1").arg(file->errorString());
-        ::close(fd);
-        return nullptr;
-    }
-    return file;
-}
-
-#else
-
-std::unique_ptr<QIODevice> openRegularFile(const QString &path, QString *reason)
-{
-    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
-        *reason = QStringLiteral("is not a regular file");
-        return nullptr;
-    }
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
-        *reason = QStringLiteral("cannot be opened: %1").arg(file->errorString());
-        return nullptr;
-    }
-    return file;
-}
-
-#endif
 
 } // namespace tolvane::system_files
