@@ -22,6 +22,9 @@ QFont dashboardFont(int pixelSize, QFont::Weight weight)
 {
     QFont font(bundledFontFamily());
     font.setPixelSize(pixelSize);
+    // Unhinted, the glyphs are the font's own outlines: the same pixels on
+    // every system, whatever hinting its font settings ask for.
+    font.setHintingPreference(QFont::PreferNoHinting);
     font.setWeight(weight);
     return font;
 }
