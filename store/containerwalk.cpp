@@ -181,6 +181,8 @@ Status WalkRun::run()
     if (m_out) {
         if (Status s = pass(remaining()); !s)
             return s;
+        // Windows gives no name to a new file while the old one is open.
+        m_in.close();
         if (Status s = m_out->commit(); !s)
             return s;
         if (!m_out->atomic())
