@@ -1,5 +1,6 @@
 #include "safewrite.h"
 #include "dashboarddirectory.h"
+#include "safewritebatch.h"
 #include "systemfiles.h"
 
 #include <QBuffer>
@@ -248,8 +249,11 @@ QString notAtomicNote(const QString &path)
 void removeStagingLeftovers(const QString &directory)
 {
     // Only a dashboard's own files are written under its lock: SHPI.DAT, the
-    // masks "SHPI" + name + ".BMP" and the artwork name + ".bmp".
-    static const QRegularExpression ours(QStringLiteral("\\A\\.(SHPI\\.DAT|(SHPI)?.{4}\\.BMP)") +
+    // masks "SHPI" + name + ".BMP", the artwork name + ".bmp" and the journal
+    // of an extraction's set of masks.
+    static const QRegularExpression ours(QStringLiteral("\\A\\.(SHPI\\.DAT|(SHPI)?.{4}\\.BMP|") +
+                                             QRegularExpression::escape(SafeWriteBatch::JournalName) +
+                                             QStringLiteral(")") +
                                              QRegularExpression::escape(StagingMark) +
                                              QStringLiteral("[A-Za-z0-9]{6}\\z"),
                                          QRegularExpression::CaseInsensitiveOption |

@@ -10,7 +10,6 @@ namespace tolvane {
 
 namespace {
 
-const QString JournalName = QStringLiteral(".tolvane.renames");
 const QByteArray JournalHeader = QByteArrayLiteral("tolvane renames 1\n");
 // Far above any dashboard's: a name pair takes some 40 bytes.
 constexpr qint64 MaxJournalSize = 16 << 20;
@@ -98,7 +97,7 @@ Status SafeWriteBatch::commit()
     }
     system_files::syncDirectory(*m_directory);
     if (journaled)
-        system_files::removeFile(*m_directory, JournalName);
+        system_files::removeFile(*m_directory, SafeWriteBatch::JournalName);
     return committed;
 }
 
@@ -107,7 +106,7 @@ Status SafeWriteBatch::writeJournal()
     Renames renames;
     for (const auto &file : m_files)
         renames.emplace_back(file->stagingName(), QFileInfo(file->path()).fileName());
-    SafeWrite journal(m_directory, JournalName);
+    SafeWrite journal(m_directory, SafeWriteBatch::JournalName);
     if (Status s = journal.open(); !s)
         return s;
     const QByteArray bytes = encodeJournal(renames);
@@ -121,14 +120,14 @@ void finishInterruptedBatch(const QString &directory)
 {
     DirectoryHandle handle(directory);
     QByteArray journal;
-    if (!handle.open() || !system_files::readSmallFile(handle, JournalName, MaxJournalSize, &journal))
+    if (!handle.open() || !system_files::readSmallFile(handle, SafeWriteBatch::JournalName, MaxJournalSize, &journal))
         return;
     // The files renamed before the kill no longer have their staging name.
     QString reason;
     for (const auto &[staging, name] : decodeJournal(journal))
         system_files::renameWithin(handle, staging, name, &reason);
     system_files::syncDirectory(handle);
-    system_files::removeFile(handle, JournalName);
+    system_files::removeFile(handle, SafeWriteBatch::JournalName);
 }
 
 } // namespace tolvane

@@ -23,6 +23,9 @@ namespace tolvane {
 class SafeWriteBatch
 {
 public:
+    /// The journal's name in the directory.
+    static inline const QString JournalName = QStringLiteral(".tolvane.renames");
+
     explicit SafeWriteBatch(std::shared_ptr<const DirectoryHandle> directory);
     /// Every file not committed is cancelled.
     ~SafeWriteBatch();

@@ -571,6 +571,7 @@ private Q_SLOTS:
         QTest::newRow("our staged container") << ".SHPI.DAT.tolvane~aB3xYz" << "file" << true;
         QTest::newRow("our staged mask") << ".SHPI0001.BMP.tolvane~Qw3rTy" << "file" << true;
         QTest::newRow("our staged artwork") << ".gear.bmp.tolvane~Qw3rTy" << "file" << true;
+        QTest::newRow("our staged journal of renames") << "..tolvane.renames.tolvane~Qw3rTy" << "file" << true;
         QTest::newRow("a user's backup") << "SHPI.DAT.backup" << "file" << false;
         QTest::newRow("a dated copy") << "SHPI.DAT.241207" << "file" << false;
         QTest::newRow("like another program's copy") << "SHPI.DAT.aB3xYz" << "file" << false;
