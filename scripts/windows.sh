@@ -13,18 +13,9 @@ BUILD=${TOLVANE_WINDOWS_BUILD:-$ROOT/build-windows}
 : "${TOLVANE_WINDOWS_CACHE:=/var/cache/tolvane-windows}"
 export TOLVANE_WINDOWS_CACHE
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev qt6-base-dev qt6-base-dev-tools
-          fonts-dejavu-core zip unzip xz-utils)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+# The Linux build too, which the Windows package is checked against.
+TOLVANE_EXTRA_PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev zip unzip xz-utils"
+source "$ROOT/scripts/setup.sh"
 
 source "$ROOT/scripts/windows/qt.sh"
 
@@ -41,6 +32,4 @@ winpthread=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthr
 bash "$ROOT/scripts/windows/package.sh" "$BUILD" "$QT_WINDOWS_PREFIX" "$mingw_runtime" "$winpthread"
 
 echo "== the package under wine beside the Linux build"
-TOLVANE_BUILD=${TOLVANE_BUILD:-$ROOT/build}
-source "$ROOT/scripts/setup.sh"
 bash "$ROOT/scripts/windows/compare.sh" "$BUILD/tolvane-windows-x64.zip" "$TOLVANE_BUILD/tolvane-cli"

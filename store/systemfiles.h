@@ -164,6 +164,9 @@ private:
 /// size and time of last change of content. Empty when it cannot be read.
 QByteArray fileIdentity(const QString &path);
 
+/// Six letters or digits drawn at random, for a staging file's name.
+QString randomFileNameSuffix();
+
 /// The system's text for @p error.
 QString errorText(int error);
 

@@ -27,22 +27,7 @@
 
 namespace tolvane::system_files {
 
-QString errorText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-
 namespace {
-
-QString randomSuffix()
-{
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QString suffix;
-    for (int i = 0; i < 6; ++i)
-        suffix += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
-    return suffix;
-}
 
 QByteArray encoded(const QString &name)
 {
@@ -184,7 +169,7 @@ QStringList copyOwnership(int from, int to)
 int createStaging(int dir, const QString &prefix, mode_t mode, QString *stagingName)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *stagingName = prefix + randomSuffix();
+        *stagingName = prefix + randomFileNameSuffix();
         const QByteArray name = encoded(*stagingName);
         const int fd = ::openat(dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd < 0 && errno == EEXIST)
@@ -647,26 +632,6 @@ bool DirectoryLock::open(const QString &path, QString *reason)
     }
     m_identity = QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
     return true;
-}
-
-bool DirectoryLock::lock(int waitMs, QString *reason)
-{
-    const QDeadlineTimer deadline(waitMs);
-    for (;;) {
-        switch (tryLock(reason)) {
-        case Attempt::Held:
-            return true;
-        case Attempt::Failed:
-            return false;
-        case Attempt::Busy:
-            break;
-        }
-        if (deadline.hasExpired()) {
-            reason->clear();
-            return false;
-        }
-        QThread::msleep(20);
-    }
 }
 
 DirectoryLock::Attempt DirectoryLock::tryLock(QString *reason)

@@ -116,15 +116,6 @@ Kind kindOf(HANDLE h, BY_HANDLE_FILE_INFORMATION *info)
     return Kind::File;
 }
 
-QString randomSuffix()
-{
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QString suffix;
-    for (int i = 0; i < 6; ++i)
-        suffix += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
-    return suffix;
-}
-
 class HandleDevice : public QIODevice
 {
 public:
@@ -234,11 +225,6 @@ constexpr quint64 LockedByte = quint64(1) << 40;
 } // namespace
 
 
-QString errorText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 int openDirectory(const QString &path, QString *reason)
 {
     // Windows has no descriptors of directories: every call goes by path,
@@ -336,7 +322,7 @@ Staging stage(const DirectoryHandle &directory, const QString &name, const QStri
     SECURITY_ATTRIBUTES privateAttributes{sizeof(SECURITY_ATTRIBUTES), privateDescriptor, FALSE};
     DWORD createError = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        file->stagingName = stagingPrefix + randomSuffix();
+        file->stagingName = stagingPrefix + randomFileNameSuffix();
         // Unshared: while it is open no one else opens it, and no sweep removes it.
         const HANDLE h = CreateFileW(nativePath(joined(directory, file->stagingName)).c_str(),
                                      GENERIC_WRITE | READ_CONTROL | WRITE_DAC | WRITE_OWNER | DELETE, 0,
@@ -567,26 +553,6 @@ bool DirectoryLock::open(const QString &path, QString *reason)
     }
     m_identity = identityOf(info);
     return true;
-}
-
-bool DirectoryLock::lock(int waitMs, QString *reason)
-{
-    const QDeadlineTimer deadline(waitMs);
-    for (;;) {
-        switch (tryLock(reason)) {
-        case Attempt::Held:
-            return true;
-        case Attempt::Failed:
-            return false;
-        case Attempt::Busy:
-            break;
-        }
-        if (deadline.hasExpired()) {
-            reason->clear();
-            return false;
-        }
-        QThread::msleep(20);
-    }
 }
 
 DirectoryLock::Attempt DirectoryLock::tryLock(QString *reason)
