@@ -174,23 +174,22 @@ Status checkBitmapFileLength(const QString &fileName, qint64 length, QSize size)
 Status readBitmapBytes(const QString &path, std::optional<QSize> size, QByteArray *bytes, BitmapLayout *layout)
 {
     QString reason;
-    QFile opened;
-    if (!system_files::openRegularFile(path, opened, &reason))
+    QFile file;
+    if (!system_files::openRegularFile(path, file, &reason))
         return Status::fileError(path, reason);
-    QIODevice *file = &opened;
     // The length checked is the most ever read, however the file grows.
-    const qint64 length = file->size();
+    const qint64 length = file.size();
     if (size)
         if (Status s = checkBitmapFileLength(path, length, *size); !s)
             return s;
-    QByteArray read = file->read(std::min(length, BitmapLayout::LargestHeaders));
+    QByteArray read = file.read(std::min(length, BitmapLayout::LargestHeaders));
     if (Status s = readBitmapLayout(path, read, layout); !s)
         return s;
     const qint64 headers = read.size();
     const qint64 end = std::min(length, layout->pixelOffset + layout->pixelBytes);
     if (end > headers) {
         read.resize(end);
-        const qint64 got = file->read(read.data() + headers, end - headers);
+        const qint64 got = file.read(read.data() + headers, end - headers);
         read.resize(headers + std::max<qint64>(got, 0)); // a file cut short since is refused as such
     }
     *bytes = std::move(read);
