@@ -1,4 +1,5 @@
 #include "common/containerbuilder.h"
+#include "common/filelinks.h"
 #include "common/objectfixture.h"
 
 #include "store/records.h"
@@ -12,8 +13,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <unistd.h>
 
 using namespace testing_support;
 
@@ -621,9 +620,10 @@ private Q_SLOTS:
             return QString(root + path.mid(3)).replace("DIRNAME", QFileInfo(dir()).fileName());
         };
         if (!link.isEmpty()) {
-            const QByteArray from = QFile::encodeName(expand(link));
-            const QByteArray to = QFile::encodeName(expand(target));
-            QCOMPARE(hard ? ::link(to.constData(), from.constData()) : ::symlink(to.constData(), from.constData()), 0);
+            if (hard)
+                QVERIFY(makeHardLink(expand(target), expand(link)));
+            else
+                REQUIRE_SYMBOLIC_LINK(expand(target), expand(link));
         }
         const QByteArray dashboardBefore = snapshot(dir());
         const QByteArray elsewhereBefore = snapshot(elsewhere.path());

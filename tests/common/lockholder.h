@@ -3,12 +3,8 @@
 // Another process holding a dashboard's lock, taken as Tolvane takes it,
 // until it is released or killed.
 
-#include "store/dashboardlock.h"
-
-#include <csignal>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <QFileInfo>
+#include <QProcess>
 
 namespace testing_support {
 
@@ -17,52 +13,34 @@ class LockHolder
 public:
     explicit LockHolder(const QString &directory)
     {
-        int ready[2];
-        if (::pipe(ready) != 0 || ::pipe(m_release) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            {
-                tolvane::DashboardLock lock(directory);
-                char byte = 0;
-                if (!lock.acquire(0) || ::write(ready[1], "x", 1) != 1)
-                    ::_exit(1);
-                // Held until the other end is closed.
-                ::close(m_release[1]);
-                (void)!::read(m_release[0], &byte, 1);
-            }
-            ::_exit(0);
+        m_process.start(QStringLiteral(TOLVANE_LOCKHOLDER), {directory});
+        // Waits for its word, not for a while: "held" comes once the lock is.
+        while (m_process.waitForReadyRead(-1) && !m_process.canReadLine()) {
         }
-        char byte = 0;
-        m_held = m_pid > 0 && ::read(ready[0], &byte, 1) == 1;
-        ::close(ready[0]);
-        ::close(ready[1]);
-        ::close(m_release[0]);
+        m_held = m_process.readLine() == "held\n";
     }
     ~LockHolder() { release(); }
 
     bool held() const { return m_held; }
-    pid_t pid() const { return m_pid; }
+    qint64 pid() const { return m_process.processId(); }
+    /// The name the system gives the holder, as a waiting program shows it.
+    static QString program() { return QFileInfo(QStringLiteral(TOLVANE_LOCKHOLDER)).completeBaseName(); }
 
     /// Lets go of the lock and waits for the process to end.
-    void release() { end(0); }
-    /// Ends the process while it holds the lock.
-    void kill() { end(SIGKILL); }
-
-private:
-    void end(int signal)
+    void release()
     {
-        if (m_pid <= 0)
-            return;
-        if (signal)
-            ::kill(m_pid, signal);
-        ::close(m_release[1]);
-        ::waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
+        m_process.closeWriteChannel();
+        m_process.waitForFinished(-1);
+    }
+    /// Ends the process while it holds the lock.
+    void kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished(-1);
     }
 
-    int m_release[2] = {-1, -1};
-    pid_t m_pid = -1;
+private:
+    QProcess m_process;
     bool m_held = false;
 };
 

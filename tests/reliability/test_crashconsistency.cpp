@@ -30,8 +30,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <unistd.h>
 #include <limits>
 #include <thread>
 
@@ -155,7 +153,7 @@ private:
         if (!p.waitForStarted(10000))
             return false;
         std::this_thread::sleep_for(std::chrono::microseconds(delay));
-        ::kill(pid_t(p.processId()), SIGKILL);
+        p.kill();
         p.waitForFinished(60000);
         return p.exitStatus() == QProcess::NormalExit;
     }

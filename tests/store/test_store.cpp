@@ -1,4 +1,6 @@
 #include "common/containerbuilder.h"
+#include "common/filelinks.h"
+#include "common/lockholder.h"
 #include "common/recordingprinter.h"
 #include "common/snapshots.h"
 
@@ -12,14 +14,18 @@
 #include "store/windowsnames.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace tolvane;
 using namespace testing_support;
@@ -377,12 +383,14 @@ private Q_SLOTS:
         const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
                                  QFile::ReadGroup;
         QVERIFY(QFile::setPermissions(container(), permissions));
+        // (Windows tells no more than whether a file is read-only.)
+        const auto before = QFile::permissions(container());
         ShpiTables tables;
         RecordingPrinter out;
         QVERIFY(LoadShpi(m_dir.path(), out, tables));
         tables.objects.headers[1].XPos = 1;
         QVERIFY(SaveShpiData(m_dir.path(), out, tables));
-        QCOMPARE(QFile::permissions(container()), permissions);
+        QCOMPARE(QFile::permissions(container()), before);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList({"SHPI.DAT"}));
     }
 
@@ -440,7 +448,7 @@ private Q_SLOTS:
                                        : m_dir.filePath(QStringLiteral("real.dat"));
         const QByteArray bytes = exampleContainer().build();
         QVERIFY(writeFile(target, bytes));
-        QVERIFY(QFile::link(target, container()));
+        REQUIRE_SYMBOLIC_LINK(target, container());
 
         ShpiTables tables;
         DiscardingPrinter out;
@@ -463,7 +471,7 @@ private Q_SLOTS:
         const QString other = elsewhere.filePath(QStringLiteral("other.dat"));
         const QByteArray bytes = exampleContainer().build();
         QVERIFY(writeFile(other, bytes));
-        QVERIFY(::link(QFile::encodeName(other).constData(), QFile::encodeName(container()).constData()) == 0);
+        QVERIFY(makeHardLink(other, container()));
 
         ShpiTables tables;
         DiscardingPrinter out;
@@ -477,21 +485,24 @@ private Q_SLOTS:
     void specialFilesAreRefusedWithoutWaiting_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("pipe") << "pipe";
         QTest::newRow("directory") << "directory";
+#ifndef Q_OS_WIN // where no pipe or device lives in a directory
+        QTest::newRow("pipe") << "pipe";
         QTest::newRow("device") << "device";
+#endif
     }
 
     void specialFilesAreRefusedWithoutWaiting()
     {
         QFETCH(QString, kind);
-        const QByteArray path = QFile::encodeName(container());
-        if (kind == QLatin1String("pipe"))
-            QVERIFY(::mkfifo(path.constData(), 0600) == 0);
-        else if (kind == QLatin1String("directory"))
+        if (kind == QLatin1String("directory"))
             QVERIFY(QDir().mkdir(container()));
+#ifndef Q_OS_WIN
+        else if (kind == QLatin1String("pipe"))
+            QVERIFY(::mkfifo(QFile::encodeName(container()).constData(), 0600) == 0);
         else
-            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), container()));
+            QVERIFY(makeSymbolicLink(QStringLiteral("/dev/zero"), container()));
+#endif
 
         ShpiTables tables;
         DiscardingPrinter out;
@@ -555,8 +566,45 @@ private Q_SLOTS:
 
         const Status s = name == QLatin1String("SHPI.DAT") ? SaveShpiData(m_dir.path(), out, tables)
                                                            : ExtractMasks(m_dir.path(), out, tables);
-        QCOMPARE(s.message(), path + QStringLiteral(": is read-only; it was not written"));
+        QCOMPARE(s.message(), QDir::toNativeSeparators(path) + QStringLiteral(": is read-only; it was not written"));
         QCOMPARE(directorySnapshot(m_dir.path()), before);
+    }
+
+    // Another program's lock keeps a writer out and is named; once its
+    // holder is killed, it keeps nobody out.
+    void aLockIsNamedAndDiesWithItsHolder()
+    {
+        put(exampleContainer().build());
+        LockHolder holder(m_dir.path());
+        QVERIFY(holder.held());
+        DashboardLock lock(m_dir.path());
+        QVERIFY(!lock.acquire(0));
+        QVERIFY(lock.heldElsewhere());
+        QCOMPARE(lock.holder(), QStringLiteral("%1 (process %2)").arg(LockHolder::program()).arg(holder.pid()));
+        holder.kill();
+        QVERIFY(lock.acquire(0));
+    }
+
+    // Deep in folders with spaces and accents, past the 260 characters that
+    // were once a path's limit on Windows, a dashboard is read and written.
+    void aDashboardDeepInALongPathIsWritten()
+    {
+        QString dir = m_dir.path();
+        for (int i = 0; i < 8; ++i)
+            dir += QStringLiteral("/Dossier numéro %1 du tableau de bord").arg(i);
+        QVERIFY(dir.size() > 260 && QDir().mkpath(dir));
+        QVERIFY(writeFile(dir + QStringLiteral("/SHPI.DAT"), exampleContainer().build()));
+        ShpiTables tables;
+        DiscardingPrinter out;
+        QVERIFY(LoadShpi(dir, out, tables));
+        tables.objects.headers[1].XPos = 1;
+        QVERIFY(SaveShpiData(dir, out, tables));
+        QVERIFY(ExtractMasks(dir, out, tables));
+        QVERIFY(CompileMasks(dir, out, tables));
+        ShpiTables reread;
+        QVERIFY(LoadShpi(dir, out, reread));
+        QCOMPARE(reread.objects.headers[1].XPos, 1);
+        QCOMPARE(readFile(dir + QStringLiteral("/SHPI0001.BMP")).size(), 1078 + 28 * 12);
     }
 
     // Taking a dashboard's lock removes the staging files of its own files
@@ -596,13 +644,19 @@ private Q_SLOTS:
         const bool link = kind == QLatin1String("link");
         QVERIFY(writeFile(link ? target : beside, container.left(300)));
         if (link)
-            QVERIFY(QFile::link(target, beside));
+            REQUIRE_SYMBOLIC_LINK(target, beside);
+#ifdef Q_OS_WIN
+        // A living write holds its staging file by having it open.
+        QFile held(beside);
+        QVERIFY(kind != QLatin1String("held") || held.open(QIODevice::ReadOnly));
+#else
         const int held = ::open(QFile::encodeName(beside).constData(), O_RDONLY);
         QVERIFY(held >= 0 && (kind != QLatin1String("held") || ::flock(held, LOCK_EX) == 0));
+        const auto close = qScopeGuard([held] { ::close(held); });
+#endif
 
         DashboardLock lock(m_dir.path());
         QVERIFY(lock.acquire());
-        ::close(held);
         QCOMPARE(!QFileInfo(beside).isSymLink() && !QFileInfo::exists(beside), removed);
         QCOMPARE(readFile(link ? target : beside), removed ? QByteArray() : container.left(300));
     }

@@ -15,10 +15,16 @@
 #include <QTimer>
 
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+#else
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 using namespace tolvane;
 using namespace testing_support;
@@ -64,12 +70,6 @@ QPoint positionOnDisk(const QString &directory)
     return QPoint(header.XPos, header.YPos);
 }
 
-// The name the system gives a process of this program, as the editor shows it.
-QString thisProgram()
-{
-    return QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15);
-}
-
 QPoint positionShown(EditorWindow &form)
 {
     const ObjectHeader &header = form.tables().objects.headers[1];
@@ -77,8 +77,53 @@ QPoint positionShown(EditorWindow &form)
 }
 
 // Makes @p directory take no new file while its files stay writable, or
-// undoes that: the immutable flag as root, whom permissions do not stop, the
-// permissions otherwise. False where it cannot be done.
+// undoes that. False where it cannot be done.
+#ifdef Q_OS_WIN
+// A denial in the directory's ACL; wine keeps only what a Unix mode can say,
+// so a new file is tried to see that the system holds to it.
+bool takeNoNewFile(const QString &directory, bool on)
+{
+    static QHash<QString, std::wstring> before;
+    const std::wstring path = QDir::toNativeSeparators(directory).toStdWString();
+    const auto setAcl = [&](const wchar_t *sddl) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL acl = nullptr;
+        const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) &&
+                         GetSecurityDescriptorDacl(sd, &present, &acl, &defaulted) &&
+                         SetNamedSecurityInfoW(const_cast<wchar_t *>(path.c_str()), SE_FILE_OBJECT,
+                                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                               nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
+        LocalFree(sd);
+        return set;
+    };
+    if (!on)
+        return before.contains(directory) && setAcl(before.take(directory).c_str());
+
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    wchar_t *sddl = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr, &sd) != ERROR_SUCCESS ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl,
+                                                              nullptr))
+        return false;
+    before.insert(directory, sddl);
+    LocalFree(sddl);
+    LocalFree(sd);
+    // Everyone may do everything but add a file or a subdirectory here.
+    if (!setAcl(L"D:P(D;;0x6;;;WD)(A;OICI;FA;;;WD)"))
+        return false;
+    const HANDLE probe = CreateFileW((path + L"\\probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return true;
+    CloseHandle(probe);
+    takeNoNewFile(directory, false);
+    return false;
+}
+#else
+// The immutable flag as root, whom permissions do not stop, the permissions
+// otherwise.
 bool takeNoNewFile(const QString &directory, bool on)
 {
     if (::geteuid() != 0)
@@ -92,6 +137,7 @@ bool takeNoNewFile(const QString &directory, bool on)
     ::close(fd);
     return done;
 }
+#endif
 
 void clickRow(EditorWindow &form, int row)
 {
@@ -290,7 +336,7 @@ private Q_SLOTS:
         });
         form->action(qPrintable(command))->trigger();
 
-        QVERIFY2(shown.contains(QStringLiteral("%1 (process %2)").arg(thisProgram()).arg(holder.pid())),
+        QVERIFY2(shown.contains(QStringLiteral("%1 (process %2)").arg(LockHolder::program()).arg(holder.pid())),
                  qPrintable(shown));
         QVERIFY(onlyCancel);
         QCOMPARE(directorySnapshot(dir), before);

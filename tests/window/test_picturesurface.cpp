@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
+#endif
 
 #include <cmath>
 #include <limits>
@@ -492,7 +494,9 @@ void TestPictureSurface::pictureFailure_data()
     QTest::newRow("empty") << QStringLiteral("empty.bmp") << QByteArray("");
     QTest::newRow("headers only") << QStringLiteral("headers.bmp") << valid.left(54);
     QTest::newRow("cut in the file header") << QStringLiteral("cut.bmp") << valid.left(10);
+#ifndef Q_OS_WIN // where no pipe lives in a directory
     QTest::newRow("a pipe, which would wait forever") << QStringLiteral("pipe.bmp") << QByteArray("fifo");
+#endif
 }
 
 void TestPictureSurface::pictureFailure()
@@ -502,9 +506,12 @@ void TestPictureSurface::pictureFailure()
 
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
+#ifndef Q_OS_WIN
     if (content == "fifo")
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    else if (!content.isNull())
+    else
+#endif
+    if (!content.isNull())
         QVERIFY(writeFile(path, content));
 
     PictureSurface surface;
