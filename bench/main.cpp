@@ -7,9 +7,9 @@
 #include "canvas/allobjects.h"
 #include "canvas/editor/dashboardview.h"
 #include "demo/demodashboard.h"
-#include "store/dashboardwatcher.h"
+#include "document/dashboardwatcher.h"
 #include "store/loadshpi.h"
-#include "window/picturefile.h"
+#include "pictures/picturefile.h"
 #include "window/editor/mainwindow.h"
 
 #include <QAction>

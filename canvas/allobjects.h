@@ -1,8 +1,8 @@
 #pragma once
 
+#include "pictures/picturesurface.h"
 #include "store/shpitables.h"
 #include "store/status.h"
-#include "window/picturesurface.h"
 
 #include <memory>
 #include <optional>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "pictures/picturesurface.h"
 #include "store/records.h"
 #include "store/status.h"
-#include "window/picturesurface.h"
 
 #include <QPoint>
 #include <QRectF>

@@ -3,7 +3,7 @@
 #include "jsonpath.h"
 #include "streamprinter.h"
 
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 #include "store/dashboardlock.h"
 #include "store/listing.h"
 #include "store/shpitables.h"

@@ -5,7 +5,7 @@
 #include "demo/demodashboard.h"
 #include "masks/extractmasks.h"
 #include "store/dashboardlock.h"
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 #include "store/loadshpi.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include "commands.h"
 
-#include "window/qtwarnings.h"
+#include "pictures/qtwarnings.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>

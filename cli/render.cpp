@@ -4,7 +4,7 @@
 #include "canvas/allobjects.h"
 #include "canvas/drawobject.h"
 #include "dials/drawdials.h"
-#include "window/picturefile.h"
+#include "pictures/picturefile.h"
 #include "store/safewrite.h"
 #include "store/shpitables.h"
 #include "store/status.h"

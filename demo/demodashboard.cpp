@@ -3,10 +3,10 @@
 #include "demoobjects.h"
 #include "gaugepainter.h"
 #include "masks/extractmasks.h"
+#include "pictures/bundledfont.h"
 #include "store/dashboarddirectory.h"
 #include "store/listing.h"
 #include "store/safewrite.h"
-#include "window/bundledfont.h"
 
 #include <QDir>
 #include <QGuiApplication>

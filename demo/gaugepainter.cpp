@@ -1,7 +1,7 @@
 #include "gaugepainter.h"
 #include "demolayout.h"
 #include "overlaypainter.h"
-#include "window/bundledfont.h"
+#include "pictures/bundledfont.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>

@@ -2,7 +2,7 @@
 // theme holds them, <root>/<size>x<size>/apps/<name>.png, drawn by the code
 // that draws the window's icon.
 
-#include "window/appicon.h"
+#include "pictures/appicon.h"
 
 #include <QDir>
 #include <QImage>

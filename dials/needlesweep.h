@@ -1,7 +1,7 @@
 #pragma once
 
+#include "pictures/picturesurface.h"
 #include "store/records.h"
-#include "window/picturesurface.h"
 
 #include <QPointF>
 

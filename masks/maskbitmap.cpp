@@ -1,7 +1,7 @@
 #include "maskbitmap.h"
+#include "pictures/checkedbitmap.h"
 #include "store/dashboarddirectory.h"
 #include "store/littleendian.h"
-#include "window/checkedbitmap.h"
 
 #include <QImage>
 

@@ -4,9 +4,9 @@
 #include "canvas/editor/viewport.h"
 #include "dials/drawdials.h"
 #include "dials/needlesweep.h"
-#include "store/dashboarddocument.h"
-#include "window/editor/liveprinter.h"
-#include "window/editor/picturebox.h"
+#include "document/dashboarddocument.h"
+#include "pictures/editor/liveprinter.h"
+#include "pictures/editor/picturebox.h"
 
 namespace tolvane {
 

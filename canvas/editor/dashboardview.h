@@ -1,8 +1,8 @@
 #pragma once
 
 #include "canvas/allobjects.h"
+#include "pictures/picturesurface.h"
 #include "store/records.h"
-#include "window/picturesurface.h"
 
 #include <QPointF>
 #include <QRectF>

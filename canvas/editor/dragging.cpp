@@ -4,8 +4,8 @@
 #include "canvas/editor/dashboardview.h"
 
 #include "canvas/drawobject.h"
-#include "store/dashboarddocument.h"
-#include "window/editor/picturebox.h"
+#include "document/dashboarddocument.h"
+#include "pictures/editor/picturebox.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include "canvas/editor/dashboardview.h"
 
 #include "canvas/drawobject.h"
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 
 namespace tolvane {
 

@@ -3,8 +3,8 @@
 
 #include "canvas/editor/dashboardview.h"
 
-#include "store/dashboarddocument.h"
-#include "window/editor/picturebox.h"
+#include "document/dashboarddocument.h"
+#include "pictures/editor/picturebox.h"
 
 #include <QKeyEvent>
 

@@ -1,6 +1,6 @@
 #include "canvas/editor/objectspanel.h"
 
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 #include "store/listing.h"
 
 #include <QListWidget>

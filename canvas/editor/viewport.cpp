@@ -1,6 +1,6 @@
 #include "canvas/editor/viewport.h"
 
-#include "window/editor/picturebox.h"
+#include "pictures/editor/picturebox.h"
 
 #include <QApplication>
 #include <QScrollBar>

@@ -5,7 +5,7 @@
 #include "canvas/editor/dashboardview.h"
 
 #include "canvas/editor/viewport.h"
-#include "window/editor/picturebox.h"
+#include "pictures/editor/picturebox.h"
 
 #include <QCursor>
 

@@ -2,7 +2,7 @@
 
 #include "dials/drawdials.h"
 #include "dials/editor/needletest.h"
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 
 #include <QEvent>
 #include <QFocusEvent>

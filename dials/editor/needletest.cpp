@@ -1,6 +1,6 @@
 #include "dials/editor/needletest.h"
 
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 
 #include <QLabel>
 #include <QSignalBlocker>

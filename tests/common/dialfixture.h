@@ -2,8 +2,8 @@
 
 // Small dial records and dashboards built in the test, for the dial tests.
 
+#include "pictures/picturesurface.h"
 #include "store/records.h"
-#include "window/picturesurface.h"
 
 #include <QImage>
 

@@ -7,8 +7,8 @@
 #include "canvas/editor/viewport.h"
 #include "dials/editor/dialpanel.h"
 #include "dials/editor/needletest.h"
+#include "pictures/editor/picturebox.h"
 #include "window/editor/mainwindow.h"
-#include "window/editor/picturebox.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "common/dialseditor.h"
 #include "common/objectfixture.h"
 #include "dials/drawdials.h"
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 
 #include <QClipboard>
 #include <QGroupBox>

@@ -3,8 +3,8 @@
 #include "common/lockholder.h"
 #include "common/snapshots.h"
 
-#include "store/dashboarddocument.h"
-#include "store/dashboardwatcher.h"
+#include "document/dashboarddocument.h"
+#include "document/dashboardwatcher.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "demo/demodashboard.h"
 #include "common/editorparts.h"
-#include "store/editor/recentdashboards.h"
+#include "document/editor/recentdashboards.h"
 
 #include <QAction>
 #include <QApplication>

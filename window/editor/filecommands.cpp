@@ -4,8 +4,8 @@
 #include "window/editor/mainwindow.h"
 
 #include "canvas/editor/dashboardview.h"
+#include "document/editor/recentdashboards.h"
 #include "store/dashboardlock.h"
-#include "store/editor/recentdashboards.h"
 #include "window/editor/lockwait.h"
 #include "window/editor/operationprogress.h"
 

@@ -8,7 +8,7 @@
 #include "canvas/editor/dashboardview.h"
 #include "canvas/editor/objectspanel.h"
 #include "dials/editor/dialpanel.h"
-#include "store/dashboardwatcher.h"
+#include "document/dashboardwatcher.h"
 
 #include <QDir>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 // tolvane: the dashboard editor.
 
-#include "store/editor/recentdashboards.h"
+#include "document/editor/recentdashboards.h"
+#include "pictures/qtwarnings.h"
 #include "window/editor/mainwindow.h"
-#include "window/qtwarnings.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

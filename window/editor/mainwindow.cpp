@@ -4,7 +4,7 @@
 #include "canvas/editor/objectspanel.h"
 #include "dialogs/editor/loaddialog.h"
 #include "dials/editor/dialpanel.h"
-#include "window/appicon.h"
+#include "pictures/appicon.h"
 #include "window/editor/elidinglabel.h"
 #include "window/editor/lockwait.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 
 #include <QMainWindow>
 #include <QMessageBox>

@@ -3,7 +3,7 @@
 
 #include "window/editor/mainwindow.h"
 
-#include "store/editor/recentdashboards.h"
+#include "document/editor/recentdashboards.h"
 
 #include <QDir>
 #include <QDragEnterEvent>

@@ -1,8 +1,8 @@
-#include "store/dashboardwatcher.h"
+#include "document/dashboardwatcher.h"
 
 #include "canvas/drawobject.h"
+#include "document/dashboarddocument.h"
 #include "store/dashboarddirectory.h"
-#include "store/dashboarddocument.h"
 #include "store/loadshpi.h"
 #include "store/systemfiles.h"
 

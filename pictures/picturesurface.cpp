@@ -1,6 +1,6 @@
-#include "window/picturesurface.h"
-#include "window/picturefile.h"
-#include "window/bundledfont.h"
+#include "pictures/picturesurface.h"
+#include "pictures/picturefile.h"
+#include "pictures/bundledfont.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/picturesurface.h"
+#include "pictures/picturesurface.h"
 
 #include <QBrush>
 #include <QRectF>

@@ -1,5 +1,5 @@
 #include "common/bitmapbytes.h"
-#include "window/picturesurface.h"
+#include "pictures/picturesurface.h"
 
 #include <QDir>
 #include <QFontMetrics>

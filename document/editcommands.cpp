@@ -1,6 +1,6 @@
-#include "store/editcommands.h"
+#include "document/editcommands.h"
 
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 #include "store/listing.h"
 
 #include <QCoreApplication>

@@ -1,13 +1,13 @@
-#include "store/dashboarddocument.h"
+#include "document/dashboarddocument.h"
 
+#include "document/editcommands.h"
 #include "masks/compilemasks.h"
 #include "masks/extractmasks.h"
+#include "pictures/picturefile.h"
 #include "store/dashboarddirectory.h"
 #include "store/dashboardlock.h"
-#include "store/editcommands.h"
 #include "store/loadshpi.h"
 #include "store/saveshpidata.h"
-#include "window/picturefile.h"
 
 #include <QDir>
 #include <QScopedValueRollback>

@@ -1,4 +1,4 @@
-#include "window/rasterops.h"
+#include "pictures/rasterops.h"
 
 #include <QImage>
 #include <QRect>

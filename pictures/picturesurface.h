@@ -1,8 +1,8 @@
 #pragma once
 
+#include "pictures/rasterops.h"
 #include "store/printtarget.h"
 #include "store/status.h"
-#include "window/rasterops.h"
 
 #include <QColor>
 #include <QFont>

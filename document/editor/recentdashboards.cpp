@@ -1,4 +1,4 @@
-#include "store/editor/recentdashboards.h"
+#include "document/editor/recentdashboards.h"
 
 #include "store/dashboarddirectory.h"
 
