@@ -41,12 +41,8 @@ public:
         if (Status s = readMaskBitmap(path, QSize(header.Width, header.Height), &mask); !s)
             return s;
         pixels = std::move(mask.levels);
-        // As after an extraction: the last mask's header as extraction writes it.
-        m_header = MaskBitmapHeader::forObject(header.Width, header.Height);
         return Status::success();
     }
-
-    const MaskBitmapHeader &lastHeader() const { return m_header; }
 
 protected:
     void objectWritten(int index) override
@@ -56,7 +52,6 @@ protected:
 
 private:
     const DashboardDirectory &m_directory;
-    MaskBitmapHeader m_header;
 };
 
 } // namespace
@@ -77,8 +72,6 @@ Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &
         return written;
     compiler.commitTo(tables);
     tables.fingerprint = fingerprint;
-    tables.maskHeader = compiler.lastHeader();
-    tables.palette = greyRampPalette();
     return written;
 }
 

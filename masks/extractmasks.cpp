@@ -51,24 +51,17 @@ public:
             return s;
         if (!writeMaskBitmap(file.device(), pixels, header.Width, header.Height, m_palette))
             return Status::fileError(path, QStringLiteral("cannot be written: %1").arg(file.device().errorString()));
-        if (Status s = file.finish(); !s)
-            return s;
-        m_lastHeader = MaskBitmapHeader::forObject(header.Width, header.Height);
-        return Status::success();
+        return file.finish();
     }
 
     /// Puts every staged mask file in place together.
     Status commitFiles() { return m_batch.commit(); }
-
-    const MaskBitmapHeader &lastHeader() const { return m_lastHeader; }
-    const BmpPalette &palette() const { return m_palette; }
 
 private:
     const DashboardDirectory &m_directory;
     SafeWriteBatch m_batch;
     const InPlace m_inPlace;
     const BmpPalette m_palette = greyRampPalette();
-    MaskBitmapHeader m_lastHeader;
 };
 
 } // namespace
@@ -94,8 +87,6 @@ Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &
         return committed;
     extractor.commitTo(tables);
     tables.fingerprint = fingerprint;
-    tables.palette = extractor.palette();
-    tables.maskHeader = extractor.lastHeader();
     return committed;
 }
 

@@ -68,6 +68,14 @@ void MaskBitmapHeader::encode(char *b) const
     writeInt32(b + 50, biClrImportant);
 }
 
+BmpPalette greyRampPalette()
+{
+    BmpPalette palette;
+    for (int i = 0; i < 256; ++i)
+        palette[i] = PaletteEntry{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    return palette;
+}
+
 int paddedWidth(int width)
 {
     return (width + 3) / 4 * 4;

@@ -47,6 +47,18 @@ struct MaskBitmapHeader
     void encode(char *bytes) const;
 };
 
+/// One 4-byte palette entry in file order: blue, green, red, reserved.
+struct PaletteEntry
+{
+    uint8_t blue = 0, green = 0, red = 0, reserved = 0;
+    friend bool operator==(const PaletteEntry &, const PaletteEntry &) = default;
+};
+
+using BmpPalette = std::array<PaletteEntry, 256>;
+
+/// The grey ramp: entry i is (i, i, i, 0).
+BmpPalette greyRampPalette();
+
 /// Width rounded up to the next multiple of 4: a BMP row's length.
 int paddedWidth(int width);
 

@@ -27,7 +27,6 @@ Status LoadShpi(const QString &directory, PrintTarget &surface, ShpiTables &tabl
     if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, reader, &fingerprint); !s)
         return s;
     reader.commitTo(tables);
-    tables.palette = greyRampPalette();
     tables.fingerprint = fingerprint;
     return Status::success();
 }

@@ -146,12 +146,4 @@ void DialRecord::encode(char *bytes) const
     std::memcpy(bytes, m_bytes.data(), Size);
 }
 
-BmpPalette greyRampPalette()
-{
-    BmpPalette palette;
-    for (int i = 0; i < 256; ++i)
-        palette[i] = PaletteEntry{uint8_t(i), uint8_t(i), uint8_t(i), 0};
-    return palette;
-}
-
 } // namespace tolvane

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "records.h"
-#include "masks/maskbitmap.h"
 
 #include <vector>
 
@@ -41,8 +40,6 @@ struct ShpiTables
     /// it. A save writes each chunk's own record back, and dialRecord after
     /// the last, so that a container with several records keeps them all.
     std::vector<ChunkDialRecord> dialRecordsRead;
-    BmpPalette palette{};
-    MaskBitmapHeader maskHeader;
 };
 
 } // namespace tolvane

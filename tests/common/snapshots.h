@@ -38,10 +38,6 @@ inline QByteArray tableBytes(const tolvane::ShpiTables &t)
         read.record.encode(dial);
         b.append(dial, DialRecord::Size);
     }
-    b.append(reinterpret_cast<const char *>(t.palette.data()), sizeof(BmpPalette));
-    char mask[MaskBitmapHeader::Size];
-    t.maskHeader.encode(mask);
-    b.append(mask, MaskBitmapHeader::Size);
     return b;
 }
 
