@@ -3,13 +3,12 @@
 #include "streamprinter.h"
 
 #include "demo/demodashboard.h"
+#include "document/dashboarddocument.h"
 #include "masks/extractmasks.h"
 #include "store/dashboardlock.h"
-#include "document/dashboarddocument.h"
 #include "store/loadshpi.h"
 
 #include <cstdio>
-#include <limits>
 
 namespace tolvane::cli {
 
@@ -60,7 +59,7 @@ bool parseInt16(const QString &text, int16_t *value)
 {
     bool ok = false;
     const int v = text.toInt(&ok);
-    if (!ok || v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max())
+    if (!ok || !fitsInt16(v))
         return false;
     *value = int16_t(v);
     return true;

@@ -12,18 +12,11 @@
 #include <QDir>
 #include <QScopedValueRollback>
 
-#include <limits>
-
 namespace tolvane {
 
 namespace {
 
-bool fitsInt16(int value)
-{
-    return value >= std::numeric_limits<int16_t>::min() && value <= std::numeric_limits<int16_t>::max();
-}
-
-bool fitsInt16(QPoint point)
+bool pointFitsInt16(QPoint point)
 {
     return fitsInt16(point.x()) && fitsInt16(point.y());
 }
@@ -140,7 +133,7 @@ Status DashboardDocument::reloadBackground()
 
 bool DashboardDocument::moveObject(int index, QPoint position, int mergeRun)
 {
-    if (index < 0 || index >= m_tables.objects.count() || !fitsInt16(position))
+    if (index < 0 || index >= m_tables.objects.count() || !pointFitsInt16(position))
         return false;
     const ObjectHeader &header = m_tables.objects.headers[size_t(index)];
     const QPoint from(header.XPos, header.YPos);
@@ -159,7 +152,7 @@ void DashboardDocument::setDialField(DialField field, int16_t value, int mergeRu
 
 bool DashboardDocument::setColourPoint(QPoint point)
 {
-    if (!fitsInt16(point))
+    if (!pointFitsInt16(point))
         return false;
     const DialRecord &record = m_tables.dialRecord;
     const QPoint before(record.field(DialField::ColourX), record.field(DialField::ColourY));

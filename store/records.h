@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 
 namespace tolvane {
 
@@ -16,6 +17,13 @@ namespace tolvane {
 template<size_t N>
 using FixedText = std::array<char, N>;
 
+/// Whether @p value lies within the file's 16-bit integers, -32768 to 32767;
+/// false for NaN. A coordinate or a typed number is checked with it before it
+/// is converted to one.
+constexpr bool fitsInt16(double value)
+{
+    return value >= std::numeric_limits<int16_t>::min() && value <= std::numeric_limits<int16_t>::max();
+}
 
 struct ShpiHeader
 {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace tolvane {
 
@@ -23,7 +22,7 @@ constexpr double MarkerRadius = 3;
 std::optional<int16_t> roundToInt16(double value)
 {
     const double rounded = std::nearbyint(value);
-    if (!(rounded >= std::numeric_limits<int16_t>::min() && rounded <= std::numeric_limits<int16_t>::max()))
+    if (!fitsInt16(rounded))
         return std::nullopt;
     return int16_t(rounded);
 }

@@ -305,9 +305,7 @@ void DialPanel::storeBox(int index)
     QLineEdit *box = m_boxes.at(size_t(index));
     bool isNumber = false;
     const double whole = std::floor(box->text().toDouble(&isNumber));
-    // Written so that NaN fails too.
-    if (!isNumber || !(whole >= std::numeric_limits<int16_t>::min()
-                       && whole <= std::numeric_limits<int16_t>::max())) {
+    if (!isNumber || !fitsInt16(whole)) {
         markInvalid(index, true);
         return;
     }
