@@ -45,11 +45,6 @@ QString objectImageFileName(const QString &name)
     return name + QStringLiteral(".bmp");
 }
 
-QString objectMaskFileName(const QString &name)
-{
-    return QStringLiteral("SHPI") + name + QStringLiteral(".bmp");
-}
-
 namespace {
 
 // The path of one of the object's bitmaps, whatever the letter case of its name.
@@ -83,7 +78,8 @@ Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entr
                             PictureSurface &preparedImage, PictureSurface &preparedMask)
 {
     const std::optional<QString> name = DashboardDirectory::fileNamePart(entry.Name);
-    if (!name) {
+    const std::optional<QString> maskName = maskFileName(entry.Name);
+    if (!name || !maskName) {
         return Status::fileError(directory, QCoreApplication::translate(
                                                 "DrawObject", "the object name \"%1\" is no plain file name, "
                                                               "so its bitmaps cannot be read.")
@@ -99,7 +95,7 @@ Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entr
         return s;
     if (Status s = image.Picture(imagePath); !s)
         return s;
-    if (Status s = findBitmap(dir, objectMaskFileName(*name), &maskPath); !s)
+    if (Status s = findBitmap(dir, *maskName, &maskPath); !s)
         return s;
     // The mask as compilation puts it into SHPI.DAT: the grey levels of its pixels.
     if (Status s = readMaskBitmap(maskPath, std::nullopt, &mask); !s)

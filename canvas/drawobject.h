@@ -37,10 +37,9 @@ QPoint objectTopLeft(const ObjectHeader &header);
 /// from the table, not from the bitmaps, so the two may differ.
 QRectF objectOutline(const ObjectHeader &header);
 
-/// The artwork file of an object: name + ".bmp".
+/// The artwork file of an object: name + ".bmp". Its mask file is
+/// maskFileName().
 QString objectImageFileName(const QString &name);
-/// The mask file of an object: "SHPI" + name + ".bmp".
-QString objectMaskFileName(const QString &name);
 
 /// Reads the artwork and the mask of the object @p entry from @p directory
 /// (found whatever the letter case of their names) into @p preparedImage and

@@ -22,7 +22,9 @@ QStringList dashboardFileNames(const ObjectTable &objects)
     QStringList names = {DashboardDirectory::ContainerName, QStringLiteral("0000.bmp")};
     for (const DirectoryEntry &entry : objects.directory) {
         if (const std::optional<QString> part = DashboardDirectory::fileNamePart(entry.Name))
-            names << objectImageFileName(*part) << objectMaskFileName(*part);
+            names << objectImageFileName(*part);
+        if (const std::optional<QString> mask = maskFileName(entry.Name))
+            names << *mask;
     }
     return names;
 }

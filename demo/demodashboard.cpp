@@ -3,6 +3,7 @@
 #include "demoobjects.h"
 #include "gaugepainter.h"
 #include "masks/extractmasks.h"
+#include "masks/maskbitmap.h"
 #include "pictures/bundledfont.h"
 #include "store/dashboarddirectory.h"
 #include "store/listing.h"
@@ -93,7 +94,8 @@ Status writeDemoFiles(DemoTarget &target)
         const QString name = nameText(object.name);
         if (Status s = writeBitmap(target.newFile(name + QStringLiteral(".bmp")), object.artwork); !s)
             return s;
-        target.expectNewFile(QStringLiteral("SHPI") + name + QStringLiteral(".BMP"));
+        if (const std::optional<QString> mask = maskFileName(object.name))
+            target.expectNewFile(*mask);
     }
     const QByteArray container = demo::encodeDemoContainer(objects, demo::demoDialRecord());
     if (Status s = writeFile(target.newFile(DashboardDirectory::ContainerName), container); !s)

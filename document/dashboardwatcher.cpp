@@ -2,6 +2,7 @@
 
 #include "canvas/drawobject.h"
 #include "document/dashboarddocument.h"
+#include "masks/maskbitmap.h"
 #include "store/dashboarddirectory.h"
 #include "store/loadshpi.h"
 #include "store/systemfiles.h"
@@ -58,11 +59,12 @@ QStringList DashboardWatcher::fileNames(Part part) const
     }
     if (m_object < 0)
         return {};
-    const std::optional<QString> name =
-        DashboardDirectory::fileNamePart(m_document.tables().objects.directory[size_t(m_object)].Name);
-    if (!name)
+    const FixedText<4> &objectName = m_document.tables().objects.directory[size_t(m_object)].Name;
+    const std::optional<QString> name = DashboardDirectory::fileNamePart(objectName);
+    const std::optional<QString> maskName = maskFileName(objectName);
+    if (!name || !maskName)
         return {};
-    return {objectImageFileName(*name), objectMaskFileName(*name)};
+    return {objectImageFileName(*name), *maskName};
 }
 
 QByteArray DashboardWatcher::stamp(Part part, const DashboardDirectory &directory) const

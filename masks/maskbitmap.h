@@ -62,8 +62,10 @@ BmpPalette greyRampPalette();
 /// Width rounded up to the next multiple of 4: a BMP row's length.
 int paddedWidth(int width);
 
-/// The mask file's name for an object, or nothing when the object's name
-/// cannot be a plain file name inside the dashboard directory.
+/// The mask file's name for an object, "SHPI" + name + ".BMP" in the letter
+/// case extraction writes, or nothing when the object's name cannot be a
+/// plain file name inside the dashboard directory. Every part of the program
+/// finds the file by this name, whatever its letter case on disk.
 std::optional<QString> maskFileName(const FixedText<4> &objectName);
 
 /// The first object after @p index whose mask file is also object @p index's

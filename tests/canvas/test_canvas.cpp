@@ -187,7 +187,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contents"); // empty: the file is removed
         QTest::addColumn<QString>("named");
         QTest::newRow("no artwork") << "0001.BMP" << QByteArray() << "0001.bmp";
-        QTest::newRow("no mask") << "shpi0001.bmp" << QByteArray() << "SHPI0001.bmp";
+        QTest::newRow("no mask") << "shpi0001.bmp" << QByteArray() << "SHPI0001.BMP";
         QTest::newRow("artwork not a bitmap") << "0001.BMP" << QByteArray("BM broken") << "0001.BMP";
         QTest::newRow("mask not a bitmap") << "shpi0001.bmp" << QByteArray("\x00\x01", 2) << "shpi0001.bmp";
     }

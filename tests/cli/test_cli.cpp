@@ -477,7 +477,7 @@ private Q_SLOTS:
         const Run r = cli({"render", dir(), out, "--all"});
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.err.startsWith("tolvane-cli: ") && r.err.contains("object 2: ") &&
-                     r.err.contains("SHPIDIAL.bmp") && r.err.count('\n') == 1,
+                     r.err.contains("SHPIDIAL.BMP") && r.err.count('\n') == 1,
                  qPrintable(r.err));
         QImage expected = dashboard.expected(1);
         const FixtureObject &lamp = dashboard.objects[2];
@@ -556,9 +556,9 @@ private Q_SLOTS:
         QTest::newRow("index missing") << QStringList{"--select"} << QString() << 2 << "INDEX";
         QTest::newRow("unknown option") << QStringList{"--zoom"} << QString() << 2 << "--zoom";
         QTest::newRow("missing artwork") << QStringList{"--select", "1"} << "0001.BMP" << 1 << "0001.bmp";
-        QTest::newRow("missing mask") << QStringList{"--select", "2"} << "shpiDIAL.bmp" << 1 << "SHPIDIAL.bmp";
+        QTest::newRow("missing mask") << QStringList{"--select", "2"} << "shpiDIAL.bmp" << 1 << "SHPIDIAL.BMP";
         QTest::newRow("all, selected one missing") << QStringList{"--all", "--select", "2"} << "shpiDIAL.bmp" << 1
-                                                   << "SHPIDIAL.bmp";
+                                                   << "SHPIDIAL.BMP";
         QTest::newRow("missing background") << QStringList{} << "0000.bmp" << 1 << "0000.bmp";
         QTest::newRow("missing container") << QStringList{} << "SHPI.DAT" << 1 << "SHPI.DAT";
     }
@@ -594,7 +594,7 @@ private Q_SLOTS:
         QTest::newRow("container, other case") << "DIR/shpi.dat" << none << none << false << "SHPI.DAT";
         QTest::newRow("background") << "DIR/0000.BMP" << none << none << false << "0000.bmp";
         QTest::newRow("artwork") << "DIR/dial.bmp" << none << none << false << "DIAL.bmp";
-        QTest::newRow("mask") << "DIR/SHPIlamp.BMP" << none << none << false << "SHPIlamp.bmp";
+        QTest::newRow("mask") << "DIR/SHPIlamp.BMP" << none << none << false << "SHPIlamp.BMP";
         QTest::newRow("artwork not there yet") << "DIR/LAMP.BMP" << none << none << false << "lamp.bmp";
         QTest::newRow("through ..") << "DIR/../DIRNAME/SHPI.DAT" << none << none << false << "SHPI.DAT";
         QTest::newRow("through a link") << "OUT/dash.png" << "OUT/dash.png" << "DIR/SHPI.DAT" << false
@@ -602,7 +602,7 @@ private Q_SLOTS:
         QTest::newRow("through a linked directory") << "OUT/dash/0000.bmp" << "OUT/dash" << "DIR" << false
                                                     << "0000.bmp";
         QTest::newRow("a hard link") << "OUT/dash.png" << "OUT/dash.png" << "DIR/shpi0001.bmp" << true
-                                     << "SHPI0001.bmp";
+                                     << "SHPI0001.BMP";
     }
 
     void renderNeverWritesADashboardFile()
