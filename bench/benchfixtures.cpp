@@ -1,6 +1,8 @@
 #include "benchfixtures.h"
 
 #include "demo/democontainer.h"
+#include "masks/maskbitmap.h"
+#include "store/dashboarddirectory.h"
 
 #include <QFile>
 #include <QImage>
@@ -56,7 +58,7 @@ void writeBackground(const QString &directory, const QSize &size)
     for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
             background.setPixel(x, y, qRgb(x & 0xff, y & 0xff, (x ^ y) & 0xff));
-    background.save(directory + QStringLiteral("/0000.bmp"), "BMP");
+    background.save(directory + QLatin1Char('/') + DashboardDirectory::BackgroundName, "BMP");
 }
 
 void writeObjectBitmaps(const QString &directory, const demo::DemoObject &object, QRgb colour)
@@ -66,7 +68,7 @@ void writeObjectBitmaps(const QString &directory, const demo::DemoObject &object
     artwork.fill(colour);
     artwork.save(directory + QStringLiteral("/") + name + ".bmp", "BMP");
     QImage mask = object.mask.convertToFormat(QImage::Format_RGB888);
-    mask.save(directory + QStringLiteral("/SHPI") + name + ".bmp", "BMP");
+    mask.save(directory + QLatin1Char('/') + *maskFileName(object.name), "BMP");
 }
 
 } // namespace
@@ -77,7 +79,7 @@ qint64 writeLargeContainer(const QString &directory, int count, int side)
     for (int i = 0; i < count; ++i)
         objects.push_back(object(i, side, side, side / 2, side / 2));
     const QByteArray bytes = demo::encodeDemoContainer(objects, demo::demoDialRecord());
-    writeFileOrDie(directory + QStringLiteral("/SHPI.DAT"), bytes);
+    writeFileOrDie(directory + QLatin1Char('/') + DashboardDirectory::ContainerName, bytes);
     return bytes.size();
 }
 
@@ -85,7 +87,8 @@ void writeDragDashboard(const QString &directory, const QSize &size, int objectS
 {
     std::vector<demo::DemoObject> objects = {object(0, 8, 8, 0, 0),
                                              object(1, objectSide, objectSide, objectSide / 2 + 16, objectSide / 2 + 16)};
-    writeFileOrDie(directory + QStringLiteral("/SHPI.DAT"), demo::encodeDemoContainer(objects, demo::demoDialRecord()));
+    writeFileOrDie(directory + QLatin1Char('/') + DashboardDirectory::ContainerName,
+                   demo::encodeDemoContainer(objects, demo::demoDialRecord()));
     writeBackground(directory, size);
     writeObjectBitmaps(directory, objects[1], qRgb(200, 40, 40));
 }
@@ -104,7 +107,8 @@ void writeCrowdedDashboard(const QString &directory, const QSize &size, int coun
         objects.push_back(object(i, width, height, (cellIndex % columns) * cell.width() + cell.width() / 2,
                                  (cellIndex / columns) * cell.height() + cell.height() / 2));
     }
-    writeFileOrDie(directory + QStringLiteral("/SHPI.DAT"), demo::encodeDemoContainer(objects, demo::demoDialRecord()));
+    writeFileOrDie(directory + QLatin1Char('/') + DashboardDirectory::ContainerName,
+                   demo::encodeDemoContainer(objects, demo::demoDialRecord()));
     writeBackground(directory, size);
     for (size_t i = 1; i < objects.size(); ++i)
         writeObjectBitmaps(directory, objects[i], qRgb(int(i * 6) & 0xff, 200, 40));

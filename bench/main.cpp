@@ -8,8 +8,9 @@
 #include "canvas/editor/dashboardview.h"
 #include "demo/demodashboard.h"
 #include "document/dashboardwatcher.h"
-#include "store/loadshpi.h"
 #include "pictures/picturefile.h"
+#include "store/dashboarddirectory.h"
+#include "store/loadshpi.h"
 #include "window/editor/mainwindow.h"
 
 #include <QAction>
@@ -211,7 +212,7 @@ void containerWalk(int count, int side, int runs)
     QTemporaryDir dir;
     const qint64 bytes = writeLargeContainer(dir.path(), count, side);
     const QString cli = QStringLiteral(TOLVANE_CLI_PATH);
-    const QString container = dir.filePath(QStringLiteral("SHPI.DAT"));
+    const QString container = dir.filePath(DashboardDirectory::ContainerName);
     const QString copy = dir.filePath(QStringLiteral("copy.dat"));
     const QString label = QStringLiteral("%1 objects of %2 x %2 (%3 MiB)").arg(count).arg(side).arg(bytes >> 20);
 

@@ -19,7 +19,7 @@ namespace {
 
 QStringList dashboardFileNames(const ObjectTable &objects)
 {
-    QStringList names = {DashboardDirectory::ContainerName, QStringLiteral("0000.bmp")};
+    QStringList names = {DashboardDirectory::ContainerName, DashboardDirectory::BackgroundName};
     for (const DirectoryEntry &entry : objects.directory) {
         if (const std::optional<QString> part = DashboardDirectory::fileNamePart(entry.Name))
             names << objectImageFileName(*part);

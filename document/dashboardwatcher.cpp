@@ -53,7 +53,7 @@ QStringList DashboardWatcher::fileNames(Part part) const
     case Container:
         return {DashboardDirectory::ContainerName};
     case Background:
-        return {QStringLiteral("0000.bmp")};
+        return {DashboardDirectory::BackgroundName};
     case ObjectBitmaps:
         break;
     }

@@ -17,10 +17,10 @@ Status readPictureFile(const QString &path, QImage *picture)
 
 Status readDashboardBackground(const QString &directory, QImage *picture)
 {
-    const QString name = QStringLiteral("0000.bmp");
-    const QString path = DashboardDirectory(directory).existingFile(name);
+    const QString path = DashboardDirectory(directory).existingFile(DashboardDirectory::BackgroundName);
     if (path.isEmpty())
-        return Status::fileError(QDir(directory).filePath(name), QStringLiteral("the file does not exist."));
+        return Status::fileError(QDir(directory).filePath(DashboardDirectory::BackgroundName),
+                                 QStringLiteral("the file does not exist."));
     return readPictureFile(path, picture);
 }
 

@@ -15,6 +15,8 @@ class DashboardDirectory
 {
 public:
     static inline const QString ContainerName = QStringLiteral("SHPI.DAT");
+    /// The background picture, which is also the first object's artwork.
+    static inline const QString BackgroundName = QStringLiteral("0000.bmp");
 
     explicit DashboardDirectory(const QString &path);
 

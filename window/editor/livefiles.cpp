@@ -9,6 +9,7 @@
 #include "canvas/editor/objectspanel.h"
 #include "dials/editor/dialpanel.h"
 #include "document/dashboardwatcher.h"
+#include "store/dashboarddirectory.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -21,7 +22,7 @@ namespace {
 
 QString containerPath(const QString &directory)
 {
-    return QDir::toNativeSeparators(QDir(directory).filePath(QStringLiteral("SHPI.DAT")));
+    return QDir::toNativeSeparators(QDir(directory).filePath(DashboardDirectory::ContainerName));
 }
 
 } // namespace
