@@ -2,9 +2,8 @@
 #include "maskbitmap.h"
 #include "maskprogress.h"
 #include "store/dashboarddirectory.h"
-#include "store/dashboardlock.h"
 #include "store/listing.h"
-#include "store/loadshpi.h"
+#include "store/lockedwalk.h"
 #include "store/tablewriter.h"
 
 namespace tolvane {
@@ -14,8 +13,7 @@ namespace {
 class MaskCompiler : public TableWriter
 {
 public:
-    MaskCompiler(const QString &containerPath, const DashboardDirectory &directory, const ShpiTables &tables,
-                 PrintTarget &out)
+    MaskCompiler(const QString &containerPath, const QString &directory, const ShpiTables &tables, PrintTarget &out)
         : TableWriter(containerPath, tables, out), m_directory(directory) {}
 
     ContainerWalk::PixelAction pixelAction() const override { return ContainerWalk::PixelAction::Read; }
@@ -51,28 +49,20 @@ protected:
     }
 
 private:
-    const DashboardDirectory &m_directory;
+    const DashboardDirectory m_directory;
 };
 
 } // namespace
 
 Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
-    DashboardLock lock(directory);
-    if (Status s = lock.acquire(); !s)
-        return s;
-    QString path;
-    if (Status s = findContainer(directory, &path); !s)
-        return s;
-    const DashboardDirectory dashboard(directory);
-    MaskCompiler compiler(path, dashboard, tables, surface);
-    QByteArray fingerprint;
-    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, compiler, &fingerprint, inPlace);
-    if (!written)
-        return written;
-    compiler.commitTo(tables);
-    tables.fingerprint = fingerprint;
-    return written;
+    return walkLocked(
+        directory, ContainerWalk::Rewriting, inPlace, tables,
+        [&](const QString &path) { return MaskCompiler(path, directory, tables, surface); },
+        [&](MaskCompiler &compiler, const Status &written) {
+            compiler.commitTo(tables);
+            return written;
+        });
 }
 
 } // namespace tolvane

@@ -2,8 +2,7 @@
 #include "maskbitmap.h"
 #include "maskprogress.h"
 #include "store/dashboarddirectory.h"
-#include "store/dashboardlock.h"
-#include "store/loadshpi.h"
+#include "store/lockedwalk.h"
 #include "store/safewritebatch.h"
 #include "store/tablereader.h"
 
@@ -18,9 +17,17 @@ namespace {
 class MaskExtractor : public TableReader
 {
 public:
-    MaskExtractor(const DashboardDirectory &directory, std::shared_ptr<const DirectoryHandle> handle,
-                  InPlace inPlace, PrintTarget &out)
-        : TableReader(out), m_directory(directory), m_batch(std::move(handle)), m_inPlace(inPlace) {}
+    MaskExtractor(const QString &directory, InPlace inPlace, PrintTarget &out)
+        : TableReader(out), m_directory(directory), m_handle(std::make_shared<DirectoryHandle>(m_directory.path())),
+          m_batch(m_handle), m_inPlace(inPlace) {}
+
+    Status header(const ShpiHeader &header) override
+    {
+        // Opened under the lock, before the first mask file is staged in it.
+        if (Status s = m_handle->open(); !s)
+            return s;
+        return TableReader::header(header);
+    }
 
     ContainerWalk::PixelAction pixelAction() const override { return ContainerWalk::PixelAction::Read; }
 
@@ -58,7 +65,8 @@ public:
     Status commitFiles() { return m_batch.commit(); }
 
 private:
-    const DashboardDirectory &m_directory;
+    const DashboardDirectory m_directory;
+    const std::shared_ptr<DirectoryHandle> m_handle;
     SafeWriteBatch m_batch;
     const InPlace m_inPlace;
     const BmpPalette m_palette = greyRampPalette();
@@ -68,26 +76,16 @@ private:
 
 Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
-    DashboardLock lock(directory);
-    if (Status s = lock.acquire(); !s)
-        return s;
-    QString path;
-    if (Status s = findContainer(directory, &path); !s)
-        return s;
-    const DashboardDirectory dashboard(directory);
-    auto handle = std::make_shared<DirectoryHandle>(dashboard.path());
-    if (Status s = handle->open(); !s)
-        return s;
-    MaskExtractor extractor(dashboard, handle, inPlace, surface);
-    QByteArray fingerprint;
-    if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, extractor, &fingerprint); !s)
-        return s;
-    Status committed = extractor.commitFiles();
-    if (!committed)
-        return committed;
-    extractor.commitTo(tables);
-    tables.fingerprint = fingerprint;
-    return committed;
+    // SHPI.DAT is only read; the mask files are put in place once it has all been.
+    return walkLocked(
+        directory, ContainerWalk::Reading, InPlace::Refused, tables,
+        [&](const QString &) { return MaskExtractor(directory, inPlace, surface); },
+        [&](MaskExtractor &extractor, const Status &) {
+            Status committed = extractor.commitFiles();
+            if (committed)
+                extractor.commitTo(tables);
+            return committed;
+        });
 }
 
 } // namespace tolvane

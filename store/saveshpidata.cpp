@@ -1,6 +1,5 @@
 #include "saveshpidata.h"
-#include "dashboardlock.h"
-#include "loadshpi.h"
+#include "lockedwalk.h"
 #include "tablewriter.h"
 
 namespace tolvane {
@@ -23,20 +22,13 @@ protected:
 
 Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
 {
-    DashboardLock lock(directory);
-    if (Status s = lock.acquire(); !s)
-        return s;
-    QString path;
-    if (Status s = findContainer(directory, &path); !s)
-        return s;
-    SaveWriter writer(path, tables, surface);
-    QByteArray fingerprint;
-    Status written = ContainerWalk::run(path, ContainerWalk::Rewriting, writer, &fingerprint, inPlace);
-    if (written) {
-        writer.commitTo(tables);
-        tables.fingerprint = fingerprint;
-    }
-    return written;
+    return walkLocked(
+        directory, ContainerWalk::Rewriting, inPlace, tables,
+        [&](const QString &path) { return SaveWriter(path, tables, surface); },
+        [&](SaveWriter &writer, const Status &written) {
+            writer.commitTo(tables);
+            return written;
+        });
 }
 
 } // namespace tolvane
