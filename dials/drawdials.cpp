@@ -1,5 +1,6 @@
 #include "dials/drawdials.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -34,12 +35,12 @@ constexpr std::array<std::array<DialField, 2>, 6> dots = {{
     {DialField::TachoMinX, DialField::TachoMinY},
 }};
 
-QPointF point(const DialRecord &record, DialField x, DialField y)
+} // namespace
+
+QPointF dialPoint(const DialRecord &record, DialField x, DialField y)
 {
     return QPointF(record.field(x), record.field(y));
 }
-
-} // namespace
 
 std::optional<NeedleLine> needleLine(QPointF pivot, QPointF end, double dialWidth)
 {
@@ -56,7 +57,8 @@ OleColor dialColour(const PictureSurface &dashboard, const DialRecord &record)
         .value_or(black);
 }
 
-void DrawDials(PictureSurface &dashboard, const DialRecord &record)
+void drawNeedles(PictureSurface &dashboard, const DialRecord &record, std::span<const NeedlePlace> needles,
+                 std::span<const QPointF> dots)
 {
     dashboard.Cls();
     const int dialWidth = record.field(DialField::DialWidth);
@@ -64,9 +66,8 @@ void DrawDials(PictureSurface &dashboard, const DialRecord &record)
     // Sampled after Cls, so the needles take the background picture's colour.
     const OleColor colour = dialColour(dashboard, record);
 
-    for (const Needle &needle : needles) {
-        const auto line = needleLine(point(record, needle.pivotX, needle.pivotY),
-                                     point(record, needle.endX, needle.endY), dialWidth);
+    for (const NeedlePlace &needle : needles) {
+        const auto line = needleLine(needle.pivot, needle.end, dialWidth);
         if (!line)
             continue; // a needle of length 0 shows as its red dot only
         // The line takes single-precision coordinates, as the pointer does.
@@ -75,8 +76,20 @@ void DrawDials(PictureSurface &dashboard, const DialRecord &record)
     }
 
     dashboard.setDrawWidth(1);
-    for (const auto &dot : dots)
-        dashboard.PSet(record.field(dot[0]), record.field(dot[1]), red);
+    for (const QPointF &dot : dots)
+        dashboard.PSet(dot.x(), dot.y(), red);
+}
+
+void DrawDials(PictureSurface &dashboard, const DialRecord &record)
+{
+    std::array<NeedlePlace, needles.size()> placed;
+    std::ranges::transform(needles, placed.begin(), [&](const Needle &needle) {
+        return NeedlePlace{dialPoint(record, needle.pivotX, needle.pivotY),
+                           dialPoint(record, needle.endX, needle.endY)};
+    });
+    std::array<QPointF, dots.size()> dotPoints;
+    std::ranges::transform(dots, dotPoints.begin(), [&](const auto &dot) { return dialPoint(record, dot[0], dot[1]); });
+    drawNeedles(dashboard, record, placed, dotPoints);
 }
 
 } // namespace tolvane

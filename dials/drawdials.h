@@ -6,6 +6,7 @@
 #include <QPointF>
 
 #include <optional>
+#include <span>
 
 namespace tolvane {
 
@@ -32,6 +33,24 @@ std::optional<NeedleLine> needleLine(QPointF pivot, QPointF end, double dialWidt
 /// The colour the needles take: the pixel of @p dashboard at the record's sample
 /// point (ColourX, ColourY), black when that point lies outside the picture.
 OleColor dialColour(const PictureSurface &dashboard, const DialRecord &record);
+
+/// The point a pair of the record's fields gives, such as (SpeedoX, SpeedoY).
+QPointF dialPoint(const DialRecord &record, DialField x, DialField y);
+
+/// A needle as it is drawn: from its pivot to where its end lies.
+struct NeedlePlace
+{
+    QPointF pivot;
+    QPointF end;
+};
+
+/// What Draw Dials and the needle test draw alike: erases what was drawn on
+/// @p dashboard, draws @p needles in order in the needle colour and width of
+/// @p record (needleLine(); one of length 0 is left out), then a red dot on
+/// each of @p dots in order, the last one set winning where two coincide.
+/// DrawWidth is 1 afterwards.
+void drawNeedles(PictureSurface &dashboard, const DialRecord &record, std::span<const NeedlePlace> needles,
+                 std::span<const QPointF> dots);
 
 /// Draw Dials: erases what was drawn on @p dashboard, draws both needles at their
 /// minimum and maximum in the needle colour and width, and marks each pivot

@@ -3,6 +3,7 @@
 #include "dials/drawdials.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -10,7 +11,6 @@ namespace tolvane {
 
 namespace {
 
-constexpr OleColor red = 0x0000FF; // red is the low byte
 constexpr double fullTurn = 2 * std::numbers::pi;
 
 struct Direction
@@ -45,11 +45,6 @@ double clockwiseRadians(double fromAngle, double toAngle)
         sweep += fullTurn;
     // A tiny negative difference wraps to exactly a full turn in doubles.
     return sweep >= fullTurn ? 0.0 : sweep;
-}
-
-QPointF point(const DialRecord &record, DialField x, DialField y)
-{
-    return QPointF(record.field(x), record.field(y));
 }
 
 struct TestNeedle
@@ -95,26 +90,15 @@ double scaleFraction(int value, int maximum)
 
 void drawNeedleTest(PictureSurface &dashboard, const DialRecord &record, int speed, int revs)
 {
-    dashboard.Cls();
-    const int dialWidth = record.field(DialField::DialWidth);
-    dashboard.setDrawWidth(dialWidth);
-    const OleColor colour = dialColour(dashboard, record);
-
-    for (const auto &[needle, value] : {std::pair{speedometer, speed}, std::pair{tachometer, revs}}) {
-        const QPointF pivot = point(record, needle.pivotX, needle.pivotY);
-        const QPointF end = needleEndAt(pivot, point(record, needle.minX, needle.minY),
-                                        point(record, needle.maxX, needle.maxY),
-                                        scaleFraction(value, record.field(needle.scaleTop)));
-        const auto line = needleLine(pivot, end, dialWidth);
-        if (!line)
-            continue;
-        dashboard.Line(float(line->start.x()), float(line->start.y()), float(line->end.x()),
-                   float(line->end.y()), colour);
-    }
-
-    dashboard.setDrawWidth(1);
-    for (const TestNeedle &needle : {speedometer, tachometer})
-        dashboard.PSet(record.field(needle.pivotX), record.field(needle.pivotY), red);
+    const auto placed = [&](const TestNeedle &needle, int value) {
+        const QPointF pivot = dialPoint(record, needle.pivotX, needle.pivotY);
+        return NeedlePlace{pivot, needleEndAt(pivot, dialPoint(record, needle.minX, needle.minY),
+                                              dialPoint(record, needle.maxX, needle.maxY),
+                                              scaleFraction(value, record.field(needle.scaleTop)))};
+    };
+    const std::array needles = {placed(speedometer, speed), placed(tachometer, revs)};
+    const std::array pivots = {needles[0].pivot, needles[1].pivot};
+    drawNeedles(dashboard, record, needles, pivots);
 }
 
 } // namespace tolvane
