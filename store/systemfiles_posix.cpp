@@ -34,6 +34,14 @@ QByteArray encoded(const QString &name)
     return QFile::encodeName(name);
 }
 
+// Whether the open @p fd is a regular file, its status in @p st. Checked on
+// what was opened, so a pipe or a device put in place of a checked name is
+// still refused.
+bool isRegularFile(int fd, struct stat *st)
+{
+    return ::fstat(fd, st) == 0 && S_ISREG(st->st_mode);
+}
+
 // Writes to a descriptor to the last byte, and keeps the system's reason when
 // it refuses one (a short write is retried, so a full disk reads as such).
 class DescriptorDevice : public QIODevice
@@ -201,7 +209,7 @@ int openSameFile(int dir, const QString &name, const QByteArray &identity, bool 
         return -1;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || identityOf(st) != identity) {
+    if (!isRegularFile(fd, &st) || identityOf(st) != identity) {
         *reason = QStringLiteral("was replaced by another file during the write");
     } else if (st.st_nlink > 1) {
         *reason = QStringLiteral("has other names (hard links); writing it in place would change them too");
@@ -278,7 +286,7 @@ int openLockFile(int dir, bool *denied, QString *reason)
     if (errno == EEXIST)
         fd = ::openat(dir, LockFileName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     struct stat st;
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+    if (fd >= 0 && isRegularFile(fd, &st))
         return fd;
     *denied = fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS);
     *reason = QString::fromLatin1(LockFileName) +
@@ -333,12 +341,6 @@ void closeDescriptor(int fd)
         ::close(fd);
 }
 
-static bool isRegularFile(int fd)
-{
-    struct stat st;
-    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-}
-
 bool openRegularFile(const QString &path, QFile &file, QString *reason)
 {
     const int fd = ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -349,7 +351,8 @@ bool openRegularFile(const QString &path, QFile &file, QString *reason)
                                    : QStringLiteral("cannot be opened: %1").arg(errorText(error));
         return false;
     }
-    if (!isRegularFile(fd)) {
+    struct stat st;
+    if (!isRegularFile(fd, &st)) {
         ::close(fd);
         *reason = QStringLiteral("is not a regular file");
         return false;
@@ -383,7 +386,7 @@ Staging stage(const DirectoryHandle &directory, const QString &name, const QStri
                                        : QStringLiteral("cannot be opened: %1").arg(errorText(openError));
         return Staging::Failed;
     }
-    if (original >= 0 && (::fstat(original, &st) != 0 || !S_ISREG(st.st_mode))) {
+    if (original >= 0 && !isRegularFile(original, &st)) {
         ::close(original);
         *reason = QStringLiteral("is not a regular file");
         return Staging::Failed;
@@ -508,7 +511,7 @@ bool readSmallFile(const DirectoryHandle &directory, const QString &name, qint64
     if (fd < 0)
         return false;
     struct stat st;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= maxSize;
+    bool ok = isRegularFile(fd, &st) && st.st_size <= maxSize;
     if (ok) {
         content->resize(qsizetype(st.st_size));
         qsizetype done = 0;
@@ -601,7 +604,7 @@ bool removeUnlessLocked(const DirectoryHandle &directory, const QString &name)
     if (fd < 0)
         return false;
     struct stat opened, named;
-    const bool removed = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+    const bool removed = isRegularFile(fd, &opened) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
                          ::fstatat(dir, target.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
                          identityOf(opened) == identityOf(named) && ::unlinkat(dir, target.constData(), 0) == 0;
     ::close(fd);
