@@ -57,7 +57,6 @@ Status DashboardDocument::load(const QString &directory, PrintTarget &out, LoadP
 void DashboardDocument::takeFileState(const QImage &background)
 {
     m_background = background;
-    m_loadedTables = m_tables;
     // The edits were made to the tables just replaced.
     m_undoStack.clear();
 }
@@ -114,10 +113,8 @@ Status DashboardDocument::writeContainer(Write write, ChangedContainer ifChanged
         }
     }
     const Status written = write();
-    if (written) {
-        m_loadedTables = m_tables;
+    if (written)
         m_undoStack.setClean();
-    }
     return written;
 }
 

@@ -38,9 +38,6 @@ public:
     const QString &directory() const { return m_directory; }
     bool isOpen() const { return !m_directory.isEmpty(); }
     const ShpiTables &tables() const { return m_tables; }
-    /// The tables as the file held them at the last load, save, extraction
-    /// or compilation.
-    const ShpiTables &loadedTables() const { return m_loadedTables; }
     /// "0000.bmp" as read by the last load or extraction.
     const QImage &background() const { return m_background; }
 
@@ -125,7 +122,6 @@ private:
 
     QString m_directory;
     ShpiTables m_tables;
-    ShpiTables m_loadedTables;
     QImage m_background;
     QUndoStack m_undoStack;
     bool m_replaying = false;

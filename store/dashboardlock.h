@@ -51,7 +51,6 @@ private:
     QString m_holder;
     QByteArray m_identity;
     std::unique_ptr<system_files::DirectoryLock> m_lock;
-    bool m_nested = false;
 };
 
 } // namespace tolvane

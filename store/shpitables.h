@@ -27,7 +27,6 @@ struct ChunkDialRecord
 /// instance is owned by its user (the editor's window, a tolvane-cli run).
 struct ShpiTables
 {
-    ShpiHeader header;
     ObjectTable objects;
     /// The DialRecord that is edited: the last one the container holds.
     DialRecord dialRecord;

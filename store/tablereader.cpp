@@ -5,7 +5,6 @@ namespace tolvane {
 
 Status TableReader::header(const ShpiHeader &header)
 {
-    m_header = header;
     m_out.Print(objectCountLine(header.ObjectCount));
     return Status::success();
 }
@@ -32,7 +31,6 @@ Status TableReader::dialRecord(int index, DialRecord &record)
 
 void TableReader::commitTo(ShpiTables &tables) const
 {
-    tables.header = m_header;
     tables.objects = m_objects;
     tables.hasDialRecord = !m_dialRecords.empty();
     tables.dialRecordsRead = m_dialRecords;

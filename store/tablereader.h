@@ -20,8 +20,8 @@ public:
     Status dialRecord(int index, DialRecord &record) override;
     void objectDone(int index, int count) override { m_out.objectsDone(index + 1, count); }
 
-    /// Replaces the header, the directory and the ObjectTable of @p tables,
-    /// and its DialRecord when the container had a chunk named "0000".
+    /// Replaces the ObjectTable of @p tables, and its DialRecord when the
+    /// container had a chunk named "0000".
     void commitTo(ShpiTables &tables) const;
 
 protected:
@@ -30,7 +30,6 @@ protected:
 
 private:
     PrintTarget &m_out;
-    ShpiHeader m_header;
     ObjectTable m_objects;
     std::vector<ChunkDialRecord> m_dialRecords;
 };

@@ -7,7 +7,6 @@ namespace tolvane {
 
 Status TableWriter::header(const ShpiHeader &header)
 {
-    m_header = header;
     m_out.Print(objectCountLine(header.ObjectCount));
     return Status::success();
 }
@@ -59,7 +58,6 @@ Status TableWriter::dialRecord(int index, DialRecord &record)
 
 void TableWriter::commitTo(ShpiTables &tables) const
 {
-    tables.header = m_header;
     tables.objects.directory = m_directory;
 }
 

@@ -22,7 +22,7 @@ public:
     Status dialRecord(int index, DialRecord &record) override;
     void objectDone(int index, int count) override { m_out.objectsDone(index + 1, count); }
 
-    /// Takes the header and directory the walk re-read into @p tables.
+    /// Takes the directory the walk re-read into @p tables.
     void commitTo(ShpiTables &tables) const;
 
 protected:
@@ -37,7 +37,6 @@ private:
     const QString m_path;
     const ShpiTables &m_tables;
     PrintTarget &m_out;
-    ShpiHeader m_header;
     std::vector<DirectoryEntry> m_directory;
 };
 

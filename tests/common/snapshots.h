@@ -17,8 +17,7 @@ namespace testing_support {
 inline QByteArray tableBytes(const tolvane::ShpiTables &t)
 {
     using namespace tolvane;
-    QByteArray b(ShpiHeader::Size, '\0');
-    t.header.encode(b.data());
+    QByteArray b;
     for (const DirectoryEntry &entry : t.objects.directory) {
         char e[DirectoryEntry::Size];
         entry.encode(e);
