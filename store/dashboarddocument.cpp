@@ -57,6 +57,7 @@ Status DashboardDocument::load(const QString &directory, PrintTarget &out, LoadP
     m_directory = directory;
     m_tables = read;
     takeFileState(background);
+    m_selected = -1;
     Q_EMIT loaded();
     return status;
 }
@@ -81,6 +82,8 @@ Status DashboardDocument::extractMasks(PrintTarget &out, InPlace inPlace)
     if (Status status = readDashboardBackground(m_directory, &background); !status)
         return status;
 
+    // The tables are read again: no object stays selected.
+    m_selected = -1;
     Q_EMIT extractionStarted();
     const Status status = ExtractMasks(m_directory, out, m_tables, inPlace);
     Q_EMIT extractionFinished(status.ok());
@@ -175,6 +178,14 @@ void DashboardDocument::applyObjectPosition(int index, QPoint position, bool rep
     header.XPos = int16_t(position.x());
     header.YPos = int16_t(position.y());
     Q_EMIT objectMoved(index);
+    if (index != m_selected)
+        selectObject(index);
+}
+
+void DashboardDocument::selectObject(int index)
+{
+    m_selected = index >= 0 && index < m_tables.objects.count() ? index : -1;
+    Q_EMIT selectionChanged(m_selected);
 }
 
 void DashboardDocument::applyDialField(DialField field, int16_t value, bool replay)

@@ -94,11 +94,22 @@ public:
     /// making: a view then brings the edit into sight.
     bool isReplayingEdit() const { return m_replaying; }
 
+    /// The selected object, which the editor's views show and its watcher
+    /// follows; -1 for none. A load or an extraction selects none.
+    int selectedObject() const { return m_selected; }
+    /// Selects object @p index (-1, or an index beyond the table, for none),
+    /// also when it is selected already: the views then show it afresh.
+    void selectObject(int index);
+
 Q_SIGNALS:
     /// The tables were read anew, or are to be shown afresh after a failed
     /// extraction: everything shown of them is stale.
     void loaded();
+    /// Object @p index was moved; it is selected right after, unless it is
+    /// already, so that an undo or redo shows what it changed.
     void objectMoved(int index);
+    /// selectObject() or a move chose object @p index (-1 for none).
+    void selectionChanged(int index);
     void dialChanged(DialField field);
     void cleanChanged(bool clean);
     /// An extraction has read the background and starts writing mask files.
@@ -129,6 +140,7 @@ private:
     QImage m_background;
     QUndoStack m_undoStack;
     bool m_replaying = false;
+    int m_selected = -1;
 };
 
 } // namespace tolvane

@@ -35,8 +35,8 @@ void DashboardView::setShowAllObjects(bool on)
 
 std::optional<int> DashboardView::shownSelection() const
 {
-    if (isOutlineVisible() && m_selected > 0)
-        return m_selected;
+    if (m_outlineVisible && selected() > 0)
+        return selected();
     return std::nullopt;
 }
 

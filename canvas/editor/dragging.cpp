@@ -71,17 +71,18 @@ void DashboardView::pickColour(const QPointF &at)
 void DashboardView::beginDrag(Qt::MouseButton button, const QPointF &at)
 {
     m_dragAnchor.reset();
-    const float X = float(at.x());
-    const float Y = float(at.y());
-    const QRectF box = outline();
-    const float L = float(box.left());
-    const float W = float(box.width());
-    const float T = float(box.top());
-    const float H = float(box.height());
+    // Single precision, as the pointer's position reaches the handlers.
+    const float pointerX = float(at.x());
+    const float pointerY = float(at.y());
+    const float left = float(m_outline.left());
+    const float width = float(m_outline.width());
+    const float top = float(m_outline.top());
+    const float height = float(m_outline.height());
     // Strict on all four sides: a press on the outline's own edges, or on
     // the column and row just past it, starts no drag.
-    if (button == Qt::LeftButton && X > L && L + W > X && Y > T && T + H > Y)
-        m_dragAnchor = roundToInt16(X, Y);
+    if (button == Qt::LeftButton && pointerX > left && left + width > pointerX && pointerY > top &&
+        top + height > pointerY)
+        m_dragAnchor = roundToInt16(pointerX, pointerY);
 }
 
 void DashboardView::moved(Qt::MouseButtons buttons, const QPointF &at)
@@ -97,24 +98,21 @@ void DashboardView::moved(Qt::MouseButtons buttons, const QPointF &at)
 
 void DashboardView::dragTo(const QPointF &at)
 {
-    const ObjectTable &objects = m_document.tables().objects;
-    if (!isOutlineVisible() || !m_dragAnchor || m_selected < 0 || m_selected >= objects.count())
+    if (!m_outlineVisible || !m_dragAnchor || selected() <= 0)
         return;
-    const float X = float(at.x());
-    const float Y = float(at.y());
-    const std::optional<QPoint> anchor = roundToInt16(X, Y);
+    const float pointerX = float(at.x());
+    const float pointerY = float(at.y());
+    const std::optional<QPoint> anchor = roundToInt16(pointerX, pointerY);
     if (!anchor) {
         Q_EMIT statusMessage(tr("The pointer at %1, %2 lies beyond -32768 ... 32767; "
-                                "the object stays where it was.").arg(X).arg(Y));
+                                "the object stays where it was.").arg(pointerX).arg(pointerY));
         return;
     }
 
-    // The outline's position is single precision, as the pointer's is.
-    QRectF box = outline();
-    const float left = float(box.left()) + (X - float(m_dragAnchor->x()));
-    const float top = float(box.top()) + (Y - float(m_dragAnchor->y()));
-    box.moveTo(left, top);
-    setOutline(box, true);
+    // The object's place is single precision, as the pointer's is.
+    const float left = float(m_outline.left()) + (pointerX - float(m_dragAnchor->x()));
+    const float top = float(m_outline.top()) + (pointerY - float(m_dragAnchor->y()));
+    showOutline(QRectF(QPointF(left, top), m_outline.size()));
 
     // Cls restores only what the previous step drew, so a step costs what
     // the object covers, not the whole dashboard. The widget repaints the
@@ -122,7 +120,7 @@ void DashboardView::dragTo(const QPointF &at)
     m_surface.Cls();
     DrawObject(m_objectImage, m_objectMask, m_surface, QPoint(int(std::nearbyint(left)), int(std::nearbyint(top))),
                1);
-    const ObjectHeader &header = objects.headers[size_t(m_selected)];
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(selected())];
     m_surface.Circle(left + float(header.XCentre), top + float(header.YCentre), MarkerRadius, Red);
     m_dragAnchor = anchor;
 }
@@ -137,24 +135,23 @@ bool DashboardView::canMoveSelection() const
 {
     // The first entry is the background, which has no place of its own;
     // an object not shown (its bitmaps unreadable) cannot be placed by eye.
-    return m_selected > 0 && m_selected < m_document.tables().objects.count() && !m_dialsMode &&
-           isOutlineVisible();
+    return selected() > 0 && !m_dialsMode && m_outlineVisible;
 }
 
 void DashboardView::endDrag()
 {
     // A release stores where the outline stands, also after a mere click.
-    const ObjectHeader &header = m_document.tables().objects.headers[size_t(m_selected)];
-    const QRectF box = outline();
-    const std::optional<QPoint> position =
-        roundToInt16(float(header.XCentre) + float(box.left()), float(header.YCentre) + float(box.top()));
+    const int index = selected();
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(index)];
+    const std::optional<QPoint> position = roundToInt16(float(header.XCentre) + float(m_outline.left()),
+                                                        float(header.YCentre) + float(m_outline.top()));
     if (position) {
         // The object is shown where it stands now: the document's report of
         // the move redraws it, and a move to where it was draws it here.
         const QPoint before(header.XPos, header.YPos);
-        m_document.moveObject(m_selected, *position);
+        m_document.moveObject(index, *position);
         if (*position == before)
-            followObjectMove(m_selected);
+            followObjectMove(index);
         return;
     }
     reportRefusedPosition();
@@ -165,7 +162,7 @@ void DashboardView::endDrag()
 void DashboardView::reportRefusedPosition()
 {
     Q_EMIT statusMessage(tr("Object %1 cannot be placed there: its position would lie beyond "
-                            "-32768 ... 32767. It stays where it was.").arg(m_selected));
+                            "-32768 ... 32767. It stays where it was.").arg(selected()));
 }
 
 } // namespace tolvane

@@ -199,6 +199,41 @@ private Q_SLOTS:
         QVERIFY(form->messages.isEmpty());
     }
 
+    void oneSelectionReachesListDashboardAndWatcher_data()
+    {
+        QTest::addColumn<bool>("byUndo");
+        QTest::newRow("chosen in the document") << false;
+        QTest::newRow("an undone move of another object") << true;
+    }
+
+    // The document holds the selection; the list, the dashboard and the
+    // watcher of the object's files all follow it, whoever chose it.
+    void oneSelectionReachesListDashboardAndWatcher()
+    {
+        QFETCH(bool, byUndo);
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        if (byUndo) {
+            form->document().moveObject(3, QPoint(31, 26));
+            clickRow(*form, 1);
+            form->undoStack().undo();
+        } else {
+            form->document().selectObject(3);
+        }
+        QCOMPARE(form->objectList()->currentRow(), 3);
+        QVERIFY(form->label("objectStatus")->text().startsWith(QStringLiteral("lamp ")));
+        QVERIFY(form->outlineVisible());
+        QVERIFY(samePixels(form->image(), m_fixture.expected(3)));
+
+        const FixtureObject &lamp = m_fixture.objects[2];
+        const QImage artwork = patternPicture(lamp.image.width(), lamp.image.height(), 5);
+        // Written in place, which only a watch on the file itself sees.
+        QVERIFY(writeFile(QDir(dir).filePath("lamp.BMP"), bmpBytes(artwork)));
+        QTRY_VERIFY(samePixels(form->image(),
+                               expectedComposite(m_fixture.background, artwork, lamp.mask, lamp.topLeft())));
+    }
+
     void containerChangedElsewhere_data()
     {
         QTest::addColumn<bool>("unsavedEdit");

@@ -6,7 +6,6 @@
 #include "window/editor/mainwindow.h"
 
 #include "canvas/editor/dashboardview.h"
-#include "canvas/editor/objectspanel.h"
 #include "dials/editor/dialpanel.h"
 #include "store/dashboardwatcher.h"
 
@@ -55,8 +54,8 @@ void MainWindow::watchFiles()
     };
 
     m_watcher = new DashboardWatcher(m_document, this);
-    connect(m_objectsPanel, &ObjectsPanel::objectSelected, m_watcher, &DashboardWatcher::watchObject);
-    connect(m_watcher, &DashboardWatcher::objectFilesChanged, m_dashboard, &DashboardView::reloadObjectBitmaps);
+    connect(m_watcher, &DashboardWatcher::selectedObjectFilesChanged, m_dashboard,
+            &DashboardView::reloadSelectedObject);
     connect(m_watcher, &DashboardWatcher::unreadable, statusBar(),
             [this](const QString &message) { statusBar()->showMessage(message); });
     // Queued: the question is asked once the watcher has finished its round.
@@ -87,7 +86,7 @@ void MainWindow::followContainerChange()
 
 bool MainWindow::reloadFromDisk(bool quiet)
 {
-    const int selected = m_objectsPanel->selectedObject();
+    const int selected = m_document.selectedObject();
     // Read silently: the listing would print over the dashboard being worked on.
     DiscardingPrinter silent;
     if (Status status = m_document.load(m_document.directory(), silent); !status) {
@@ -97,8 +96,7 @@ bool MainWindow::reloadFromDisk(bool quiet)
             reportFailure(QStringLiteral("Reload"), status);
         return false;
     }
-    if (selected < m_document.tables().objects.count())
-        m_objectsPanel->selectObject(selected);
+    m_document.selectObject(selected);
     if (m_dialPanel->isVisibleTo(m_sideBar))
         m_dashboard->showDialsMode();
     statusBar()->showMessage(tr("Reloaded %1").arg(QDir::toNativeSeparators(m_document.directory())));

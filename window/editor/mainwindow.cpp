@@ -133,7 +133,6 @@ void MainWindow::createViews()
     m_dialPanel->move(2, 32);
     m_dialPanel->hide();
 
-    connect(m_objectsPanel, &ObjectsPanel::objectSelected, m_dashboard, &DashboardView::showObject);
     connect(m_dialPanel, &DialPanel::drawDialsRequested, m_dashboard, &DashboardView::drawDials);
     connect(m_dialPanel, &DialPanel::needleTestChanged, m_dashboard, &DashboardView::showNeedleTest);
     connect(m_dialPanel, &DialPanel::colourPickArmed, m_dashboard, &DashboardView::armColourPick);

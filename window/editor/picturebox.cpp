@@ -67,6 +67,16 @@ QRect PictureBox::outlineArea() const
         .toRect();
 }
 
+void PictureBox::showOutline(const QRectF &rect)
+{
+    setOutline(rect, true);
+}
+
+void PictureBox::hideOutline()
+{
+    setOutline(m_outline, false);
+}
+
 void PictureBox::setOutline(const QRectF &rect, bool visible)
 {
     if (rect == m_outline && visible == m_outlineVisible)
