@@ -60,8 +60,7 @@ MainWindow::MainWindow(QWidget *parent)
     };
     m_askDirectory = [this]() -> QString {
         LoadDialog dialog(QString(), this);
-        dialog.exec();
-        return dialog.resultCaption() == QLatin1String("1") ? dialog.directoryPath() : QString();
+        return dialog.exec() == QDialog::Accepted ? dialog.directoryPath() : QString();
     };
     m_askSaveChanges = [this] {
         return QMessageBox::question(
