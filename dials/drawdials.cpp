@@ -50,18 +50,24 @@ std::optional<NeedleLine> needleLine(QPointF pivot, QPointF end, double dialWidt
     return NeedleLine{end + k * (pivot - end), end};
 }
 
+void drawNeedleLine(PictureSurface &dashboard, const NeedleLine &line, OleColor colour)
+{
+    const auto singlePrecision = [](QPointF point) { return QPointF(float(point.x()), float(point.y())); };
+    dashboard.drawLine(singlePrecision(line.start), singlePrecision(line.end), colour);
+}
+
 OleColor dialColour(const PictureSurface &dashboard, const DialRecord &record)
 {
-    return dashboard.Point(record.field(DialField::ColourX), record.field(DialField::ColourY))
+    return dashboard.pixel(record.field(DialField::ColourX), record.field(DialField::ColourY))
         .value_or(black);
 }
 
 void DrawDials(PictureSurface &dashboard, const DialRecord &record)
 {
-    dashboard.Cls();
+    dashboard.clear();
     const int dialWidth = record.field(DialField::DialWidth);
-    dashboard.setDrawWidth(dialWidth);
-    // Sampled after Cls, so the needles take the background picture's colour.
+    dashboard.setPenWidth(dialWidth);
+    // Sampled after clear(), so the needles take the background picture's colour.
     const OleColor colour = dialColour(dashboard, record);
 
     for (const Needle &needle : needles) {
@@ -69,14 +75,12 @@ void DrawDials(PictureSurface &dashboard, const DialRecord &record)
                                      point(record, needle.endX, needle.endY), dialWidth);
         if (!line)
             continue; // a needle of length 0 shows as its red dot only
-        // The line takes single-precision coordinates, as the pointer does.
-        dashboard.Line(float(line->start.x()), float(line->start.y()), float(line->end.x()),
-                   float(line->end.y()), colour);
+        drawNeedleLine(dashboard, *line, colour);
     }
 
-    dashboard.setDrawWidth(1);
+    dashboard.setPenWidth(1);
     for (const auto &dot : dots)
-        dashboard.PSet(record.field(dot[0]), record.field(dot[1]), red);
+        dashboard.drawPoint(QPointF(record.field(dot[0]), record.field(dot[1])), red);
 }
 
 } // namespace tolvane

@@ -95,9 +95,9 @@ double scaleFraction(int value, int maximum)
 
 void drawNeedleTest(PictureSurface &dashboard, const DialRecord &record, int speed, int revs)
 {
-    dashboard.Cls();
+    dashboard.clear();
     const int dialWidth = record.field(DialField::DialWidth);
-    dashboard.setDrawWidth(dialWidth);
+    dashboard.setPenWidth(dialWidth);
     const OleColor colour = dialColour(dashboard, record);
 
     for (const auto &[needle, value] : {std::pair{speedometer, speed}, std::pair{tachometer, revs}}) {
@@ -108,13 +108,12 @@ void drawNeedleTest(PictureSurface &dashboard, const DialRecord &record, int spe
         const auto line = needleLine(pivot, end, dialWidth);
         if (!line)
             continue;
-        dashboard.Line(float(line->start.x()), float(line->start.y()), float(line->end.x()),
-                   float(line->end.y()), colour);
+        drawNeedleLine(dashboard, *line, colour);
     }
 
-    dashboard.setDrawWidth(1);
+    dashboard.setPenWidth(1);
     for (const TestNeedle &needle : {speedometer, tachometer})
-        dashboard.PSet(record.field(needle.pivotX), record.field(needle.pivotY), red);
+        dashboard.drawPoint(QPointF(record.field(needle.pivotX), record.field(needle.pivotY)), red);
 }
 
 } // namespace tolvane

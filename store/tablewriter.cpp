@@ -8,7 +8,7 @@ namespace tolvane {
 Status TableWriter::header(const ShpiHeader &header)
 {
     m_header = header;
-    m_out.Print(objectCountLine(header.ObjectCount));
+    m_out.print(objectCountLine(header.ObjectCount));
     return Status::success();
 }
 

@@ -46,7 +46,7 @@ void DashboardView::showBase(std::optional<int> except)
         if (m_baseHasObjects)
             m_surface.setPicture(m_document.background());
         else
-            m_surface.Cls();
+            m_surface.clear();
         m_baseHasObjects = false;
         return;
     }

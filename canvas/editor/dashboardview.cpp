@@ -74,7 +74,7 @@ std::unique_ptr<PrintTarget> DashboardView::progressPrinter()
 
 void DashboardView::clearDrawing()
 {
-    m_surface.Cls();
+    m_surface.clear();
 }
 
 void DashboardView::showLoadedDashboard()
@@ -119,8 +119,8 @@ void DashboardView::showSelectedObject()
 {
     const ObjectHeader &header = m_document.tables().objects.headers[size_t(selected())];
     showOutline(objectOutline(header));
-    DrawObject(m_objectImage, m_objectMask, m_surface, objectTopLeft(header), 0);
-    m_surface.Refresh();
+    DrawObject(m_objectImage, m_objectMask, m_surface, objectTopLeft(header), ObjectDrawing::ThroughMask);
+    m_surface.requestRepaint();
 }
 
 void DashboardView::followObjectMove(int index)
@@ -136,7 +136,7 @@ void DashboardView::followObjectMove(int index)
         }
         return;
     }
-    m_surface.Cls();
+    m_surface.clear();
     showSelectedObject();
 }
 
@@ -183,7 +183,7 @@ void DashboardView::armColourPick()
     m_pickArmed = true;
     m_needleTest.reset();
     // The user picks from the bare background picture.
-    m_surface.Cls();
+    m_surface.clear();
 }
 
 void DashboardView::cancelColourPick()
@@ -198,10 +198,10 @@ void DashboardView::showExtractionScreen()
 {
     // The progress goes to the screen only; the picture shown afterwards
     // replaces it.
-    m_surface.setAutoRedraw(false);
-    m_surface.Cls();
-    m_surface.Line(0, 0, m_surface.ScaleWidth(), m_surface.ScaleHeight(), 0xFFFFFF, true);
-    m_surface.Print(tr("Extracting SHPI data..."));
+    m_surface.setPersistentDrawing(false);
+    m_surface.clear();
+    m_surface.fillRect(QPointF(0, 0), QPointF(m_surface.width(), m_surface.height()), 0xFFFFFF);
+    m_surface.drawText(tr("Extracting SHPI data..."));
 }
 
 void DashboardView::endExtractionScreen(bool succeeded)
@@ -209,11 +209,11 @@ void DashboardView::endExtractionScreen(bool succeeded)
     // The objects' masks were written anew.
     m_allObjectsStale = true;
     if (succeeded) {
-        m_surface.Print(tr("Extraction Complete."));
+        m_surface.drawText(tr("Extraction Complete."));
         if (m_picture->isVisible())
             m_picture->repaint();
     }
-    m_surface.setAutoRedraw(true);
+    m_surface.setPersistentDrawing(true);
 }
 
 } // namespace tolvane

@@ -59,7 +59,7 @@ void DashboardView::pickColour(const QPointF &at)
     const float x = float(at.x());
     const float y = float(at.y());
     m_pickArmed = false;
-    Q_EMIT swatchColour(m_surface.Point(toPixel(x), toPixel(y)).value_or(0));
+    Q_EMIT swatchColour(m_surface.pixel(toPixel(x), toPixel(y)).value_or(0));
     const std::optional<QPoint> point = roundToInt16(x, y);
     if (!point || !m_document.setColourPoint(*point))
         Q_EMIT statusMessage(tr("The colour point %1, %2 lies beyond -32768 ... 32767; "
@@ -89,7 +89,7 @@ void DashboardView::moved(Qt::MouseButtons buttons, const QPointF &at)
 {
     if (m_pickArmed) {
         Q_EMIT swatchColour(
-            m_surface.Point(toPixel(float(at.x())), toPixel(float(at.y()))).value_or(0));
+            m_surface.pixel(toPixel(float(at.x())), toPixel(float(at.y()))).value_or(0));
     }
     showPointer(at);
     if (buttons == Qt::LeftButton)
@@ -114,14 +114,14 @@ void DashboardView::dragTo(const QPointF &at)
     const float top = float(m_outline.top()) + (pointerY - float(m_dragAnchor->y()));
     showOutline(QRectF(QPointF(left, top), m_outline.size()));
 
-    // Cls restores only what the previous step drew, so a step costs what
+    // clear() restores only what the previous step drew, so a step costs what
     // the object covers, not the whole dashboard. The widget repaints the
     // changed regions when the event loop next runs, between two moves.
-    m_surface.Cls();
+    m_surface.clear();
     DrawObject(m_objectImage, m_objectMask, m_surface, QPoint(int(std::nearbyint(left)), int(std::nearbyint(top))),
-               1);
+               ObjectDrawing::Ghost);
     const ObjectHeader &header = m_document.tables().objects.headers[size_t(selected())];
-    m_surface.Circle(left + float(header.XCentre), top + float(header.YCentre), MarkerRadius, Red);
+    m_surface.drawCircle(QPointF(left + float(header.XCentre), top + float(header.YCentre)), MarkerRadius, Red);
     m_dragAnchor = anchor;
 }
 
@@ -155,7 +155,7 @@ void DashboardView::endDrag()
         return;
     }
     reportRefusedPosition();
-    m_surface.Cls();
+    m_surface.clear();
     showSelectedObject();
 }
 

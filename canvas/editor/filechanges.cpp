@@ -25,7 +25,7 @@ void DashboardView::reloadSelectedObject()
     // The Dials panel shows no object; the next selection draws the new one.
     if (m_dialsMode)
         return;
-    m_surface.Cls();
+    m_surface.clear();
     showSelectedObject();
 }
 

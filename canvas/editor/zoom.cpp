@@ -82,7 +82,7 @@ void DashboardView::showPointer(const QPointF &at)
     // Single precision, as the pointer's position reaches the handlers.
     const int x = pixelOf(float(at.x()));
     const int y = pixelOf(float(at.y()));
-    const std::optional<OleColor> colour = m_surface.Point(x, y);
+    const std::optional<OleColor> colour = m_surface.pixel(x, y);
     Q_EMIT pointerReadoutChanged(
         pointerText(x, y, colour ? toQColor(*colour).name().toUpper() : QString()).trimmed());
 }

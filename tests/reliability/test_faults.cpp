@@ -115,14 +115,14 @@ class TriggerPrinter : public RecordingPrinter
 public:
     QString trigger;
     std::function<void()> action;
-    using RecordingPrinter::Print;
-    void Print(const QString &item, LineEnd end) override
+    using RecordingPrinter::print;
+    void print(const QString &item, LineEnd end) override
     {
         if (!trigger.isEmpty() && item.startsWith(trigger)) {
             trigger.clear();
             action();
         }
-        RecordingPrinter::Print(item, end);
+        RecordingPrinter::print(item, end);
     }
 };
 

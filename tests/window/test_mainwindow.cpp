@@ -187,7 +187,7 @@ private Q_SLOTS:
         expected.setPicture(form->image());
         for (const char *line : {"Number of objects: 2", "Object 0: 0000 Width: 8 Height: 5",
                                  "Object 1: %1%2 Width: 25 Height: 12"})
-            expected.Print(line);
+            expected.drawText(line);
         QImage printed;
         connect(form->findChild<QProgressBar *>("operationProgress"), &QProgressBar::valueChanged, this,
                 [&] { printed = form->image(); });

@@ -26,7 +26,7 @@ PictureBox::PictureBox(PictureSurface &surface, QWidget *parent)
         update(scaled);
     });
     connect(&surface, &PictureSurface::sizeChanged, this, &PictureBox::fitToSurface);
-    connect(&surface, &PictureSurface::refreshRequested, this, [this] { repaint(); });
+    connect(&surface, &PictureSurface::repaintRequested, this, [this] { repaint(); });
 }
 
 void PictureBox::setZoom(int zoom)
