@@ -69,14 +69,15 @@ void sendMouse(QWidget *widget, QEvent::Type type, const QPointF &at, Qt::MouseB
 // button held, including the repaint of what changed: a mouse move event on
 // the dashboard. Object 1 lies where the window shows it, so every step
 // includes its repaint.
-double dragStep(const QString &directory, int steps, bool showAll = false)
+enum class OtherObjects { Hidden, Shown };
+double dragStep(const QString &directory, int steps, OtherObjects others = OtherObjects::Hidden)
 {
     MainWindow window;
     window.setMessageHandler([](const QString &, const QString &message) { qWarning("%s", qPrintable(message)); });
     window.show();
     if (!window.openDirectory(directory))
         qFatal("cannot open %s", qPrintable(directory));
-    window.findChild<QAction *>(QStringLiteral("showAllObjects"))->setChecked(showAll);
+    window.findChild<QAction *>(QStringLiteral("showAllObjects"))->setChecked(others == OtherObjects::Shown);
     window.findChild<QListWidget *>(QStringLiteral("objectList"))->setCurrentRow(1);
     auto *view = window.findChild<DashboardView *>(QStringLiteral("dashboardView"));
     QWidget *dashboard = window.findChild<QWidget *>(QStringLiteral("dashboard"));
@@ -324,7 +325,7 @@ int main(int argc, char *argv[])
         redrawAll(QStringLiteral("generated"), dir.path(), isQuick ? 5 : 400);
         const int steps = isQuick ? 50 : 400;
         const double alone = dragStep(dir.path(), steps);
-        const double all = dragStep(dir.path(), steps, true);
+        const double all = dragStep(dir.path(), steps, OtherObjects::Shown);
         report(QStringLiteral("drag step with all objects shown, 40 objects on 1920 x 1080"), all,
                QStringLiteral("the same step with the object alone"), alone, QStringLiteral("< 1.5 x alone"),
                all < 1.5 * alone);

@@ -171,9 +171,9 @@ bool DashboardDocument::setColourPoint(QPoint point)
     return true;
 }
 
-void DashboardDocument::applyObjectPosition(int index, QPoint position, bool replay)
+void DashboardDocument::applyObjectPosition(int index, QPoint position, EditRun run)
 {
-    const QScopedValueRollback replaying(m_replaying, replay);
+    const QScopedValueRollback replaying(m_replaying, run == EditRun::Replay);
     ObjectHeader &header = m_tables.objects.headers[size_t(index)];
     header.XPos = int16_t(position.x());
     header.YPos = int16_t(position.y());
@@ -188,9 +188,9 @@ void DashboardDocument::selectObject(int index)
     Q_EMIT selectionChanged(m_selected);
 }
 
-void DashboardDocument::applyDialField(DialField field, int16_t value, bool replay)
+void DashboardDocument::applyDialField(DialField field, int16_t value, EditRun run)
 {
-    const QScopedValueRollback replaying(m_replaying, replay);
+    const QScopedValueRollback replaying(m_replaying, run == EditRun::Replay);
     m_tables.dialRecord.setField(field, value);
     Q_EMIT dialChanged(field);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/editcommands.h"
 #include "store/printtarget.h"
 #include "store/safewrite.h"
 #include "store/shpitables.h"
@@ -11,10 +12,6 @@
 #include <QUndoStack>
 
 namespace tolvane {
-
-class ChangeDialField;
-class MoveObject;
-class SetColourPoint;
 
 /// The open dashboard: its directory, its tables, the background picture and
 /// the undo history of every edit. The editor's views and tolvane-cli change
@@ -124,8 +121,8 @@ private:
     friend class SetColourPoint;
 
     // The edits themselves, run by the commands' undo and redo.
-    void applyObjectPosition(int index, QPoint position, bool replay);
-    void applyDialField(DialField field, int16_t value, bool replay);
+    void applyObjectPosition(int index, QPoint position, EditRun run);
+    void applyDialField(DialField field, int16_t value, EditRun run);
     /// The tables just read are what the file holds; @p background with them.
     void takeFileState(const QImage &background);
     /// Runs @p write on the tables under the dashboard's lock, after checking

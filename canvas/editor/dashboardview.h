@@ -159,6 +159,11 @@ private:
     // Zoom and the pointer readout (zoom.cpp).
     void zoomBy(int steps, const QPointF &anchor);
     void showPointer(const QPointF &at);
+    /// The pixel the pointer at @p at lies on: its position rounded, as the
+    /// readout and the colour pick take it.
+    static QPoint pixelUnder(const QPointF &at);
+    /// The colour of that pixel; black outside the dashboard.
+    OleColor colourUnder(const QPointF &at) const;
 
     DashboardDocument &m_document;
     /// The dashboard, and the hidden work surfaces holding the selected

@@ -7,7 +7,6 @@
 #include "store/dashboarddocument.h"
 #include "window/editor/picturebox.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,17 +29,11 @@ std::optional<int16_t> roundToInt16(double value)
 
 std::optional<QPoint> roundToInt16(float x, float y)
 {
-    const std::optional<int16_t> rx = roundToInt16(x);
-    const std::optional<int16_t> ry = roundToInt16(y);
-    if (!rx || !ry)
+    const std::optional<int16_t> column = roundToInt16(x);
+    const std::optional<int16_t> row = roundToInt16(y);
+    if (!column || !row)
         return std::nullopt;
-    return QPoint(*rx, *ry);
-}
-
-// The pixel a pointer position lies on, as the colour pick reads it.
-int toPixel(float v)
-{
-    return int(std::nearbyint(std::clamp(double(v), -2e9, 2e9)));
+    return QPoint(*column, *row);
 }
 
 } // namespace
@@ -59,7 +52,7 @@ void DashboardView::pickColour(const QPointF &at)
     const float x = float(at.x());
     const float y = float(at.y());
     m_pickArmed = false;
-    Q_EMIT swatchColour(m_surface.pixel(toPixel(x), toPixel(y)).value_or(0));
+    Q_EMIT swatchColour(colourUnder(at));
     const std::optional<QPoint> point = roundToInt16(x, y);
     if (!point || !m_document.setColourPoint(*point))
         Q_EMIT statusMessage(tr("The colour point %1, %2 lies beyond -32768 ... 32767; "
@@ -88,8 +81,7 @@ void DashboardView::beginDrag(Qt::MouseButton button, const QPointF &at)
 void DashboardView::moved(Qt::MouseButtons buttons, const QPointF &at)
 {
     if (m_pickArmed) {
-        Q_EMIT swatchColour(
-            m_surface.pixel(toPixel(float(at.x())), toPixel(float(at.y()))).value_or(0));
+        Q_EMIT swatchColour(colourUnder(at));
     }
     showPointer(at);
     if (buttons == Qt::LeftButton)

@@ -69,7 +69,7 @@ void MainWindow::reloadDashboard()
         return;
     if (!m_document.isClean() && !m_askReload())
         return;
-    reloadFromDisk(false);
+    reloadFromDisk(ReloadFailure::InMessage);
 }
 
 void MainWindow::followContainerChange()
@@ -81,16 +81,16 @@ void MainWindow::followContainerChange()
         statusBar()->showMessage(tr("SHPI.DAT was changed by another program; the changes made here are kept."));
         return;
     }
-    reloadFromDisk(true);
+    reloadFromDisk(ReloadFailure::InStatusLine);
 }
 
-bool MainWindow::reloadFromDisk(bool quiet)
+bool MainWindow::reloadFromDisk(ReloadFailure report)
 {
     const int selected = m_document.selectedObject();
     // Read silently: the listing would print over the dashboard being worked on.
     DiscardingPrinter silent;
     if (Status status = m_document.load(m_document.directory(), silent); !status) {
-        if (quiet)
+        if (report == ReloadFailure::InStatusLine)
             statusBar()->showMessage(status.message());
         else
             reportFailure(QStringLiteral("Reload"), status);
@@ -121,7 +121,7 @@ bool MainWindow::writeContainer(const QString &command, const QString &result,
                 return false;
             break;
         case ChangedOnDiskAnswer::Reload:
-            reloadFromDisk(false);
+            reloadFromDisk(ReloadFailure::InMessage);
             return false;
         case ChangedOnDiskAnswer::Cancel:
             statusBar()->showMessage(status->message());
