@@ -70,14 +70,15 @@ void sendMouse(QWidget *widget, QEvent::Type type, const QPointF &at, Qt::MouseB
 // button held, including the repaint of what changed: a mouse move event on
 // the dashboard. Object 1 lies where the window shows it, so every step
 // includes its repaint.
-double dragStep(const QString &directory, int steps, bool showAll = false)
+enum class OtherObjects { Hidden, Shown };
+double dragStep(const QString &directory, int steps, OtherObjects others = OtherObjects::Hidden)
 {
     MainWindow window;
     window.setMessageHandler([](const QString &, const QString &message) { qWarning("%s", qPrintable(message)); });
     window.show();
     if (!window.openDirectory(directory))
         qFatal("cannot open %s", qPrintable(directory));
-    window.findChild<QAction *>(QStringLiteral("showAllObjects"))->setChecked(showAll);
+    window.findChild<QAction *>(QStringLiteral("showAllObjects"))->setChecked(others == OtherObjects::Shown);
     window.findChild<QListWidget *>(QStringLiteral("objectList"))->setCurrentRow(1);
     auto *view = window.findChild<DashboardView *>(QStringLiteral("dashboardView"));
     QWidget *dashboard = window.findChild<QWidget *>(QStringLiteral("dashboard"));
@@ -95,7 +96,7 @@ double dragStep(const QString &directory, int steps, bool showAll = false)
     return result;
 }
 
-double naiveCls(const QSize &size, int runs)
+double naiveClear(const QSize &size, int runs)
 {
     QImage picture(size, QImage::Format_RGB32);
     picture.fill(Qt::darkGray);
@@ -113,19 +114,19 @@ void redrawAll(const QString &label, const QString &directory, int runs)
     QImage background;
     if (!LoadShpi(directory, silent, tables) || !readDashboardBackground(directory, &background))
         qFatal("cannot load %s", qPrintable(directory));
-    PictureSurface BackG;
-    BackG.setPicture(background);
+    PictureSurface dashboard;
+    dashboard.setPicture(background);
     AllObjects objects;
     const double prepare = medianTime(std::max(1, runs / 20), [&] {
         if (!objects.prepare(directory, tables.objects).empty())
             qFatal("objects of %s left out", qPrintable(directory));
     });
     const double redraw = medianTime(runs, [&] {
-        BackG.Cls();
-        objects.draw(BackG, tables.objects);
+        dashboard.clear();
+        objects.draw(dashboard, tables.objects);
     });
 
-    const double copy = naiveCls(background.size(), runs);
+    const double copy = naiveClear(background.size(), runs);
     const QString baseline = QStringLiteral("copy of the whole picture");
     const QString what = QStringLiteral("%1 objects on %2 x %3 (%4)")
                              .arg(tables.objects.count() - 1).arg(background.width()).arg(background.height())
@@ -298,7 +299,7 @@ int main(int argc, char *argv[])
     const bool isQuick = parser.isSet(quick);
     const int runs = isQuick ? 1 : 7;
 
-    const double naive = naiveCls(QSize(4096, 4096), isQuick ? 1 : 15);
+    const double naive = naiveClear(QSize(4096, 4096), isQuick ? 1 : 15);
     const QList<std::pair<QSize, QString>> dashboards = {
         {QSize(640, 480), QStringLiteral("< 0.2 ms")},
         {QSize(1920, 1080), QString()},
@@ -312,7 +313,7 @@ int main(int argc, char *argv[])
         const double step = dragStep(dir.path(), isQuick ? 50 : 400);
         const double limit = size.width() == 640 ? 0.0002 : 0.001;
         report(QStringLiteral("drag step, 256 x 256 object on %1 x %2").arg(size.width()).arg(size.height()), step,
-               QStringLiteral("naive Cls of 4096 x 4096"), naive, target.isEmpty() ? QStringLiteral("none") : target,
+               QStringLiteral("naive clear of 4096 x 4096"), naive, target.isEmpty() ? QStringLiteral("none") : target,
                target.isEmpty() ? std::nullopt : std::optional<bool>(step < limit));
     }
     {
@@ -325,7 +326,7 @@ int main(int argc, char *argv[])
         redrawAll(QStringLiteral("generated"), dir.path(), isQuick ? 5 : 400);
         const int steps = isQuick ? 50 : 400;
         const double alone = dragStep(dir.path(), steps);
-        const double all = dragStep(dir.path(), steps, true);
+        const double all = dragStep(dir.path(), steps, OtherObjects::Shown);
         report(QStringLiteral("drag step with all objects shown, 40 objects on 1920 x 1080"), all,
                QStringLiteral("the same step with the object alone"), alone, QStringLiteral("< 1.5 x alone"),
                all < 1.5 * alone);

@@ -24,7 +24,8 @@ void AllObjects::drawOne(PictureSurface &target, const ObjectTable &objects, con
 {
     // A table loaded since may hold fewer entries: never read past its end.
     if (object.index < objects.count())
-        DrawObject(*object.image, *object.mask, target, objectTopLeft(objects.headers[size_t(object.index)]), 0);
+        DrawObject(*object.image, *object.mask, target, objectTopLeft(objects.headers[size_t(object.index)]),
+                   ObjectDrawing::ThroughMask);
 }
 
 void AllObjects::drawOthers(PictureSurface &target, const ObjectTable &objects, std::optional<int> except) const

@@ -9,24 +9,14 @@
 
 namespace tolvane {
 
-void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target,
-                int16_t x, int16_t y, int16_t preview)
+void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target, QPoint topLeft,
+                ObjectDrawing drawing)
 {
-    DrawObject(image, mask, target, QPoint(x, y), preview);
-}
-
-void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target,
-                QPoint topLeft, int16_t preview)
-{
-    const int w = image.ScaleWidth();
-    const int h = image.ScaleHeight();
-    const int x = topLeft.x();
-    const int y = topLeft.y();
-    if (preview == 0) {
-        BitBlt(target, x, y, w, h, mask, RasterOp::SRCPAINT);
-        BitBlt(target, x, y, w, h, image, RasterOp::SRCINVERT);
+    if (drawing == ObjectDrawing::ThroughMask) {
+        target.blit(topLeft, mask, image.size(), RasterOp::SRCPAINT);
+        target.blit(topLeft, image, image.size(), RasterOp::SRCINVERT);
     } else {
-        BitBlt(target, x, y, w, h, image, RasterOp::SRCPAINT);
+        target.blit(topLeft, image, image.size(), RasterOp::SRCPAINT);
     }
 }
 
@@ -93,7 +83,7 @@ Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entr
     MaskPixels mask;
     if (Status s = findBitmap(dir, objectImageFileName(*name), &imagePath); !s)
         return s;
-    if (Status s = image.Picture(imagePath); !s)
+    if (Status s = image.loadPicture(imagePath); !s)
         return s;
     if (Status s = findBitmap(dir, *maskName, &maskPath); !s)
         return s;
@@ -105,10 +95,8 @@ Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entr
     preparedMask.setPicture(maskPicture(mask));
     // P AND M, then XOR M: M AND NOT P, so that the later OR of M and XOR of
     // this leaves P wherever M is white.
-    const int w = preparedImage.ScaleWidth();
-    const int h = preparedImage.ScaleHeight();
-    BitBlt(preparedImage, 0, 0, w, h, preparedMask, RasterOp::SRCAND);
-    BitBlt(preparedImage, 0, 0, w, h, preparedMask, RasterOp::SRCINVERT);
+    preparedImage.blit(QPoint(0, 0), preparedMask, preparedImage.size(), RasterOp::SRCAND);
+    preparedImage.blit(QPoint(0, 0), preparedMask, preparedImage.size(), RasterOp::SRCINVERT);
     return Status::success();
 }
 

@@ -8,27 +8,26 @@
 #include <QRectF>
 #include <QString>
 
-#include <cstdint>
-
 namespace tolvane {
 
+/// How DrawObject() puts an object on the dashboard.
+enum class ObjectDrawing {
+    /// Composited through its mask: OR the mask in, then XOR the prepared
+    /// image (see prepareObjectBuffers()). Per pixel that gives the artwork
+    /// where the mask is white, leaves the dashboard where it is black, and
+    /// (D OR M) XOR (M AND NOT P) in between.
+    ThroughMask,
+    /// Only the prepared image ORed in, a light ghost of the object, as a
+    /// drag shows it; the mask is not read.
+    Ghost,
+};
+
 /// Puts an object's pixels onto @p target with its top-left corner at
-/// (@p x, @p y). Every blit is the size of @p image; the part that falls
-/// outside @p target is not drawn.
-///
-/// With @p preview 0 the object is composited through its mask: OR the mask
-/// in, then XOR the prepared image (see prepareObjectBuffers()). Per pixel
-/// that gives the artwork where the mask is white, leaves @p target where it
-/// is black, and (D OR M) XOR (M AND NOT P) in between.
-///
-/// With any other @p preview only the prepared image is ORed in, a light
-/// ghost of the object; @p mask is not read.
-void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target,
-                int16_t x, int16_t y, int16_t preview);
-/// DrawObject() with a corner that may lie beyond the 16-bit range, as the
-/// stored place of an object with extreme centre values does.
-void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target,
-                QPoint topLeft, int16_t preview);
+/// @p topLeft, which may lie beyond the 16-bit range, as the stored place of
+/// an object with extreme centre values does. Every blit is the size of
+/// @p image; the part that falls outside @p target is not drawn.
+void DrawObject(const PictureSurface &image, const PictureSurface &mask, PictureSurface &target, QPoint topLeft,
+                ObjectDrawing drawing);
 
 /// Where the stored place of an object puts its top-left corner on the
 /// dashboard: (XPos - XCentre, YPos - YCentre).

@@ -91,13 +91,13 @@ int render(const QStringList &args, InPlace inPlace)
     QImage background;
     if (Status s = readDashboardBackground(request.directory, &background); !s)
         return fail(s.message());
-    PictureSurface BackG;
-    BackG.setPicture(background);
+    PictureSurface dashboard;
+    dashboard.setPicture(background);
 
     // Draw Dials clears the dashboard first, so the needles go down before
     // the object, never over it.
     if (request.dials)
-        DrawDials(BackG, tables.dialRecord);
+        DrawDials(dashboard, tables.dialRecord);
     QString leftOut;
     if (request.all) {
         AllObjects objects;
@@ -109,18 +109,19 @@ int render(const QStringList &args, InPlace inPlace)
                 return fail(object.status.message());
         }
         leftOut = AllObjects::describe(failed);
-        objects.draw(BackG, tables.objects, request.select);
+        objects.draw(dashboard, tables.objects, request.select);
     } else if (request.select && *request.select > 0) {
         // The first entry is the background itself: selecting it draws nothing.
-        PictureSurface Picture2;
-        PictureSurface Picture3;
+        PictureSurface artwork;
+        PictureSurface mask;
         const int i = *request.select;
-        if (Status s = prepareObjectBuffers(request.directory, tables.objects.directory[i], Picture2, Picture3); !s)
+        if (Status s = prepareObjectBuffers(request.directory, tables.objects.directory[i], artwork, mask); !s)
             return fail(s.message());
-        DrawObject(Picture2, Picture3, BackG, objectTopLeft(tables.objects.headers[i]), 0);
+        DrawObject(artwork, mask, dashboard, objectTopLeft(tables.objects.headers[i]),
+                   ObjectDrawing::ThroughMask);
     }
 
-    const Status written = writePng(BackG.image(), request.output, inPlace);
+    const Status written = writePng(dashboard.image(), request.output, inPlace);
     if (!written)
         return finish(written);
     // The picture shows everything that could be read, so this is a warning

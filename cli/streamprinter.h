@@ -26,9 +26,9 @@ class StreamPrinter : public PrintTarget
 {
 public:
     explicit StreamPrinter(FILE *stream) : m_stream(stream) {}
-    using PrintTarget::Print;
+    using PrintTarget::print;
 
-    void Print(const QString &item, LineEnd end) override
+    void print(const QString &item, LineEnd end) override
     {
         const QByteArray bytes = printable(item).toUtf8();
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream);

@@ -51,33 +51,37 @@ std::optional<NeedleLine> needleLine(QPointF pivot, QPointF end, double dialWidt
     return NeedleLine{end + k * (pivot - end), end};
 }
 
+void drawNeedleLine(PictureSurface &dashboard, const NeedleLine &line, OleColor colour)
+{
+    const auto singlePrecision = [](QPointF point) { return QPointF(float(point.x()), float(point.y())); };
+    dashboard.drawLine(singlePrecision(line.start), singlePrecision(line.end), colour);
+}
+
 OleColor dialColour(const PictureSurface &dashboard, const DialRecord &record)
 {
-    return dashboard.Point(record.field(DialField::ColourX), record.field(DialField::ColourY))
+    return dashboard.pixel(record.field(DialField::ColourX), record.field(DialField::ColourY))
         .value_or(black);
 }
 
 void drawNeedles(PictureSurface &dashboard, const DialRecord &record, std::span<const NeedlePlace> needles,
                  std::span<const QPointF> dots)
 {
-    dashboard.Cls();
+    dashboard.clear();
     const int dialWidth = record.field(DialField::DialWidth);
-    dashboard.setDrawWidth(dialWidth);
-    // Sampled after Cls, so the needles take the background picture's colour.
+    dashboard.setPenWidth(dialWidth);
+    // Sampled after clear(), so the needles take the background picture's colour.
     const OleColor colour = dialColour(dashboard, record);
 
     for (const NeedlePlace &needle : needles) {
         const auto line = needleLine(needle.pivot, needle.end, dialWidth);
         if (!line)
             continue; // a needle of length 0 shows as its red dot only
-        // The line takes single-precision coordinates, as the pointer does.
-        dashboard.Line(float(line->start.x()), float(line->start.y()), float(line->end.x()),
-                   float(line->end.y()), colour);
+        drawNeedleLine(dashboard, *line, colour);
     }
 
-    dashboard.setDrawWidth(1);
+    dashboard.setPenWidth(1);
     for (const QPointF &dot : dots)
-        dashboard.PSet(dot.x(), dot.y(), red);
+        dashboard.drawPoint(dot, red);
 }
 
 void DrawDials(PictureSurface &dashboard, const DialRecord &record)

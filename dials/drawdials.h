@@ -30,6 +30,10 @@ struct NeedleLine
 /// the user that the width is not a usable one.
 std::optional<NeedleLine> needleLine(QPointF pivot, QPointF end, double dialWidth);
 
+/// Draws @p line on @p dashboard in @p colour at the pen width, its ends in
+/// single precision, as the pointer's position is.
+void drawNeedleLine(PictureSurface &dashboard, const NeedleLine &line, OleColor colour);
+
 /// The colour the needles take: the pixel of @p dashboard at the record's sample
 /// point (ColourX, ColourY), black when that point lies outside the picture.
 OleColor dialColour(const PictureSurface &dashboard, const DialRecord &record);
@@ -58,7 +62,7 @@ void drawNeedles(PictureSurface &dashboard, const DialRecord &record, std::span<
 ///
 /// Nothing in the record makes it fail: a needle of length 0 shows as its red
 /// dot only, a DialWidth below 1 draws 1 pixel wide, and a sample point
-/// outside the picture gives black needles. DrawWidth is 1 afterwards.
+/// outside the picture gives black needles. The pen width is 1 afterwards.
 void DrawDials(PictureSurface &dashboard, const DialRecord &record);
 
 } // namespace tolvane

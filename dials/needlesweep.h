@@ -24,9 +24,9 @@ QPointF needleEndAt(QPointF pivot, QPointF minEnd, QPointF maxEnd, double fracti
 double scaleFraction(int value, int maximum);
 
 /// Draws the needle test on @p dashboard as Draw Dials draws its preview: after
-/// Cls, the speedometer needle at @p speed of MphMax and the tachometer needle
+/// clear(), the speedometer needle at @p speed of MphMax and the tachometer needle
 /// at @p revs of RpmMax, in the needle colour and width, then a red dot on
-/// each pivot. DrawWidth is 1 afterwards.
+/// each pivot. The pen width is 1 afterwards.
 void drawNeedleTest(PictureSurface &dashboard, const DialRecord &record, int speed, int revs);
 
 } // namespace tolvane

@@ -50,6 +50,7 @@ Status DashboardDocument::load(const QString &directory, PrintTarget &out, LoadP
     m_directory = directory;
     m_tables = read;
     takeFileState(background);
+    m_selected = -1;
     Q_EMIT loaded();
     return status;
 }
@@ -73,6 +74,8 @@ Status DashboardDocument::extractMasks(PrintTarget &out, InPlace inPlace)
     if (Status status = readDashboardBackground(m_directory, &background); !status)
         return status;
 
+    // The tables are read again: no object stays selected.
+    m_selected = -1;
     Q_EMIT extractionStarted();
     const Status status = ExtractMasks(m_directory, out, m_tables, inPlace);
     Q_EMIT extractionFinished(status.ok());
@@ -158,18 +161,26 @@ bool DashboardDocument::setColourPoint(QPoint point)
     return true;
 }
 
-void DashboardDocument::applyObjectPosition(int index, QPoint position, bool replay)
+void DashboardDocument::applyObjectPosition(int index, QPoint position, EditRun run)
 {
-    const QScopedValueRollback replaying(m_replaying, replay);
+    const QScopedValueRollback replaying(m_replaying, run == EditRun::Replay);
     ObjectHeader &header = m_tables.objects.headers[size_t(index)];
     header.XPos = int16_t(position.x());
     header.YPos = int16_t(position.y());
     Q_EMIT objectMoved(index);
+    if (index != m_selected)
+        selectObject(index);
 }
 
-void DashboardDocument::applyDialField(DialField field, int16_t value, bool replay)
+void DashboardDocument::selectObject(int index)
 {
-    const QScopedValueRollback replaying(m_replaying, replay);
+    m_selected = index >= 0 && index < m_tables.objects.count() ? index : -1;
+    Q_EMIT selectionChanged(m_selected);
+}
+
+void DashboardDocument::applyDialField(DialField field, int16_t value, EditRun run)
+{
+    const QScopedValueRollback replaying(m_replaying, run == EditRun::Replay);
     m_tables.dialRecord.setField(field, value);
     Q_EMIT dialChanged(field);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/editcommands.h"
 #include "store/printtarget.h"
 #include "store/safewrite.h"
 #include "store/shpitables.h"
@@ -11,10 +12,6 @@
 #include <QUndoStack>
 
 namespace tolvane {
-
-class ChangeDialField;
-class MoveObject;
-class SetColourPoint;
 
 /// The open dashboard: its directory, its tables, the background picture and
 /// the undo history of every edit. The editor's views and tolvane-cli change
@@ -91,11 +88,22 @@ public:
     /// making: a view then brings the edit into sight.
     bool isReplayingEdit() const { return m_replaying; }
 
+    /// The selected object, which the editor's views show and its watcher
+    /// follows; -1 for none. A load or an extraction selects none.
+    int selectedObject() const { return m_selected; }
+    /// Selects object @p index (-1, or an index beyond the table, for none),
+    /// also when it is selected already: the views then show it afresh.
+    void selectObject(int index);
+
 Q_SIGNALS:
     /// The tables were read anew, or are to be shown afresh after a failed
     /// extraction: everything shown of them is stale.
     void loaded();
+    /// Object @p index was moved; it is selected right after, unless it is
+    /// already, so that an undo or redo shows what it changed.
     void objectMoved(int index);
+    /// selectObject() or a move chose object @p index (-1 for none).
+    void selectionChanged(int index);
     void dialChanged(DialField field);
     void cleanChanged(bool clean);
     /// An extraction has read the background and starts writing mask files.
@@ -110,8 +118,8 @@ private:
     friend class SetColourPoint;
 
     // The edits themselves, run by the commands' undo and redo.
-    void applyObjectPosition(int index, QPoint position, bool replay);
-    void applyDialField(DialField field, int16_t value, bool replay);
+    void applyObjectPosition(int index, QPoint position, EditRun run);
+    void applyDialField(DialField field, int16_t value, EditRun run);
     /// The tables just read are what the file holds; @p background with them.
     void takeFileState(const QImage &background);
     /// Runs @p write on the tables under the dashboard's lock, after checking
@@ -125,6 +133,7 @@ private:
     QImage m_background;
     QUndoStack m_undoStack;
     bool m_replaying = false;
+    int m_selected = -1;
 };
 
 } // namespace tolvane

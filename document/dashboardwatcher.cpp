@@ -21,12 +21,12 @@ DashboardWatcher::DashboardWatcher(DashboardDocument &document, QObject *parent)
     connect(&m_files, &QFileSystemWatcher::fileChanged, &m_settleTimer, qOverload<>(&QTimer::start));
     connect(&m_settleTimer, &QTimer::timeout, this, &DashboardWatcher::settle);
     connect(&document, &DashboardDocument::loaded, this, &DashboardWatcher::watchDocument);
+    connect(&document, &DashboardDocument::selectionChanged, this, &DashboardWatcher::watchSelection);
 }
 
 void DashboardWatcher::watchDocument()
 {
     m_directory = m_document.directory();
-    m_object = -1;
     m_attempts.fill(NotPending);
     m_settleTimer.stop();
     if (!m_files.directories().isEmpty())
@@ -38,9 +38,14 @@ void DashboardWatcher::watchDocument()
     watchExistingFiles(directory);
 }
 
-void DashboardWatcher::watchObject(int index)
+int DashboardWatcher::watchedObject() const
 {
-    m_object = index > 0 && index < m_document.tables().objects.count() ? index : -1;
+    const int selected = m_document.selectedObject();
+    return selected > 0 ? selected : -1;
+}
+
+void DashboardWatcher::watchSelection()
+{
     m_attempts[ObjectBitmaps] = NotPending;
     const DashboardDirectory directory(m_directory);
     m_stamps[ObjectBitmaps] = stamp(ObjectBitmaps, directory);
@@ -57,9 +62,10 @@ QStringList DashboardWatcher::fileNames(Part part) const
     case ObjectBitmaps:
         break;
     }
-    if (m_object < 0)
+    const int object = watchedObject();
+    if (object < 0)
         return {};
-    const FixedText<4> &objectName = m_document.tables().objects.directory[size_t(m_object)].Name;
+    const FixedText<4> &objectName = m_document.tables().objects.directory[size_t(object)].Name;
     const std::optional<QString> name = DashboardDirectory::fileNamePart(objectName);
     const std::optional<QString> maskName = maskFileName(objectName);
     if (!name || !maskName)
@@ -141,15 +147,16 @@ Status DashboardWatcher::take(Part part)
     case ObjectBitmaps:
         break;
     }
-    if (m_object < 0)
+    const int object = watchedObject();
+    if (object < 0)
         return Status::success();
     // Read as the dashboard view reads them, so that what is announced can be shown.
     PictureSurface image, mask;
-    if (Status s = prepareObjectBuffers(m_directory, m_document.tables().objects.directory[size_t(m_object)], image,
+    if (Status s = prepareObjectBuffers(m_directory, m_document.tables().objects.directory[size_t(object)], image,
                                         mask);
         !s)
         return s;
-    Q_EMIT objectFilesChanged(m_object);
+    Q_EMIT selectedObjectFilesChanged();
     return Status::success();
 }
 

@@ -14,7 +14,7 @@ class DashboardDirectory;
 class DashboardDocument;
 
 /// Watches the open dashboard's files on disk: SHPI.DAT, "0000.bmp", and the
-/// artwork and mask of one object. A change is taken once the files have
+/// artwork and mask of the document's selected object. A change is taken once the files have
 /// rested for SettleMs, so that a bitmap editor's write, or its new file
 /// renamed over the old, is read once and whole. A file that cannot be read
 /// yet (the checked reader refuses one cut short) is tried again; one that
@@ -37,15 +37,11 @@ public:
     /// reported as unreadable.
     static constexpr int ReadAttempts = 10;
 
-    /// Watches the bitmaps of object @p index besides; none for -1 and for the
-    /// first entry, which is the background itself.
-    void watchObject(int index);
-
 Q_SIGNALS:
     /// SHPI.DAT is no longer the file the document's tables come from.
     void containerChanged();
-    /// The artwork or the mask of object @p index changed, and both can be read.
-    void objectFilesChanged(int index);
+    /// The artwork or the mask of the selected object changed, and both can be read.
+    void selectedObjectFilesChanged();
     /// A changed file still cannot be read; @p message names it and says why.
     void unreadable(const QString &message);
 
@@ -55,6 +51,11 @@ private:
 
     /// Starts over on the directory the document has just read.
     void watchDocument();
+    /// Watches the bitmaps of the object just selected instead of the last
+    /// one's; none for the first entry, which is the background itself.
+    void watchSelection();
+    /// The selected object whose bitmaps are watched; -1 for none.
+    int watchedObject() const;
     void settle();
     /// Reads a changed part and passes it on; a failure when it cannot be read.
     Status take(Part part);
@@ -65,7 +66,6 @@ private:
 
     DashboardDocument &m_document;
     QString m_directory;
-    int m_object = -1;
     QFileSystemWatcher m_files;
     QTimer m_settleTimer;
     std::array<QByteArray, std::size(Parts)> m_stamps;

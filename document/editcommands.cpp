@@ -39,7 +39,7 @@ DocumentEdit::DocumentEdit(DashboardDocument &document, const QString &text)
 
 void DocumentEdit::redo()
 {
-    apply(true, m_made);
+    apply(EditState::After, m_made ? EditRun::Replay : EditRun::First);
     m_made = true;
 }
 
@@ -49,9 +49,9 @@ MoveObject::MoveObject(DashboardDocument &document, int index, QPoint from, QPoi
 {
 }
 
-void MoveObject::set(int index, QPoint position, bool replay)
+void MoveObject::set(int index, QPoint position, EditRun run)
 {
-    m_document.applyObjectPosition(index, position, replay);
+    m_document.applyObjectPosition(index, position, run);
 }
 
 ChangeDialField::ChangeDialField(DashboardDocument &document, DialField field, int16_t from, int16_t to,
@@ -61,9 +61,9 @@ ChangeDialField::ChangeDialField(DashboardDocument &document, DialField field, i
 {
 }
 
-void ChangeDialField::set(DialField field, int16_t value, bool replay)
+void ChangeDialField::set(DialField field, int16_t value, EditRun run)
 {
-    m_document.applyDialField(field, value, replay);
+    m_document.applyDialField(field, value, run);
 }
 
 SetColourPoint::SetColourPoint(DashboardDocument &document, QPoint from, QPoint to)
@@ -74,11 +74,11 @@ SetColourPoint::SetColourPoint(DashboardDocument &document, QPoint from, QPoint 
     setObsolete(m_from == m_to);
 }
 
-void SetColourPoint::apply(bool after, bool replay)
+void SetColourPoint::apply(EditState state, EditRun run)
 {
-    const QPoint at = after ? m_to : m_from;
-    m_document.applyDialField(DialField::ColourX, int16_t(at.x()), replay);
-    m_document.applyDialField(DialField::ColourY, int16_t(at.y()), replay);
+    const QPoint at = state == EditState::After ? m_to : m_from;
+    m_document.applyDialField(DialField::ColourX, int16_t(at.x()), run);
+    m_document.applyDialField(DialField::ColourY, int16_t(at.y()), run);
 }
 
 } // namespace tolvane

@@ -17,19 +17,24 @@ enum EditCommandId {
     CmdChangeDialField,
 };
 
+/// The tables an edit brings about: as they were before it, or after it.
+enum class EditState { Before, After };
+/// Whether an edit is made for the first time or replayed by undo or redo.
+enum class EditRun { First, Replay };
+
 /// An edit of the document. The first redo makes it; later undos and redos
 /// replay it, which the document reports so that the views bring it into sight.
 class DocumentEdit : public QUndoCommand
 {
 public:
-    void undo() final { apply(false, true); }
+    void undo() final { apply(EditState::Before, EditRun::Replay); }
     void redo() final;
 
 protected:
     DocumentEdit(DashboardDocument &document, const QString &text);
 
-    /// Brings the tables to the state after the edit (@p after) or before it.
-    virtual void apply(bool after, bool replay) = 0;
+    /// Brings the tables to @p state.
+    virtual void apply(EditState state, EditRun run) = 0;
 
     DashboardDocument &m_document;
 
@@ -65,8 +70,8 @@ protected:
         setObsolete(m_from == m_to);
     }
 
-    void apply(bool after, bool replay) final { set(m_key, after ? m_to : m_from, replay); }
-    virtual void set(Key key, Value value, bool replay) = 0;
+    void apply(EditState state, EditRun run) final { set(m_key, state == EditState::After ? m_to : m_from, run); }
+    virtual void set(Key key, Value value, EditRun run) = 0;
 
 private:
     const EditCommandId m_id;
@@ -85,7 +90,7 @@ public:
     MoveObject(DashboardDocument &document, int index, QPoint from, QPoint to, int mergeRun);
 
 private:
-    void set(int index, QPoint position, bool replay) override;
+    void set(int index, QPoint position, EditRun run) override;
 };
 
 /// A change of one dial field. The changes typed into one box merge into one
@@ -96,7 +101,7 @@ public:
     ChangeDialField(DashboardDocument &document, DialField field, int16_t from, int16_t to, int mergeRun);
 
 private:
-    void set(DialField field, int16_t value, bool replay) override;
+    void set(DialField field, int16_t value, EditRun run) override;
 };
 
 /// A colour pick: the needle colour's sample point (ColourX, ColourY).
@@ -106,7 +111,7 @@ public:
     SetColourPoint(DashboardDocument &document, QPoint from, QPoint to);
 
 private:
-    void apply(bool after, bool replay) override;
+    void apply(EditState state, EditRun run) override;
 
     const QPoint m_from;
     const QPoint m_to;

@@ -27,8 +27,8 @@ using testing_support::tableBytes;
 class Silent : public PrintTarget
 {
 public:
-    using PrintTarget::Print;
-    void Print(const QString &, LineEnd) override {}
+    using PrintTarget::print;
+    void print(const QString &, LineEnd) override {}
 };
 
 [[noreturn]] inline void failed(const char *check, const QString &detail, int line)

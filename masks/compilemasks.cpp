@@ -22,11 +22,11 @@ public:
     {
         const auto fileName = maskFileName(directoryRead()[index].Name);
         if (!fileName) {
-            out().Print(QStringLiteral("Object %1 keeps its mask: its name is no plain file name").arg(index));
+            out().print(QStringLiteral("Object %1 keeps its mask: its name is no plain file name").arg(index));
             return Status::success();
         }
         if (const int later = laterObjectSharingMaskFile(directoryRead(), index); later >= 0) {
-            out().Print(QStringLiteral("Object %1 keeps its mask: %2 holds the mask of object %3")
+            out().print(QStringLiteral("Object %1 keeps its mask: %2 holds the mask of object %3")
                             .arg(QString::number(index), *fileName, QString::number(later)));
             return Status::success();
         }
@@ -45,7 +45,7 @@ public:
 protected:
     void objectWritten(int index) override
     {
-        out().Print(objectLine(index, directoryRead()[index], tables().objects.headers[index]));
+        out().print(objectLine(index, directoryRead()[index], tables().objects.headers[index]));
     }
 
 private:

@@ -35,17 +35,17 @@ public:
     {
         const auto fileName = maskFileName(objects().directory[index].Name);
         if (!fileName) {
-            out().Print(QStringLiteral("No mask file for object %1: its name is no plain file name").arg(index));
+            out().print(QStringLiteral("No mask file for object %1: its name is no plain file name").arg(index));
             return Status::success();
         }
         const QString path = m_directory.fileForWriting(*fileName);
         if (QFileInfo(path).isSymLink()) {
-            out().Print(QStringLiteral("No mask file for object %1: %2 is a symbolic link")
+            out().print(QStringLiteral("No mask file for object %1: %2 is a symbolic link")
                             .arg(QString::number(index), *fileName));
             return Status::success();
         }
         if (const int later = laterObjectSharingMaskFile(objects().directory, index); later >= 0)
-            out().Print(QStringLiteral("Object %1 shares %2 with object %3, whose mask the file keeps")
+            out().print(QStringLiteral("Object %1 shares %2 with object %3, whose mask the file keeps")
                             .arg(QString::number(index), *fileName, QString::number(later)));
         printMaskProgress(out(), QStringLiteral("Extracting mask"), header.Width);
 

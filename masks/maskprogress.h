@@ -8,10 +8,10 @@ namespace tolvane {
 /// every tenth column of an object @p width pixels wide, then closes the line.
 inline void printMaskProgress(PrintTarget &out, const QString &caption, int width)
 {
-    out.Print(caption, PrintTarget::KeepLineOpen);
+    out.print(caption, PrintTarget::KeepLineOpen);
     for (int x = 10; x <= width; x += 10)
-        out.Print(QStringLiteral("."), PrintTarget::KeepLineOpen);
-    out.Print();
+        out.print(QStringLiteral("."), PrintTarget::KeepLineOpen);
+    out.print();
 }
 
 } // namespace tolvane

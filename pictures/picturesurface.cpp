@@ -19,12 +19,14 @@ namespace {
 constexpr double coordinateLimit = 1 << 22;
 constexpr int widestPen = 32767;
 
-bool usable(double v) { return std::isfinite(v) && std::abs(v) <= coordinateLimit; }
+bool usable(double coordinate) { return std::isfinite(coordinate) && std::abs(coordinate) <= coordinateLimit; }
+
+bool finite(const QPointF &point) { return std::isfinite(point.x()) && std::isfinite(point.y()); }
 
 // Nearest pixel, halves to even, as the rest of the program rounds.
-int toPixel(double v) { return int(std::nearbyint(v)); }
+int toPixel(double coordinate) { return int(std::nearbyint(coordinate)); }
 
-QPoint toPixel(const QPointF &p) { return QPoint(toPixel(p.x()), toPixel(p.y())); }
+QPoint toPixel(const QPointF &point) { return QPoint(toPixel(point.x()), toPixel(point.y())); }
 
 // Cuts the segment a-b to the part inside `bounds` (Liang-Barsky); false when
 // none of it is.
@@ -75,7 +77,7 @@ QRect around(const QPoint &a, const QPoint &b, int margin)
         .adjusted(-margin, -margin, margin, margin);
 }
 
-QFont printFont()
+QFont textFont()
 {
     QFont font(bundledFontFamily());
     font.setStyleHint(QFont::SansSerif);
@@ -88,12 +90,12 @@ QFont printFont()
 PictureSurface::PictureSurface(const QSize &size, QObject *parent)
     : QObject(parent)
     , m_image(size.isValid() ? size : QSize(0, 0), QImage::Format_RGB32)
-    , m_font(printFont())
+    , m_font(textFont())
 {
-    m_image.fill(toQRgb(m_backColor));
+    m_image.fill(toQRgb(m_backgroundColour));
 }
 
-Status PictureSurface::Picture(const QString &bmpPath)
+Status PictureSurface::loadPicture(const QString &bmpPath)
 {
     QImage picture;
     if (Status s = readPictureFile(bmpPath, &picture); !s)
@@ -113,9 +115,9 @@ void PictureSurface::setPicture(const QImage &picture)
         Q_EMIT sizeChanged(m_image.size());
 }
 
-void PictureSurface::setBackColor(OleColor colour)
+void PictureSurface::setBackgroundColour(OleColor colour)
 {
-    m_backColor = colour & 0xFFFFFFu;
+    m_backgroundColour = colour & 0xFFFFFFu;
     restoreAll();
 }
 
@@ -126,7 +128,7 @@ void PictureSurface::restoreAll()
     m_drawnOnScreen = QRegion();
     m_drawn = QRegion();
     if (m_picture.isNull())
-        m_image.fill(toQRgb(m_backColor));
+        m_image.fill(toQRgb(m_backgroundColour));
     else
         m_image = m_picture.copy(); // detached now, not on the first drawing
     Q_EMIT changed(QRegion(m_image.rect()));
@@ -134,7 +136,7 @@ void PictureSurface::restoreAll()
 
 void PictureSurface::restore(const QRegion &region)
 {
-    const QRgb background = toQRgb(m_backColor);
+    const QRgb background = toQRgb(m_backgroundColour);
     for (const QRect &rect : region) {
         const QRect r = rect & m_image.rect();
         for (int y = r.top(); y <= r.bottom(); ++y) {
@@ -148,16 +150,15 @@ void PictureSurface::restore(const QRegion &region)
     }
 }
 
-void PictureSurface::Cls()
+void PictureSurface::clear()
 {
     dropScreenLayer();
-    if (m_autoRedraw && !m_drawn.isEmpty()) {
+    if (m_persistentDrawing && !m_drawn.isEmpty()) {
         const QRegion drawn = std::exchange(m_drawn, QRegion());
         restore(drawn);
         Q_EMIT changed(drawn);
     }
-    m_currentX = 0;
-    m_currentY = 0;
+    m_textPosition = QPoint();
 }
 
 void PictureSurface::dropScreenLayer()
@@ -173,7 +174,7 @@ void PictureSurface::dropScreenLayer()
 
 QImage &PictureSurface::beginDrawing()
 {
-    if (m_autoRedraw) {
+    if (m_persistentDrawing) {
         dropScreenLayer();
         return m_image;
     }
@@ -188,7 +189,7 @@ void PictureSurface::finishDrawing(const QRect &area)
 {
     if (area.isEmpty())
         return;
-    (m_autoRedraw ? m_drawn : m_drawnOnScreen) += area;
+    (m_persistentDrawing ? m_drawn : m_drawnOnScreen) += area;
     Q_EMIT changed(QRegion(area));
 }
 
@@ -202,136 +203,133 @@ void PictureSurface::paint(const QRect &area, PaintFunction &&paintFunction)
     finishDrawing(visible);
 }
 
-void PictureSurface::Print(const QString &item, LineEnd end)
+void PictureSurface::drawText(const QString &text, PrintTarget::LineEnd end)
 {
     // Without a QGuiApplication there are no fonts to measure or draw with.
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return;
     const QFontMetrics metrics(m_font);
-    const int advance = metrics.horizontalAdvance(item);
-    if (!item.isEmpty()) {
-        const QPoint baseline(m_currentX, m_currentY + metrics.ascent());
-        const QRect area = QRect(m_currentX, m_currentY, advance, metrics.lineSpacing())
-                               .united(metrics.boundingRect(item).translated(baseline))
+    const int advance = metrics.horizontalAdvance(text);
+    if (!text.isEmpty()) {
+        const QPoint baseline = m_textPosition + QPoint(0, metrics.ascent());
+        const QRect area = QRect(m_textPosition, QSize(advance, metrics.lineSpacing()))
+                               .united(metrics.boundingRect(text).translated(baseline))
                                .adjusted(-1, -1, 1, 1);
         paint(area, [&](QImage &target) {
             QPainter painter(&target);
             painter.setFont(m_font);
             painter.setPen(Qt::black);
-            painter.drawText(baseline, item);
+            painter.drawText(baseline, text);
         });
     }
-    if (end == KeepLineOpen) {
-        m_currentX += advance;
-    } else {
-        m_currentX = 0;
-        m_currentY += metrics.lineSpacing();
-    }
+    if (end == PrintTarget::KeepLineOpen)
+        m_textPosition.rx() += advance;
+    else
+        m_textPosition = QPoint(0, m_textPosition.y() + metrics.lineSpacing());
 }
 
-void PictureSurface::PSet(double x, double y, OleColor colour)
+void PictureSurface::drawPoint(const QPointF &at, OleColor colour)
 {
-    if (!usable(x) || !usable(y))
+    if (!usable(at.x()) || !usable(at.y()))
         return;
-    const QPoint at = toPixel(QPointF(x, y));
-    paint(around(at, at, m_drawWidth / 2 + 1), [&](QImage &target) {
-        if (m_drawWidth == 1) {
-            target.setPixel(at, toQRgb(colour));
+    const QPoint pixel = toPixel(at);
+    paint(around(pixel, pixel, m_penWidth / 2 + 1), [&](QImage &target) {
+        if (m_penWidth == 1) {
+            target.setPixel(pixel, toQRgb(colour));
             return;
         }
         QPainter painter(&target);
-        preparePen(painter, colour, m_drawWidth);
-        painter.drawPoint(at);
+        preparePen(painter, colour, m_penWidth);
+        painter.drawPoint(pixel);
     });
 }
 
-std::optional<OleColor> PictureSurface::Point(int x, int y) const
+std::optional<OleColor> PictureSurface::pixel(int x, int y) const
 {
     if (!m_image.valid(x, y))
         return std::nullopt;
     return fromQRgb(m_image.pixel(x, y));
 }
 
-void PictureSurface::Line(double x1, double y1, double x2, double y2, OleColor colour, bool filledBox)
+void PictureSurface::fillRect(const QPointF &corner, const QPointF &oppositeCorner, OleColor colour)
 {
-    if (filledBox) {
-        if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
-            return;
-        // Corners far outside fill up to the edge, as near ones do.
-        const QRectF reach = QRectF(m_image.rect()).adjusted(-1, -1, 1, 1);
-        const auto inReach = [&](double x, double y) {
-            return toPixel(QPointF(std::clamp(x, reach.left(), reach.right()),
-                                   std::clamp(y, reach.top(), reach.bottom())));
-        };
-        const QRect box = around(inReach(x1, y1), inReach(x2, y2), 0);
-        paint(box, [&](QImage &target) {
-            const QRect r = box & target.rect();
-            for (int y = r.top(); y <= r.bottom(); ++y)
-                std::fill_n(reinterpret_cast<QRgb *>(target.scanLine(y)) + r.x(), r.width(),
-                            toQRgb(colour));
-        });
+    if (!finite(corner) || !finite(oppositeCorner))
         return;
-    }
-
-    if (!usable(x1) || !usable(y1) || !usable(x2) || !usable(y2))
-        return;
-    // Only the part of a long line near the image is handed to QPainter;
-    // the margin keeps the round ends of the visible part as they were.
-    const int margin = m_drawWidth + 2;
-    QPointF a(x1, y1);
-    QPointF b(x2, y2);
-    if (!clipSegment(a, b, QRectF(m_image.rect()).adjusted(-margin, -margin, margin, margin)))
-        return;
-    const QPoint from = toPixel(a);
-    const QPoint to = toPixel(b);
-    paint(around(from, to, m_drawWidth / 2 + 1), [&](QImage &target) {
-        QPainter painter(&target);
-        preparePen(painter, colour, m_drawWidth);
-        if (from == to)
-            painter.drawPoint(from);
-        else
-            painter.drawLine(from, to);
+    // Corners far outside fill up to the edge, as near ones do.
+    const QRectF reach = QRectF(m_image.rect()).adjusted(-1, -1, 1, 1);
+    const auto inReach = [&](const QPointF &point) {
+        return toPixel(QPointF(std::clamp(point.x(), reach.left(), reach.right()),
+                               std::clamp(point.y(), reach.top(), reach.bottom())));
+    };
+    const QRect box = around(inReach(corner), inReach(oppositeCorner), 0);
+    paint(box, [&](QImage &target) {
+        const QRect filled = box & target.rect();
+        for (int row = filled.top(); row <= filled.bottom(); ++row)
+            std::fill_n(reinterpret_cast<QRgb *>(target.scanLine(row)) + filled.x(), filled.width(),
+                        toQRgb(colour));
     });
 }
 
-void PictureSurface::Circle(double x, double y, double radius, OleColor colour)
+void PictureSurface::drawLine(const QPointF &from, const QPointF &to, OleColor colour)
 {
-    if (!usable(x) || !usable(y) || !usable(radius) || radius <= 0.0)
+    if (!usable(from.x()) || !usable(from.y()) || !usable(to.x()) || !usable(to.y()))
         return;
-    const QPoint centre = toPixel(QPointF(x, y));
+    // Only the part of a long line near the image is handed to QPainter;
+    // the margin keeps the round ends of the visible part as they were.
+    const int margin = m_penWidth + 2;
+    QPointF start = from;
+    QPointF end = to;
+    if (!clipSegment(start, end, QRectF(m_image.rect()).adjusted(-margin, -margin, margin, margin)))
+        return;
+    const QPoint first = toPixel(start);
+    const QPoint last = toPixel(end);
+    paint(around(first, last, m_penWidth / 2 + 1), [&](QImage &target) {
+        QPainter painter(&target);
+        preparePen(painter, colour, m_penWidth);
+        if (first == last)
+            painter.drawPoint(first);
+        else
+            painter.drawLine(first, last);
+    });
+}
+
+void PictureSurface::drawCircle(const QPointF &at, double radius, OleColor colour)
+{
+    if (!usable(at.x()) || !usable(at.y()) || !usable(radius) || radius <= 0.0)
+        return;
+    const QPoint centre = toPixel(at);
     // A ring that encloses the whole image draws nothing on it.
     const QRect bounds = m_image.rect();
     const double farthestCorner = std::hypot(std::max(std::abs(centre.x() - bounds.left()),
                                                       std::abs(centre.x() - bounds.right())),
                                              std::max(std::abs(centre.y() - bounds.top()),
                                                       std::abs(centre.y() - bounds.bottom())));
-    if (radius - m_drawWidth > farthestCorner + 1.0)
+    if (radius - m_penWidth > farthestCorner + 1.0)
         return;
-    const int reach = int(std::ceil(radius)) + m_drawWidth / 2 + 1;
+    const int reach = int(std::ceil(radius)) + m_penWidth / 2 + 1;
     paint(around(centre, centre, reach), [&](QImage &target) {
         QPainter painter(&target);
-        preparePen(painter, colour, m_drawWidth);
+        preparePen(painter, colour, m_penWidth);
         painter.drawEllipse(QPointF(centre), radius, radius);
     });
 }
 
-void PictureSurface::Refresh()
+void PictureSurface::requestRepaint()
 {
-    if (m_autoRedraw)
+    if (m_persistentDrawing)
         dropScreenLayer();
-    Q_EMIT refreshRequested();
+    Q_EMIT repaintRequested();
 }
 
-void PictureSurface::setDrawWidth(int width)
+void PictureSurface::setPenWidth(int width)
 {
-    m_drawWidth = std::clamp(width, 1, widestPen);
+    m_penWidth = std::clamp(width, 1, widestPen);
 }
 
-void BitBlt(PictureSurface &dest, int x, int y, int w, int h, const PictureSurface &src,
-            RasterOp op)
+void PictureSurface::blit(QPoint at, const PictureSurface &source, QSize size, RasterOp op)
 {
-    QImage &target = dest.beginDrawing();
-    dest.finishDrawing(rasterBlit(target, QPoint(x, y), src.m_image, QSize(w, h), op));
+    QImage &target = beginDrawing();
+    finishDrawing(rasterBlit(target, at, source.m_image, size, op));
 }
 
 } // namespace tolvane

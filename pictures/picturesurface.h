@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QImage>
 #include <QObject>
+#include <QPointF>
 #include <QRegion>
 
 #include <optional>
@@ -31,24 +32,24 @@ inline constexpr OleColor fromQRgb(QRgb rgb)
 inline QColor toQColor(OleColor colour) { return QColor::fromRgb(toQRgb(colour)); }
 inline OleColor toOleColor(const QColor &colour) { return fromQRgb(colour.rgb()); }
 
-/// A picture box: a bitmap to draw on, print progress text on and blit
-/// between, with the operations every view of the editor uses. It needs no
-/// widget; a widget shows screenImage() and repaints what changed() names.
+/// A bitmap to draw on, write progress text on and blit between, with the
+/// operations every view of the editor uses. It needs no widget; a widget
+/// shows screenImage() and repaints what changed() names.
 ///
 /// The surface keeps its picture and a persistent image, the picture with
-/// everything drawn since the last Cls(). With AutoRedraw off, drawing goes
-/// to a screen layer instead: a copy of the persistent image that only the
-/// screen shows, which Point() and BitBlt() do not see. The screen layer
-/// stays until the persistent image next changes (picture, Cls, BackColor,
-/// drawing with AutoRedraw on, Refresh with AutoRedraw on).
+/// everything drawn since the last clear(). With persistent drawing off,
+/// drawing goes to a screen layer instead: a copy of the persistent image that
+/// only the screen shows, which pixel() and blit() do not see. The screen
+/// layer stays until the persistent image next changes (picture, clear(),
+/// background colour, drawing or requestRepaint() with persistent drawing on).
 ///
-/// Cls() restores only what was drawn on since the previous one, so a drag
+/// clear() restores only what was drawn on since the previous one, so a drag
 /// step on a large dashboard costs what the object covers.
 ///
 /// Coordinates are pixels, origin top-left; fractional ones are rounded to
-/// the nearest pixel, halves to even. Print() needs a QGuiApplication for its
-/// font; without one it does nothing.
-class PictureSurface : public QObject, public PrintTarget
+/// the nearest pixel, halves to even. drawText() needs a QGuiApplication for
+/// its font; without one it does nothing.
+class PictureSurface : public QObject
 {
     Q_OBJECT
 
@@ -59,55 +60,64 @@ public:
 
     /// Loads the bitmap at @p bmpPath as the picture. On failure the surface
     /// is unchanged and the status names the file and the fault.
-    Status Picture(const QString &bmpPath);
+    Status loadPicture(const QString &bmpPath);
     /// Makes @p picture the surface's picture and size; a null image removes
     /// the picture, keeping the size. Everything drawn is erased.
     void setPicture(const QImage &picture);
     const QImage &picture() const { return m_picture; }
 
-    /// Erases everything drawn and printed, back to the picture (or the
+    /// Erases everything drawn and written, back to the picture (or the
     /// background colour), and returns the text position to the top-left.
-    /// With AutoRedraw off only the screen layer is erased.
-    void Cls();
+    /// With persistent drawing off only the screen layer is erased.
+    void clear();
 
-    using PrintTarget::Print;
-    /// Prints @p item in black at the text position. A closed line moves the
+    /// Writes @p text in black at the text position. A closed line moves the
     /// position to the start of the next line; an open one to the end of the
     /// text.
-    void Print(const QString &item, LineEnd end = CloseLine) override;
+    void drawText(const QString &text, PrintTarget::LineEnd end = PrintTarget::CloseLine);
+    /// Where the next drawText() begins: the top-left of its line.
+    QPoint textPosition() const { return m_textPosition; }
 
-    /// A dot of DrawWidth at (@p x, @p y).
-    void PSet(double x, double y, OleColor colour);
+    /// A dot of the pen width at @p at.
+    void drawPoint(const QPointF &at, OleColor colour);
     /// The colour of the persistent image at (@p x, @p y); none outside it.
-    std::optional<OleColor> Point(int x, int y) const;
-    /// A line of DrawWidth with round ends from (@p x1, @p y1) to (@p x2, @p y2),
-    /// both ends included. With @p filledBox, the rectangle the two points
-    /// span, both corners included, is filled instead, whatever DrawWidth.
-    void Line(double x1, double y1, double x2, double y2, OleColor colour, bool filledBox = false);
-    /// A circle outline of DrawWidth.
-    void Circle(double x, double y, double radius, OleColor colour);
-    /// Asks the widget to repaint at once (refreshRequested()). With
-    /// AutoRedraw on, the screen shows the persistent image again.
-    void Refresh();
+    std::optional<OleColor> pixel(int x, int y) const;
+    /// A line of the pen width with round ends from @p from to @p to, both
+    /// ends included.
+    void drawLine(const QPointF &from, const QPointF &to, OleColor colour);
+    /// Fills the rectangle that @p corner and @p oppositeCorner span, both
+    /// corners included, whatever the pen width.
+    void fillRect(const QPointF &corner, const QPointF &oppositeCorner, OleColor colour);
+    /// A circle outline of the pen width.
+    void drawCircle(const QPointF &centre, double radius, OleColor colour);
+    /// Asks the widget to repaint at once (repaintRequested()). With
+    /// persistent drawing on, the screen shows the persistent image again.
+    void requestRepaint();
 
-    OleColor BackColor() const { return m_backColor; }
+    /// Combines the @p size block at (0, 0) of @p source's persistent image
+    /// into this surface at @p at under @p op (see rasterBlit()). Like any
+    /// drawing, it goes to the screen layer while persistent drawing is off.
+    void blit(QPoint at, const PictureSurface &source, QSize size, RasterOp op);
+
+    OleColor backgroundColour() const { return m_backgroundColour; }
     /// Sets the colour under the picture. Erases everything drawn.
-    void setBackColor(OleColor colour);
+    void setBackgroundColour(OleColor colour);
 
-    int DrawWidth() const { return m_drawWidth; }
-    /// Pen width of later PSet, Line and Circle; widths below 1 are taken as 1.
-    void setDrawWidth(int width);
+    int penWidth() const { return m_penWidth; }
+    /// Pen width of later drawPoint(), drawLine() and drawCircle(); widths
+    /// below 1 are taken as 1.
+    void setPenWidth(int width);
 
-    bool AutoRedraw() const { return m_autoRedraw; }
-    void setAutoRedraw(bool on) { m_autoRedraw = on; }
+    /// Whether drawing goes into the persistent image (on, the default) or
+    /// to the screen layer only.
+    bool persistentDrawing() const { return m_persistentDrawing; }
+    void setPersistentDrawing(bool on) { m_persistentDrawing = on; }
 
-    int ScaleWidth() const { return m_image.width(); }
-    int ScaleHeight() const { return m_image.height(); }
+    int width() const { return m_image.width(); }
+    int height() const { return m_image.height(); }
     QSize size() const { return m_image.size(); }
 
-    int CurrentX() const { return m_currentX; }
-    int CurrentY() const { return m_currentY; }
-    /// The font of Print().
+    /// The font of drawText().
     const QFont &font() const { return m_font; }
 
     /// The persistent image (QImage::Format_RGB32). Read it in place: a
@@ -121,12 +131,9 @@ Q_SIGNALS:
     /// The screen shows something else in @p region.
     void changed(const QRegion &region);
     void sizeChanged(const QSize &size);
-    void refreshRequested();
+    void repaintRequested();
 
 private:
-    friend void BitBlt(PictureSurface &dest, int x, int y, int w, int h,
-                       const PictureSurface &src, RasterOp op);
-
     QImage &beginDrawing();
     void finishDrawing(const QRect &area);
     template<typename PaintFunction>
@@ -141,18 +148,11 @@ private:
     bool m_screenLayerShown = false;
     QRegion m_drawn;            // where m_image differs from the picture
     QRegion m_drawnOnScreen;    // where m_screenLayer differs from m_image
-    OleColor m_backColor = 0xFFFFFF;
-    int m_drawWidth = 1;
-    bool m_autoRedraw = true;
-    int m_currentX = 0;
-    int m_currentY = 0;
+    OleColor m_backgroundColour = 0xFFFFFF;
+    int m_penWidth = 1;
+    bool m_persistentDrawing = true;
+    QPoint m_textPosition;
     QFont m_font;
 };
-
-/// Combines the w x h block at (0, 0) of @p src's persistent image into
-/// @p dest at (@p x, @p y) under @p op (see rasterBlit()). Like any drawing,
-/// it goes to @p dest's screen layer while its AutoRedraw is off.
-void BitBlt(PictureSurface &dest, int x, int y, int w, int h, const PictureSurface &src,
-            RasterOp op);
 
 } // namespace tolvane

@@ -15,9 +15,9 @@ public:
 
     /// Prints @p item at the text position; a closed line moves the position
     /// to the start of the next line, an open one continues with the next print.
-    virtual void Print(const QString &item, LineEnd end = CloseLine) = 0;
+    virtual void print(const QString &item, LineEnd end = CloseLine) = 0;
     /// Closes the open line.
-    void Print() { Print(QString(), CloseLine); }
+    void print() { print(QString(), CloseLine); }
 
     /// @p done of the container's @p count objects have been walked; for a
     /// progress display. Prints nothing.
@@ -28,8 +28,8 @@ public:
 class DiscardingPrinter final : public PrintTarget
 {
 public:
-    using PrintTarget::Print;
-    void Print(const QString &, LineEnd) override {}
+    using PrintTarget::print;
+    void print(const QString &, LineEnd) override {}
 };
 
 } // namespace tolvane

@@ -14,7 +14,7 @@ public:
 protected:
     void objectWritten(int index) override
     {
-        out().Print(QStringLiteral("Saving data for object %1").arg(index));
+        out().print(QStringLiteral("Saving data for object %1").arg(index));
     }
 };
 

@@ -5,7 +5,7 @@ namespace tolvane {
 
 Status TableReader::header(const ShpiHeader &header)
 {
-    m_out.Print(objectCountLine(header.ObjectCount));
+    m_out.print(objectCountLine(header.ObjectCount));
     return Status::success();
 }
 
@@ -19,7 +19,7 @@ Status TableReader::directory(const std::vector<DirectoryEntry> &directory)
 Status TableReader::objectHeader(int index, ObjectHeader &header)
 {
     m_objects.headers[index] = header;
-    m_out.Print(objectLine(index, m_objects.directory[index], header));
+    m_out.print(objectLine(index, m_objects.directory[index], header));
     return Status::success();
 }
 

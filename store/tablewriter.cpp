@@ -7,7 +7,7 @@ namespace tolvane {
 
 Status TableWriter::header(const ShpiHeader &header)
 {
-    m_out.Print(objectCountLine(header.ObjectCount));
+    m_out.print(objectCountLine(header.ObjectCount));
     return Status::success();
 }
 

@@ -35,8 +35,8 @@ void DashboardView::setShowAllObjects(bool on)
 
 std::optional<int> DashboardView::shownSelection() const
 {
-    if (isOutlineVisible() && m_selected > 0)
-        return m_selected;
+    if (m_outlineVisible && selected() > 0)
+        return selected();
     return std::nullopt;
 }
 
@@ -46,7 +46,7 @@ void DashboardView::showBase(std::optional<int> except)
         if (m_baseHasObjects)
             m_surface.setPicture(m_document.background());
         else
-            m_surface.Cls();
+            m_surface.clear();
         m_baseHasObjects = false;
         return;
     }

@@ -17,7 +17,6 @@ DashboardView::DashboardView(DashboardDocument &document, QWidget *parent)
     m_viewport = new Viewport(m_surface, this);
     m_picture = m_viewport->picture();
     m_picture->hide();
-    setOutline(QRectF(8, 8, 9, 9), false);
 
     connect(m_picture, &PictureBox::pressed, this, &DashboardView::pressed);
     connect(m_picture, &PictureBox::moved, this, &DashboardView::moved);
@@ -30,6 +29,7 @@ DashboardView::DashboardView(DashboardDocument &document, QWidget *parent)
     m_picture->installEventFilter(this);
 
     connect(&document, &DashboardDocument::loaded, this, &DashboardView::showLoadedDashboard);
+    connect(&document, &DashboardDocument::selectionChanged, this, &DashboardView::showSelection);
     connect(&document, &DashboardDocument::objectMoved, this, &DashboardView::followObjectMove);
     connect(&document, &DashboardDocument::dialChanged, this, &DashboardView::followDialChange);
     connect(&document, &DashboardDocument::extractionStarted, this, &DashboardView::showExtractionScreen);
@@ -49,19 +49,22 @@ void DashboardView::resizeEvent(QResizeEvent *event)
     m_viewport->setGeometry(rect());
 }
 
-QRectF DashboardView::outline() const
+int DashboardView::selected() const
 {
-    return m_picture->outline();
+    return m_document.selectedObject();
 }
 
-bool DashboardView::isOutlineVisible() const
+void DashboardView::showOutline(const QRectF &rect)
 {
-    return m_picture->outlineVisible();
+    m_outline = rect;
+    m_outlineVisible = true;
+    m_picture->showOutline(rect);
 }
 
-void DashboardView::setOutline(const QRectF &rect, bool visible)
+void DashboardView::hideOutline()
 {
-    m_picture->setOutline(rect, visible);
+    m_outlineVisible = false;
+    m_picture->hideOutline();
 }
 
 std::unique_ptr<PrintTarget> DashboardView::progressPrinter()
@@ -71,13 +74,12 @@ std::unique_ptr<PrintTarget> DashboardView::progressPrinter()
 
 void DashboardView::clearDrawing()
 {
-    m_surface.Cls();
+    m_surface.clear();
 }
 
 void DashboardView::showLoadedDashboard()
 {
-    m_selected = -1;
-    setOutline(outline(), false);
+    hideOutline();
     m_surface.setPicture(m_document.background());
     m_baseHasObjects = false;
     m_allObjectsStale = true;
@@ -85,30 +87,26 @@ void DashboardView::showLoadedDashboard()
     m_picture->show();
 }
 
-void DashboardView::showObject(int index)
+void DashboardView::showSelection()
 {
-    m_selected = index;
     ++m_nudgeRun;
-    // An emptied list selects nothing; the dashboard is left as it is.
-    if (index < 0) {
-        setOutline(outline(), false);
+    m_dragAnchor.reset();
+    hideOutline();
+    const int index = selected();
+    // No selection leaves the dashboard as it is.
+    if (index < 0)
         return;
-    }
-    const ObjectTable &objects = m_document.tables().objects;
     // The first entry is the background itself: nothing to load or draw.
-    if (index == 0 || index >= objects.count()) {
-        setOutline(outline(), false);
+    if (index == 0) {
         showBase(std::nullopt);
         return;
     }
 
-    const Status status =
-        prepareObjectBuffers(m_document.directory(), objects.directory[size_t(index)], m_objectImage, m_objectMask);
+    const Status status = prepareObjectBuffers(m_document.directory(),
+                                               m_document.tables().objects.directory[size_t(index)], m_objectImage,
+                                               m_objectMask);
     if (!status) {
         clearObjectBuffers(m_objectImage, m_objectMask);
-        // The hidden outline stands at the stored place, so that a release
-        // on the dashboard stores the position the object already has.
-        setOutline(objectOutline(objects.headers[size_t(index)]), false);
         showBase(std::nullopt);
         Q_EMIT failed(tr("Show Object"), status.message());
         return;
@@ -119,17 +117,17 @@ void DashboardView::showObject(int index)
 
 void DashboardView::showSelectedObject()
 {
-    const ObjectHeader &header = m_document.tables().objects.headers[size_t(m_selected)];
-    setOutline(objectOutline(header), true);
-    DrawObject(m_objectImage, m_objectMask, m_surface, objectTopLeft(header), 0);
-    m_surface.Refresh();
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(selected())];
+    showOutline(objectOutline(header));
+    DrawObject(m_objectImage, m_objectMask, m_surface, objectTopLeft(header), ObjectDrawing::ThroughMask);
+    m_surface.requestRepaint();
 }
 
 void DashboardView::followObjectMove(int index)
 {
-    if (index != m_selected) {
-        // An undo moved another object: it lies in the picture under the
-        // selected one.
+    if (index != selected()) {
+        // An undo moved another object, which is selected next: until then
+        // it lies in the picture under the selected one.
         if (m_baseHasObjects) {
             const std::optional<int> selection = shownSelection();
             showBase(selection);
@@ -138,7 +136,7 @@ void DashboardView::followObjectMove(int index)
         }
         return;
     }
-    m_surface.Cls();
+    m_surface.clear();
     showSelectedObject();
 }
 
@@ -151,7 +149,7 @@ void DashboardView::showObjectsMode()
 void DashboardView::showDialsMode()
 {
     m_dialsMode = true;
-    setOutline(outline(), false);
+    hideOutline();
     showBase(std::nullopt);
     drawDials();
 }
@@ -185,7 +183,7 @@ void DashboardView::armColourPick()
     m_pickArmed = true;
     m_needleTest.reset();
     // The user picks from the bare background picture.
-    m_surface.Cls();
+    m_surface.clear();
 }
 
 void DashboardView::cancelColourPick()
@@ -200,11 +198,10 @@ void DashboardView::showExtractionScreen()
 {
     // The progress goes to the screen only; the picture shown afterwards
     // replaces it.
-    m_surface.setAutoRedraw(false);
-    m_surface.Cls();
-    m_selected = -1;
-    m_surface.Line(0, 0, m_surface.ScaleWidth(), m_surface.ScaleHeight(), 0xFFFFFF, true);
-    m_surface.Print(tr("Extracting SHPI data..."));
+    m_surface.setPersistentDrawing(false);
+    m_surface.clear();
+    m_surface.fillRect(QPointF(0, 0), QPointF(m_surface.width(), m_surface.height()), 0xFFFFFF);
+    m_surface.drawText(tr("Extracting SHPI data..."));
 }
 
 void DashboardView::endExtractionScreen(bool succeeded)
@@ -212,11 +209,11 @@ void DashboardView::endExtractionScreen(bool succeeded)
     // The objects' masks were written anew.
     m_allObjectsStale = true;
     if (succeeded) {
-        m_surface.Print(tr("Extraction Complete."));
+        m_surface.drawText(tr("Extraction Complete."));
         if (m_picture->isVisible())
             m_picture->repaint();
     }
-    m_surface.setAutoRedraw(true);
+    m_surface.setPersistentDrawing(true);
 }
 
 } // namespace tolvane

@@ -36,9 +36,10 @@ public:
     /// What the dashboard shows: the picture with all drawn on it, without
     /// the outline.
     QImage image() const { return m_surface.image(); }
-    /// The selection outline in dashboard pixels, and whether it is shown.
-    QRectF outline() const;
-    bool isOutlineVisible() const;
+    /// The selection outline in dashboard pixels: where the selected object
+    /// stands, or where a drag has taken it; and whether it is shown.
+    QRectF outline() const { return m_outline; }
+    bool isOutlineVisible() const { return m_outlineVisible; }
 
     /// Each dashboard pixel is shown as a zoom x zoom block.
     static constexpr int MinZoom = 1;
@@ -71,13 +72,10 @@ public Q_SLOTS:
     void zoomOut();
     void showActualSize();
 
-    /// Shows object @p index at its stored place, reading its bitmaps again.
-    /// The first entry (the background itself) and -1 show none.
-    void showObject(int index);
-    /// Reads object @p index's bitmaps again after they changed on disk and
-    /// shows them, if it is the selected object. A file that cannot be read
-    /// is said in the status line, and the object's last bitmaps stay.
-    void reloadObjectBitmaps(int index);
+    /// Reads the selected object's bitmaps again after they changed on disk
+    /// and shows them. A file that cannot be read is said in the status line,
+    /// and the object's last bitmaps stay.
+    void reloadSelectedObject();
     /// The dashboard of the Objects panel: objects can be dragged and nudged.
     /// Nothing is redrawn.
     void showObjectsMode();
@@ -114,6 +112,9 @@ protected:
 private:
     // What the document reports.
     void showLoadedDashboard();
+    /// Shows the selected object at its stored place, reading its bitmaps
+    /// again. The first entry (the background itself) and none show nothing.
+    void showSelection();
     void followObjectMove(int index);
     void followDialChange();
     void showExtractionScreen();
@@ -124,7 +125,8 @@ private:
     /// Composites the selected object at its stored place through the
     /// prepared work surfaces, with its outline.
     void showSelectedObject();
-    void setOutline(const QRectF &rect, bool visible);
+    void showOutline(const QRectF &rect);
+    void hideOutline();
 
     // All objects shown (allobjectsview.cpp).
     /// Makes the picture under what is drawn the background, with all
@@ -136,6 +138,9 @@ private:
     void drawAllOverDials();
     /// The selected object while it is drawn over the others.
     std::optional<int> shownSelection() const;
+
+    /// The document's selected object; -1 for none.
+    int selected() const;
 
     // Dragging (dragging.cpp).
     void pressed(Qt::MouseButton button, const QPointF &at);
@@ -154,6 +159,11 @@ private:
     // Zoom and the pointer readout (zoom.cpp).
     void zoomBy(int steps, const QPointF &anchor);
     void showPointer(const QPointF &at);
+    /// The pixel the pointer at @p at lies on: its position rounded, as the
+    /// readout and the colour pick take it.
+    static QPoint pixelUnder(const QPointF &at);
+    /// The colour of that pixel; black outside the dashboard.
+    OleColor colourUnder(const QPointF &at) const;
 
     DashboardDocument &m_document;
     /// The dashboard, and the hidden work surfaces holding the selected
@@ -164,7 +174,10 @@ private:
     Viewport *m_viewport = nullptr;
     PictureBox *m_picture = nullptr;
 
-    int m_selected = -1;
+    /// The selected object as shown: the outline stands where the object is
+    /// drawn, which a drag moves before the document stores the place.
+    QRectF m_outline;
+    bool m_outlineVisible = false;
     bool m_showAll = false;
     /// All objects but the selected one are in the picture under the drawing.
     bool m_baseHasObjects = false;

@@ -7,7 +7,6 @@
 #include "document/dashboarddocument.h"
 #include "pictures/editor/picturebox.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace tolvane {
@@ -29,17 +28,11 @@ std::optional<int16_t> roundToInt16(double value)
 
 std::optional<QPoint> roundToInt16(float x, float y)
 {
-    const std::optional<int16_t> rx = roundToInt16(x);
-    const std::optional<int16_t> ry = roundToInt16(y);
-    if (!rx || !ry)
+    const std::optional<int16_t> column = roundToInt16(x);
+    const std::optional<int16_t> row = roundToInt16(y);
+    if (!column || !row)
         return std::nullopt;
-    return QPoint(*rx, *ry);
-}
-
-// The pixel a pointer position lies on, as the colour pick reads it.
-int toPixel(float v)
-{
-    return int(std::nearbyint(std::clamp(double(v), -2e9, 2e9)));
+    return QPoint(*column, *row);
 }
 
 } // namespace
@@ -58,7 +51,7 @@ void DashboardView::pickColour(const QPointF &at)
     const float x = float(at.x());
     const float y = float(at.y());
     m_pickArmed = false;
-    Q_EMIT swatchColour(m_surface.Point(toPixel(x), toPixel(y)).value_or(0));
+    Q_EMIT swatchColour(colourUnder(at));
     const std::optional<QPoint> point = roundToInt16(x, y);
     if (!point || !m_document.setColourPoint(*point))
         Q_EMIT statusMessage(tr("The colour point %1, %2 lies beyond -32768 ... 32767; "
@@ -70,24 +63,24 @@ void DashboardView::pickColour(const QPointF &at)
 void DashboardView::beginDrag(Qt::MouseButton button, const QPointF &at)
 {
     m_dragAnchor.reset();
-    const float X = float(at.x());
-    const float Y = float(at.y());
-    const QRectF box = outline();
-    const float L = float(box.left());
-    const float W = float(box.width());
-    const float T = float(box.top());
-    const float H = float(box.height());
+    // Single precision, as the pointer's position reaches the handlers.
+    const float pointerX = float(at.x());
+    const float pointerY = float(at.y());
+    const float left = float(m_outline.left());
+    const float width = float(m_outline.width());
+    const float top = float(m_outline.top());
+    const float height = float(m_outline.height());
     // Strict on all four sides: a press on the outline's own edges, or on
     // the column and row just past it, starts no drag.
-    if (button == Qt::LeftButton && X > L && L + W > X && Y > T && T + H > Y)
-        m_dragAnchor = roundToInt16(X, Y);
+    if (button == Qt::LeftButton && pointerX > left && left + width > pointerX && pointerY > top &&
+        top + height > pointerY)
+        m_dragAnchor = roundToInt16(pointerX, pointerY);
 }
 
 void DashboardView::moved(Qt::MouseButtons buttons, const QPointF &at)
 {
     if (m_pickArmed) {
-        Q_EMIT swatchColour(
-            m_surface.Point(toPixel(float(at.x())), toPixel(float(at.y()))).value_or(0));
+        Q_EMIT swatchColour(colourUnder(at));
     }
     showPointer(at);
     if (buttons == Qt::LeftButton)
@@ -96,33 +89,30 @@ void DashboardView::moved(Qt::MouseButtons buttons, const QPointF &at)
 
 void DashboardView::dragTo(const QPointF &at)
 {
-    const ObjectTable &objects = m_document.tables().objects;
-    if (!isOutlineVisible() || !m_dragAnchor || m_selected < 0 || m_selected >= objects.count())
+    if (!m_outlineVisible || !m_dragAnchor || selected() <= 0)
         return;
-    const float X = float(at.x());
-    const float Y = float(at.y());
-    const std::optional<QPoint> anchor = roundToInt16(X, Y);
+    const float pointerX = float(at.x());
+    const float pointerY = float(at.y());
+    const std::optional<QPoint> anchor = roundToInt16(pointerX, pointerY);
     if (!anchor) {
         Q_EMIT statusMessage(tr("The pointer at %1, %2 lies beyond -32768 ... 32767; "
-                                "the object stays where it was.").arg(X).arg(Y));
+                                "the object stays where it was.").arg(pointerX).arg(pointerY));
         return;
     }
 
-    // The outline's position is single precision, as the pointer's is.
-    QRectF box = outline();
-    const float left = float(box.left()) + (X - float(m_dragAnchor->x()));
-    const float top = float(box.top()) + (Y - float(m_dragAnchor->y()));
-    box.moveTo(left, top);
-    setOutline(box, true);
+    // The object's place is single precision, as the pointer's is.
+    const float left = float(m_outline.left()) + (pointerX - float(m_dragAnchor->x()));
+    const float top = float(m_outline.top()) + (pointerY - float(m_dragAnchor->y()));
+    showOutline(QRectF(QPointF(left, top), m_outline.size()));
 
-    // Cls restores only what the previous step drew, so a step costs what
+    // clear() restores only what the previous step drew, so a step costs what
     // the object covers, not the whole dashboard. The widget repaints the
     // changed regions when the event loop next runs, between two moves.
-    m_surface.Cls();
+    m_surface.clear();
     DrawObject(m_objectImage, m_objectMask, m_surface, QPoint(int(std::nearbyint(left)), int(std::nearbyint(top))),
-               1);
-    const ObjectHeader &header = objects.headers[size_t(m_selected)];
-    m_surface.Circle(left + float(header.XCentre), top + float(header.YCentre), MarkerRadius, Red);
+               ObjectDrawing::Ghost);
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(selected())];
+    m_surface.drawCircle(QPointF(left + float(header.XCentre), top + float(header.YCentre)), MarkerRadius, Red);
     m_dragAnchor = anchor;
 }
 
@@ -136,35 +126,34 @@ bool DashboardView::canMoveSelection() const
 {
     // The first entry is the background, which has no place of its own;
     // an object not shown (its bitmaps unreadable) cannot be placed by eye.
-    return m_selected > 0 && m_selected < m_document.tables().objects.count() && !m_dialsMode &&
-           isOutlineVisible();
+    return selected() > 0 && !m_dialsMode && m_outlineVisible;
 }
 
 void DashboardView::endDrag()
 {
     // A release stores where the outline stands, also after a mere click.
-    const ObjectHeader &header = m_document.tables().objects.headers[size_t(m_selected)];
-    const QRectF box = outline();
-    const std::optional<QPoint> position =
-        roundToInt16(float(header.XCentre) + float(box.left()), float(header.YCentre) + float(box.top()));
+    const int index = selected();
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(index)];
+    const std::optional<QPoint> position = roundToInt16(float(header.XCentre) + float(m_outline.left()),
+                                                        float(header.YCentre) + float(m_outline.top()));
     if (position) {
         // The object is shown where it stands now: the document's report of
         // the move redraws it, and a move to where it was draws it here.
         const QPoint before(header.XPos, header.YPos);
-        m_document.moveObject(m_selected, *position);
+        m_document.moveObject(index, *position);
         if (*position == before)
-            followObjectMove(m_selected);
+            followObjectMove(index);
         return;
     }
     reportRefusedPosition();
-    m_surface.Cls();
+    m_surface.clear();
     showSelectedObject();
 }
 
 void DashboardView::reportRefusedPosition()
 {
     Q_EMIT statusMessage(tr("Object %1 cannot be placed there: its position would lie beyond "
-                            "-32768 ... 32767. It stays where it was.").arg(m_selected));
+                            "-32768 ... 32767. It stays where it was.").arg(selected()));
 }
 
 } // namespace tolvane

@@ -8,15 +8,16 @@
 
 namespace tolvane {
 
-void DashboardView::reloadObjectBitmaps(int index)
+void DashboardView::reloadSelectedObject()
 {
-    const ObjectTable &objects = m_document.tables().objects;
-    if (index != m_selected || index <= 0 || index >= objects.count())
+    const int index = selected();
+    if (index <= 0)
         return;
     // Said once, without a dialog: an editor saving again and again must not
     // raise one box per save.
-    const Status status =
-        prepareObjectBuffers(m_document.directory(), objects.directory[size_t(index)], m_objectImage, m_objectMask);
+    const Status status = prepareObjectBuffers(m_document.directory(),
+                                               m_document.tables().objects.directory[size_t(index)], m_objectImage,
+                                               m_objectMask);
     if (!status) {
         Q_EMIT statusMessage(status.message());
         return;
@@ -24,7 +25,7 @@ void DashboardView::reloadObjectBitmaps(int index)
     // The Dials panel shows no object; the next selection draws the new one.
     if (m_dialsMode)
         return;
-    m_surface.Cls();
+    m_surface.clear();
     showSelectedObject();
 }
 
@@ -36,7 +37,7 @@ void DashboardView::showNewBackground()
         return;
     if (m_dialsMode)
         followDialChange();
-    else if (isOutlineVisible())
+    else if (m_outlineVisible)
         showSelectedObject();
 }
 

@@ -38,8 +38,8 @@ bool DashboardView::nudge(const QKeyEvent &key)
         step *= 10;
     if (!canMoveSelection())
         return false;
-    const ObjectHeader &header = m_document.tables().objects.headers[size_t(m_selected)];
-    if (!m_document.moveObject(m_selected, QPoint(header.XPos, header.YPos) + step, m_nudgeRun))
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(selected())];
+    if (!m_document.moveObject(selected(), QPoint(header.XPos, header.YPos) + step, m_nudgeRun))
         reportRefusedPosition();
     return true;
 }

@@ -17,26 +17,13 @@ ObjectsPanel::ObjectsPanel(DashboardDocument &document, QWidget *parent)
     m_list->setObjectName(QStringLiteral("objectList"));
     m_list->setGeometry(8, 16, 105, 147);
 
-    connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
-        Q_EMIT objectSelected(row);
-        showObjectStatus();
-    });
+    // A row chosen by the user, by mouse or keys; a row the document chose is
+    // set with the list's signals blocked.
+    connect(m_list, &QListWidget::currentRowChanged, &document, &DashboardDocument::selectObject);
     m_list->viewport()->installEventFilter(this);
     connect(&document, &DashboardDocument::loaded, this, &ObjectsPanel::fillList);
+    connect(&document, &DashboardDocument::selectionChanged, this, &ObjectsPanel::showSelection);
     connect(&document, &DashboardDocument::objectMoved, this, &ObjectsPanel::followObjectMove);
-}
-
-int ObjectsPanel::selectedObject() const
-{
-    return m_list->currentRow();
-}
-
-void ObjectsPanel::selectObject(int index)
-{
-    if (index == m_list->currentRow() && index >= 0)
-        Q_EMIT objectSelected(index);
-    else
-        m_list->setCurrentRow(index);
 }
 
 bool ObjectsPanel::eventFilter(QObject *watched, QEvent *event)
@@ -48,7 +35,7 @@ bool ObjectsPanel::eventFilter(QObject *watched, QEvent *event)
         const auto *press = static_cast<QMouseEvent *>(event);
         const int row = m_list->indexAt(press->position().toPoint()).row();
         if (press->button() == Qt::LeftButton && row >= 0 && row == m_list->currentRow())
-            Q_EMIT objectSelected(row);
+            m_document.selectObject(row);
     }
     return QGroupBox::eventFilter(watched, event);
 }
@@ -65,27 +52,33 @@ void ObjectsPanel::fillList()
     showObjectStatus();
 }
 
+void ObjectsPanel::showSelection(int index)
+{
+    if (m_list->currentRow() != index) {
+        const QSignalBlocker blocker(m_list);
+        m_list->setCurrentRow(index);
+    }
+    showObjectStatus();
+}
+
 void ObjectsPanel::followObjectMove(int index)
 {
-    // Undo and redo bring the object into view; a release and a nudge find
-    // it selected already.
-    if (m_list->currentRow() != index)
-        m_list->setCurrentRow(index);
-    showObjectStatus();
+    // Another object moved is selected next, which shows its place.
+    if (index == m_document.selectedObject())
+        showObjectStatus();
 }
 
 void ObjectsPanel::showObjectStatus()
 {
-    const int i = m_list->currentRow();
-    const ObjectTable &objects = m_document.tables().objects;
+    const int selected = m_document.selectedObject();
     // The first entry is the background, which has no place to show.
-    if (i <= 0 || i >= objects.count()) {
+    if (selected <= 0) {
         Q_EMIT objectStatusChanged(QString());
         return;
     }
-    const ObjectHeader &header = objects.headers[size_t(i)];
+    const ObjectHeader &header = m_document.tables().objects.headers[size_t(selected)];
     Q_EMIT objectStatusChanged(tr("%1  %2 x %3  centre %4, %5  at %6, %7")
-                                   .arg(m_list->item(i)->text(), QString::number(header.Width),
+                                   .arg(m_list->item(selected)->text(), QString::number(header.Width),
                                         QString::number(header.Height), QString::number(header.XCentre),
                                         QString::number(header.YCentre), QString::number(header.XPos),
                                         QString::number(header.YPos)));

@@ -9,7 +9,9 @@ namespace tolvane {
 class DashboardDocument;
 
 /// The Objects panel: the list of the container's objects, row i for table
-/// entry i, and the readout of the selected object's size and place.
+/// entry i, and the readout of the selected object's size and place. The
+/// list shows the document's selection and chooses it: a click on a row
+/// selects that object in the document, also when it is the selected one.
 class ObjectsPanel : public QGroupBox
 {
     Q_OBJECT
@@ -17,17 +19,7 @@ class ObjectsPanel : public QGroupBox
 public:
     explicit ObjectsPanel(DashboardDocument &document, QWidget *parent = nullptr);
 
-    /// The selected row; -1 for none.
-    int selectedObject() const;
-
-public Q_SLOTS:
-    /// Selects row @p index as a click on it does, also when it is selected
-    /// already.
-    void selectObject(int index);
-
 Q_SIGNALS:
-    /// Row @p index was selected; -1 when the list was emptied.
-    void objectSelected(int index);
     /// The selected object's name, size, centre and position; empty for
     /// none or the background.
     void objectStatusChanged(const QString &text);
@@ -37,6 +29,7 @@ protected:
 
 private:
     void fillList();
+    void showSelection(int index);
     void followObjectMove(int index);
     void showObjectStatus();
 

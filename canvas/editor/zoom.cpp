@@ -20,10 +20,10 @@ namespace {
 constexpr std::array<int, 6> ZoomLevels{1, 2, 3, 4, 6, 8};
 static_assert(ZoomLevels.front() == DashboardView::MinZoom && ZoomLevels.back() == DashboardView::MaxZoom);
 
-// The pixel as the colour pick takes it: the position rounded.
-int pixelOf(double v)
+// A pointer coordinate rounded to its pixel, kept within int.
+int pixelOf(float coordinate)
 {
-    return int(std::nearbyint(std::clamp(v, -2e9, 2e9)));
+    return int(std::nearbyint(std::clamp(double(coordinate), -2e9, 2e9)));
 }
 
 QString pointerText(int x, int y, const QString &colour)
@@ -77,14 +77,24 @@ void DashboardView::showActualSize()
     setZoom(MinZoom, viewCentre());
 }
 
-void DashboardView::showPointer(const QPointF &at)
+QPoint DashboardView::pixelUnder(const QPointF &at)
 {
     // Single precision, as the pointer's position reaches the handlers.
-    const int x = pixelOf(float(at.x()));
-    const int y = pixelOf(float(at.y()));
-    const std::optional<OleColor> colour = m_surface.Point(x, y);
+    return QPoint(pixelOf(float(at.x())), pixelOf(float(at.y())));
+}
+
+OleColor DashboardView::colourUnder(const QPointF &at) const
+{
+    const QPoint pixel = pixelUnder(at);
+    return m_surface.pixel(pixel.x(), pixel.y()).value_or(0);
+}
+
+void DashboardView::showPointer(const QPointF &at)
+{
+    const QPoint pixel = pixelUnder(at);
+    const std::optional<OleColor> colour = m_surface.pixel(pixel.x(), pixel.y());
     Q_EMIT pointerReadoutChanged(
-        pointerText(x, y, colour ? toQColor(*colour).name().toUpper() : QString()).trimmed());
+        pointerText(pixel.x(), pixel.y(), colour ? toQColor(*colour).name().toUpper() : QString()).trimmed());
 }
 
 QSize DashboardView::wholeDashboardSize() const

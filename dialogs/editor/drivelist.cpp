@@ -17,6 +17,10 @@ constexpr int RootRole = Qt::UserRole;
 DriveList::DriveList(QWidget *parent)
     : QComboBox(parent)
 {
+    // A volume's long name shows in the list that drops down; it does not
+    // widen the dialog.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(8);
 #ifdef Q_OS_WIN
     // Every drive letter, also a drive without a medium: choosing it then says
     // that it is not ready.

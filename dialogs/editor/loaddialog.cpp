@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,25 +18,15 @@ namespace tolvane {
 
 namespace {
 
-// The dialog was designed in twips, 15 to a pixel at 96 dots per inch.
-constexpr int pixels(int twips)
-{
-    const int whole = twips / 15;
-    return twips % 15 * 2 > 15 ? whole + 1 : whole;
-}
+// The size the dialog was designed at, in pixels at 96 dots per inch; Qt
+// scales it with the screen.
+constexpr QSize DesignedSize(329, 225);
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
-
-// Each control carries its design name as its object name, the name its
-// handlers are called after.
+// Each control carries its design name as its object name, by which tests find it.
 template<typename Control>
-Control *place(Control *control, const char *name, const QRect &geometry)
+Control *named(Control *control, const char *name)
 {
     control->setObjectName(QLatin1String(name));
-    control->setGeometry(geometry);
     return control;
 }
 
@@ -51,8 +42,9 @@ LoadDialog::LoadDialog(const QString &startDirectory, QWidget *parent)
 {
     setWindowTitle(tr("Load SHPI"));
     setModal(true);
-    setFixedSize(pixels(4935), pixels(3375));
     createControls();
+    // The layout's minimum, from the font, wins where it is larger.
+    resize(DesignedSize.expandedTo(minimumSizeHint()));
     showStartDirectory(startDirectory);
 
     connect(m_drives, &DriveList::changed, this, &LoadDialog::showChosenDrive);
@@ -61,33 +53,43 @@ LoadDialog::LoadDialog(const QString &startDirectory, QWidget *parent)
     connect(m_files, &FileList::listed, this, &LoadDialog::enableOkForContainer);
     // The one file the list can show is the container: opening it is OK.
     connect(m_files, &QListWidget::itemDoubleClicked, m_ok, &QPushButton::click);
-    connect(m_ok, &QPushButton::clicked, this, &LoadDialog::confirm);
-    connect(m_cancel, &QPushButton::clicked, this, &LoadDialog::cancel);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     // A dialog opened in a dashboard folder can be confirmed at once.
     enableOkForContainer();
 }
 
 void LoadDialog::createControls()
 {
-    m_prompt = place(new QLabel(tr("Select the SHPI directory you wish to load..."), this),
-                     "prompt", twipsRect(120, 0, 3105, 195));
-    // Designed for a smaller font than most systems use today: the prompt
-    // keeps its place and grows to its text into the free space beside it.
-    const QSize wanted = m_prompt->sizeHint().boundedTo(QSize(width() - 2 * m_prompt->x(), pixels(240)));
-    m_prompt->resize(m_prompt->size().expandedTo(wanted));
-
-    m_files = place(new FileList(DashboardDirectory::ContainerName, this), "fileList", twipsRect(120, 240, 2295, 2430));
-    m_directories = place(new DirectoryList(this), "directoryList", twipsRect(2520, 240, 2295, 2115));
-    m_drives = place(new DriveList(this), "driveList", twipsRect(2520, 2400, 2295, 315));
-
-    // Carries the result to the caller; nothing for the user to read.
-    m_result = place(new QLabel(QStringLiteral("BClick"), this), "result", twipsRect(120, 2670, 450, 195));
-    m_result->hide();
-
-    m_ok = place(new QPushButton(tr("OK"), this), "ok", twipsRect(120, 2880, 2295, 375));
+    m_prompt = named(new QLabel(tr("Select the SHPI directory you wish to load..."), this), "prompt");
+    m_files = named(new FileList(DashboardDirectory::ContainerName, this), "fileList");
+    m_directories = named(new DirectoryList(this), "directoryList");
+    m_drives = named(new DriveList(this), "driveList");
+    m_ok = named(new QPushButton(tr("OK"), this), "ok");
     m_ok->setDefault(true);
     m_ok->setEnabled(false);
-    m_cancel = place(new QPushButton(tr("Cancel"), this), "cancel", twipsRect(2520, 2880, 2295, 375));
+    m_cancel = named(new QPushButton(tr("Cancel"), this), "cancel");
+
+    // Two columns of equal width: the files over OK, the directories and the
+    // drives over Cancel. The prompt sits close above the lists, the buttons
+    // a little apart below them. The lists ask for no width of their own, so
+    // that what they hold does not widen one column.
+    m_files->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    m_directories->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 0, 8, 8);
+    grid->setHorizontalSpacing(7);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(m_prompt, 0, 0, 1, 2);
+    grid->addWidget(m_files, 1, 0, 2, 1);
+    grid->addWidget(m_directories, 1, 1);
+    grid->addWidget(m_drives, 2, 1);
+    grid->setRowMinimumHeight(3, 8);
+    grid->addWidget(m_ok, 4, 0);
+    grid->addWidget(m_cancel, 4, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1, 1);
 
     setTabOrder(m_files, m_drives);
     setTabOrder(m_drives, m_directories);
@@ -111,19 +113,9 @@ void LoadDialog::showStartDirectory(const QString &startDirectory)
     showChosenDirectory();
 }
 
-QString LoadDialog::resultCaption() const
-{
-    return m_result->text();
-}
-
 QString LoadDialog::directoryPath() const
 {
     return m_directories->path();
-}
-
-void LoadDialog::reject()
-{
-    cancel();
 }
 
 void LoadDialog::showChosenDrive()
@@ -159,18 +151,6 @@ void LoadDialog::showChosenDirectory()
 void LoadDialog::enableOkForContainer()
 {
     m_ok->setEnabled(m_files->firstEntry().toUpper() == DashboardDirectory::ContainerName);
-}
-
-void LoadDialog::confirm()
-{
-    m_result->setText(QStringLiteral("1"));
-    QDialog::accept();
-}
-
-void LoadDialog::cancel()
-{
-    m_result->setText(QStringLiteral("0"));
-    QDialog::reject();
 }
 
 void LoadDialog::reportReadFailure(const QString &message)

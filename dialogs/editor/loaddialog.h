@@ -16,9 +16,10 @@ class FileList;
 /// directory. OK can be pressed only for a directory that holds "SHPI.DAT",
 /// also the one it opens on; a double-click on that file in the list is OK.
 ///
-/// The caller shows it modally, then reads resultCaption(): "1" means
-/// confirmed, anything else cancelled; when confirmed, directoryPath() is the
-/// chosen directory. A new dialog is made for every showing.
+/// exec() returns Accepted after OK, when directoryPath() is the chosen
+/// directory; Rejected after Cancel, Esc or closing. A new dialog is made for
+/// every showing. It opens at its designed size, larger where the font needs
+/// more room, and its lists take what the user adds by resizing it.
 class LoadDialog : public QDialog
 {
     Q_OBJECT
@@ -30,13 +31,8 @@ public:
     /// nearest readable ancestor when it cannot be read.
     explicit LoadDialog(const QString &startDirectory, QWidget *parent = nullptr);
 
-    /// "1" after OK, "0" after Cancel, Esc or closing, "BClick" before either.
-    QString resultCaption() const;
     /// The directory shown, without a trailing separator except for a root.
     QString directoryPath() const;
-
-    /// Cancel; also what Esc and the window's close button do.
-    void reject() override;
 
 Q_SIGNALS:
     /// A drive or directory the user chose cannot be read; the dialog stays
@@ -47,8 +43,6 @@ private:
     void showChosenDrive();
     void showChosenDirectory();
     void enableOkForContainer();
-    void confirm();
-    void cancel();
 
     void createControls();
     void showStartDirectory(const QString &startDirectory);
@@ -58,7 +52,6 @@ private:
     FileList *m_files = nullptr;
     DirectoryList *m_directories = nullptr;
     DriveList *m_drives = nullptr;
-    QLabel *m_result = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 

@@ -1,24 +1,25 @@
 #pragma once
 
 #include "store/printtarget.h"
+#include "window/picturesurface.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
 
 namespace tolvane {
 
-/// Prints on a surface and brings the lines to the screen while a long file
-/// operation still runs, which gives the event loop no chance to paint.
+/// Writes the lines on a surface and brings them to the screen while a long
+/// file operation still runs, which gives the event loop no chance to paint.
 /// Repaints are spaced out so that printing dots stays cheap.
 class LivePrinter : public PrintTarget
 {
 public:
-    LivePrinter(PrintTarget &surface, QWidget &view) : m_surface(surface), m_view(view) { m_sinceRepaint.start(); }
+    LivePrinter(PictureSurface &surface, QWidget &view) : m_surface(surface), m_view(view) { m_sinceRepaint.start(); }
 
-    using PrintTarget::Print;
-    void Print(const QString &item, LineEnd end = CloseLine) override
+    using PrintTarget::print;
+    void print(const QString &item, LineEnd end = CloseLine) override
     {
-        m_surface.Print(item, end);
+        m_surface.drawText(item, end);
         if (m_sinceRepaint.elapsed() >= 40 && m_view.isVisible()) {
             m_view.repaint();
             m_sinceRepaint.restart();
@@ -26,7 +27,7 @@ public:
     }
 
 private:
-    PrintTarget &m_surface;
+    PictureSurface &m_surface;
     QWidget &m_view;
     QElapsedTimer m_sinceRepaint;
 };

@@ -26,7 +26,7 @@ PictureBox::PictureBox(PictureSurface &surface, QWidget *parent)
         update(scaled);
     });
     connect(&surface, &PictureSurface::sizeChanged, this, &PictureBox::fitToSurface);
-    connect(&surface, &PictureSurface::refreshRequested, this, [this] { repaint(); });
+    connect(&surface, &PictureSurface::repaintRequested, this, [this] { repaint(); });
 }
 
 void PictureBox::setZoom(int zoom)
@@ -65,6 +65,16 @@ QRect PictureBox::outlineArea() const
     return QRectF(std::round(m_outline.left()), std::round(m_outline.top()), std::round(m_outline.width()),
                   std::round(m_outline.height()))
         .toRect();
+}
+
+void PictureBox::showOutline(const QRectF &rect)
+{
+    setOutline(rect, true);
+}
+
+void PictureBox::hideOutline()
+{
+    setOutline(m_outline, false);
 }
 
 void PictureBox::setOutline(const QRectF &rect, bool visible)
@@ -107,24 +117,23 @@ void PictureBox::paintOutline(QPainter &painter) const
     const QRect area = outlineArea();
     if (area.width() <= 0 || area.height() <= 0)
         return;
-    const int z = m_zoom;
-    if (m_dashZoom != z) {
-        QImage along(8 * z, z, QImage::Format_RGB32);
+    if (m_dashZoom != m_zoom) {
+        QImage along(8 * m_zoom, m_zoom, QImage::Format_RGB32);
         along.fill(Qt::white);
-        QPainter(&along).fillRect(0, 0, 4 * z, z, Qt::black);
+        QPainter(&along).fillRect(0, 0, 4 * m_zoom, m_zoom, Qt::black);
         m_horizontalDashes = QBrush(along);
         m_verticalDashes = QBrush(along.transformed(QTransform(0, 1, 1, 0, 0, 0)));
-        m_dashZoom = z;
+        m_dashZoom = m_zoom;
     }
     const QBrush &horizontal = m_horizontalDashes;
     const QBrush &vertical = m_verticalDashes;
 
     const QRect shown = toWidget(area);
     painter.setBrushOrigin(shown.topLeft());
-    painter.fillRect(QRect(shown.left(), shown.top(), shown.width(), z), horizontal);
-    painter.fillRect(QRect(shown.left(), shown.bottom() - z + 1, shown.width(), z), horizontal);
-    painter.fillRect(QRect(shown.left(), shown.top(), z, shown.height()), vertical);
-    painter.fillRect(QRect(shown.right() - z + 1, shown.top(), z, shown.height()), vertical);
+    painter.fillRect(QRect(shown.left(), shown.top(), shown.width(), m_zoom), horizontal);
+    painter.fillRect(QRect(shown.left(), shown.bottom() - m_zoom + 1, shown.width(), m_zoom), horizontal);
+    painter.fillRect(QRect(shown.left(), shown.top(), m_zoom, shown.height()), vertical);
+    painter.fillRect(QRect(shown.right() - m_zoom + 1, shown.top(), m_zoom, shown.height()), vertical);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

@@ -21,10 +21,9 @@ class PictureBox : public QWidget
 public:
     explicit PictureBox(PictureSurface &surface, QWidget *parent = nullptr);
 
-    /// The outline shape over the picture, in surface pixels.
-    void setOutline(const QRectF &rect, bool visible);
-    QRectF outline() const { return m_outline; }
-    bool outlineVisible() const { return m_outlineVisible; }
+    /// Shows the outline shape over the picture at @p rect, in surface pixels.
+    void showOutline(const QRectF &rect);
+    void hideOutline();
 
     /// Each surface pixel is shown as a zoom x zoom block, drawn sharp.
     /// Factors below 1 are taken as 1.
@@ -69,6 +68,7 @@ private:
     mutable int m_dashZoom = 0;
     QRect toWidget(const QRect &surfaceRect) const;
     void fitToSurface();
+    void setOutline(const QRectF &rect, bool visible);
 
     PictureSurface &m_surface;
     QRectF m_outline;

@@ -149,7 +149,7 @@ private Q_SLOTS:
         FixtureObject &o = m_dashboard.objects[0];
         o.image = patternPicture(o.image.width(), o.image.height(), 99);
         QVERIFY(o.image.save(m_dir->filePath("0001.BMP"), "BMP"));
-        form().view()->showObject(form().objectList()->currentRow());
+        form().document().selectObject(form().document().selectedObject());
         verifyDashboard(m_dashboard.expected(1));
     }
 

@@ -10,8 +10,8 @@ namespace testing_support {
 class RecordingPrinter : public tolvane::PrintTarget
 {
 public:
-    using PrintTarget::Print;
-    void Print(const QString &item, LineEnd end) override
+    using PrintTarget::print;
+    void print(const QString &item, LineEnd end) override
     {
         if (!m_open)
             lines.append(QString());

@@ -1,8 +1,10 @@
 #include "dialogs/editor/loaddialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -44,22 +46,22 @@ struct Fixture
     QString path(const QString &below) const { return below.isEmpty() ? base : base + QLatin1Char('/') + below; }
 
     template<typename T> T *control(const char *name) const { return dialog->findChild<T *>(QLatin1String(name)); }
-    QTreeWidget *dir1() const { return control<QTreeWidget>("directoryList"); }
-    QListWidget *file1() const { return control<QListWidget>("fileList"); }
-    QComboBox *drive1() const { return control<QComboBox>("driveList"); }
+    QTreeWidget *directoryList() const { return control<QTreeWidget>("directoryList"); }
+    QListWidget *fileList() const { return control<QListWidget>("fileList"); }
+    QComboBox *driveList() const { return control<QComboBox>("driveList"); }
     QPushButton *ok() const { return control<QPushButton>("ok"); }
 
     QStringList files() const
     {
         QStringList names;
-        for (int row = 0; row < file1()->count(); ++row)
-            names.append(file1()->item(row)->text());
+        for (int row = 0; row < fileList()->count(); ++row)
+            names.append(fileList()->item(row)->text());
         return names;
     }
 
     QTreeWidgetItem *entry(const QString &name) const
     {
-        const auto found = dir1()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+        const auto found = directoryList()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
         return found.size() == 1 ? found.first() : nullptr;
     }
 
@@ -71,12 +73,12 @@ struct Fixture
             dialog->open();
         if (!item || !QTest::qWaitForWindowExposed(dialog.get()))
             return false;
-        dir1()->scrollToItem(item);
-        const QPoint centre = dir1()->visualItemRect(item).center();
+        directoryList()->scrollToItem(item);
+        const QPoint centre = directoryList()->visualItemRect(item).center();
         // QTest sends the double-click alone; a view wants the press before it.
-        QTest::mouseClick(dir1()->viewport(), Qt::LeftButton, {}, centre);
-        QTest::mouseDClick(dir1()->viewport(), Qt::LeftButton, {}, centre);
-        QTest::mouseRelease(dir1()->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseClick(directoryList()->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(directoryList()->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(directoryList()->viewport(), Qt::LeftButton, {}, centre);
         return true;
     }
 };
@@ -104,6 +106,7 @@ private Q_SLOTS:
     void enterOnDirectoryOpensItOnly();
     void unreadableDirectoryIsReported_data();
     void unreadableDirectoryIsReported();
+    void growsToALargeFont();
 };
 
 void TestLoadDialog::opensWithOkForItsDirectory_data()
@@ -122,9 +125,7 @@ void TestLoadDialog::opensWithOkForItsDirectory()
     Fixture f({{"dash", {"SHPI.DAT"}}, {"lower", {"shpi.dat"}}, {"bare", {"0000.bmp"}}}, start);
     QCOMPARE(f.dialog->windowTitle(), QStringLiteral("Load SHPI"));
     QVERIFY(f.dialog->isModal());
-    QCOMPARE(f.dialog->size(), QSize(4935 / 15, 3375 / 15));
-    QCOMPARE(f.dialog->resultCaption(), QStringLiteral("BClick"));
-    QCOMPARE(f.drive1()->currentData().toString(), QDir::cleanPath(QStorageInfo(f.base).rootPath()));
+    QCOMPARE(f.driveList()->currentData().toString(), QDir::cleanPath(QStorageInfo(f.base).rootPath()));
 
     // Listed at once, and confirmable at once.
     QCOMPARE(f.files().size(), enabled ? 1 : 0);
@@ -136,12 +137,13 @@ void TestLoadDialog::doubleClickOnContainerIsOk()
     Fixture f({{"dash", {"SHPI.DAT"}}}, "dash");
     f.dialog->open();
     QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
-    const QPoint centre = f.file1()->visualItemRect(f.file1()->item(0)).center();
+    const QPoint centre = f.fileList()->visualItemRect(f.fileList()->item(0)).center();
     // QTest sends the double-click alone; a view wants the press before it.
-    QTest::mouseClick(f.file1()->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseClick(f.fileList()->viewport(), Qt::LeftButton, {}, centre);
     QVERIFY(f.dialog->isVisible());
-    QTest::mouseDClick(f.file1()->viewport(), Qt::LeftButton, {}, centre);
-    QCOMPARE(f.dialog->resultCaption(), QStringLiteral("1"));
+    QSignalSpy accepted(f.dialog.get(), &QDialog::accepted);
+    QTest::mouseDClick(f.fileList()->viewport(), Qt::LeftButton, {}, centre);
+    QCOMPARE(accepted.size(), 1);
     QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
     QVERIFY(!f.dialog->isVisible());
 }
@@ -204,16 +206,16 @@ void TestLoadDialog::directoryListShowsAncestorsAndSubdirectories()
     Fixture f({{"a/b/Zeta", {}}, {"a/b/alpha", {}}, {"a/b/.wine", {}}, {"a/b/c", {"file"}}, {"a/sibling", {}}},
               "a/b");
     // One chain from the root down to the current directory, then its subdirectories.
-    QCOMPARE(f.dir1()->topLevelItemCount(), 1);
+    QCOMPARE(f.directoryList()->topLevelItemCount(), 1);
     QStringList chain;
-    for (QTreeWidgetItem *item = f.dir1()->topLevelItem(0); item; item = item->child(0)) {
+    for (QTreeWidgetItem *item = f.directoryList()->topLevelItem(0); item; item = item->child(0)) {
         chain.append(item->text(0));
-        if (item == f.dir1()->currentItem())
+        if (item == f.directoryList()->currentItem())
             break;
     }
     QCOMPARE(chain.mid(chain.size() - 2), (QStringList{"a", "b"}));
     QCOMPARE(chain.size(), f.path("a/b").count(QLatin1Char('/')) + 1);
-    QTreeWidgetItem *current = f.dir1()->currentItem();
+    QTreeWidgetItem *current = f.directoryList()->currentItem();
     QStringList children;
     for (int i = 0; i < current->childCount(); ++i)
         children.append(current->child(i)->text(0));
@@ -226,15 +228,15 @@ void TestLoadDialog::directoryListShowsAncestorsAndSubdirectories()
 void TestLoadDialog::pickingDriveMovesBothLists()
 {
     Fixture f({{"dash", {}}, {"full", {"shpi.dat"}}, {"bare", {"0000.bmp"}}}, "dash");
-    f.drive1()->addItem("full", f.path("full"));
-    f.drive1()->addItem("bare", f.path("bare"));
+    f.driveList()->addItem("full", f.path("full"));
+    f.driveList()->addItem("bare", f.path("bare"));
 
-    f.drive1()->setCurrentIndex(f.drive1()->findText("full"));
+    f.driveList()->setCurrentIndex(f.driveList()->findText("full"));
     QCOMPARE(f.dialog->directoryPath(), f.path("full"));
     QCOMPARE(f.files(), QStringList{"shpi.dat"});
     QVERIFY(f.ok()->isEnabled());
 
-    f.drive1()->setCurrentIndex(f.drive1()->findText("bare"));
+    f.driveList()->setCurrentIndex(f.driveList()->findText("bare"));
     QCOMPARE(f.dialog->directoryPath(), f.path("bare"));
     QVERIFY(f.files().isEmpty());
     QVERIFY(!f.ok()->isEnabled());
@@ -243,14 +245,14 @@ void TestLoadDialog::pickingDriveMovesBothLists()
 void TestLoadDialog::driveNotReadyIsReported()
 {
     Fixture f({{"dash", {"SHPI.DAT"}}}, "dash");
-    const int before = f.drive1()->currentIndex();
-    f.drive1()->addItem("empty drive", f.path("no medium"));
+    const int before = f.driveList()->currentIndex();
+    f.driveList()->addItem("empty drive", f.path("no medium"));
     QSignalSpy failures(f.dialog.get(), &LoadDialog::readFailed);
 
-    f.drive1()->setCurrentIndex(f.drive1()->count() - 1);
+    f.driveList()->setCurrentIndex(f.driveList()->count() - 1);
     QCOMPARE(failures.size(), 1);
     QVERIFY(failures.first().first().toString().contains(QDir::toNativeSeparators(f.path("no medium"))));
-    QCOMPARE(f.drive1()->currentIndex(), before);
+    QCOMPARE(f.driveList()->currentIndex(), before);
     QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
     QCOMPARE(f.files(), QStringList{"SHPI.DAT"});
 }
@@ -259,24 +261,25 @@ void TestLoadDialog::result_data()
 {
     QTest::addColumn<bool>("okEnabled");
     QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("OK") << true << "OK" << "1";
-    QTest::newRow("Enter") << true << "Enter" << "1";
-    QTest::newRow("Enter, OK disabled") << false << "Enter" << "BClick";
-    QTest::newRow("Cancel") << true << "Cancel" << "0";
-    QTest::newRow("Esc") << true << "Esc" << "0";
-    QTest::newRow("close button") << true << "close" << "0";
+    QTest::addColumn<QList<int>>("results"); // of finished(): none while it stays open
+    QTest::newRow("OK") << true << "OK" << QList<int>{QDialog::Accepted};
+    QTest::newRow("Enter") << true << "Enter" << QList<int>{QDialog::Accepted};
+    QTest::newRow("Enter, OK disabled") << false << "Enter" << QList<int>{};
+    QTest::newRow("Cancel") << true << "Cancel" << QList<int>{QDialog::Rejected};
+    QTest::newRow("Esc") << true << "Esc" << QList<int>{QDialog::Rejected};
+    QTest::newRow("close button") << true << "close" << QList<int>{QDialog::Rejected};
 }
 
 void TestLoadDialog::result()
 {
     QFETCH(bool, okEnabled);
     QFETCH(QString, action);
-    QFETCH(QString, caption);
+    QFETCH(QList<int>, results);
     Fixture f({{"dash", {"SHPI.DAT"}}, {"bare", {}}});
     QVERIFY(f.open(okEnabled ? "dash" : "bare"));
     QCOMPARE(f.ok()->isEnabled(), okEnabled);
-    f.file1()->setFocus();
+    f.fileList()->setFocus();
+    QSignalSpy finished(f.dialog.get(), &QDialog::finished);
 
     if (action == "OK")
         QTest::mouseClick(f.ok(), Qt::LeftButton);
@@ -285,11 +288,16 @@ void TestLoadDialog::result()
     else if (action == "close")
         f.dialog->close();
     else
-        QTest::keyClick(f.file1(), action == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
+        QTest::keyClick(f.fileList(), action == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
 
-    QCOMPARE(f.dialog->resultCaption(), caption);
-    QCOMPARE(f.dialog->isVisible(), caption == "BClick");
-    if (caption == "1")
+    QList<int> given;
+    for (const QList<QVariant> &signal : finished)
+        given.append(signal.first().toInt());
+    QCOMPARE(given, results);
+    QCOMPARE(f.dialog->isVisible(), results.isEmpty());
+    if (!results.isEmpty())
+        QCOMPARE(f.dialog->result(), results.first());
+    if (results == QList<int>{QDialog::Accepted})
         QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
 }
 
@@ -297,19 +305,20 @@ void TestLoadDialog::enterOnDirectoryOpensItOnly()
 {
     Fixture f({{"dash", {"SHPI.DAT"}}});
     f.dialog->open();
-    f.dir1()->setFocus();
+    f.directoryList()->setFocus();
 
     // Enter on a subdirectory opens it, and does not also press OK, which
     // that very change has just enabled.
-    f.dir1()->setCurrentItem(f.entry("dash"));
-    QTest::keyClick(f.dir1(), Qt::Key_Return);
+    f.directoryList()->setCurrentItem(f.entry("dash"));
+    QTest::keyClick(f.directoryList(), Qt::Key_Return);
     QCOMPARE(f.dialog->directoryPath(), f.path("dash"));
     QVERIFY(f.ok()->isEnabled());
     QVERIFY(f.dialog->isVisible());
 
     // On the current directory Enter is the dialog's again.
-    QTest::keyClick(f.dir1(), Qt::Key_Return);
-    QCOMPARE(f.dialog->resultCaption(), QStringLiteral("1"));
+    QSignalSpy accepted(f.dialog.get(), &QDialog::accepted);
+    QTest::keyClick(f.directoryList(), Qt::Key_Return);
+    QCOMPARE(accepted.size(), 1);
 }
 
 void TestLoadDialog::unreadableDirectoryIsReported_data()
@@ -346,6 +355,32 @@ void TestLoadDialog::unreadableDirectoryIsReported()
     auto *box = f.dialog->findChild<QMessageBox *>();
     QVERIFY(box && box->isVisible());
     QCOMPARE(box->text(), message);
+}
+
+// Laid out for a small font, the dialog grows to a larger one: every caption
+// shows whole and no control covers another.
+void TestLoadDialog::growsToALargeFont()
+{
+    const QFont before = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    QFont large = before;
+    large.setPixelSize(24);
+    QApplication::setFont(large);
+    Fixture f({{"dash", {"SHPI.DAT"}}}, "dash");
+    f.dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
+
+    const QList<QWidget *> controls{f.control<QLabel>("prompt"), f.fileList(), f.directoryList(), f.driveList(),
+                                    f.ok(), f.control<QPushButton>("cancel")};
+    for (QWidget *control : controls) {
+        QVERIFY2(f.dialog->rect().contains(control->geometry()), control->objectName().toLatin1());
+        if (qobject_cast<QLabel *>(control) || qobject_cast<QPushButton *>(control)) {
+            QVERIFY2(control->width() >= control->sizeHint().width(), control->objectName().toLatin1());
+            QVERIFY2(control->height() >= control->sizeHint().height(), control->objectName().toLatin1());
+        }
+        for (QWidget *other : controls)
+            QVERIFY(other == control || !other->geometry().intersects(control->geometry()));
+    }
 }
 
 QTEST_MAIN(TestLoadDialog)

@@ -158,7 +158,7 @@ void TestDials::drawsNeedlesAndDots()
     for (const QPoint &p : {QPoint(15, 9), QPoint(15, 11), QPoint(9, 15), QPoint(21, 10),
                             QPoint(30, 30), QPoint(9, 10)})
         QCOMPARE(pixel(surface, p.x(), p.y()), white);
-    QCOMPARE(surface.DrawWidth(), 1);
+    QCOMPARE(surface.penWidth(), 1);
 }
 
 void TestDials::needlesTakeBlackOutsideThePicture()
@@ -476,7 +476,7 @@ void TestDials::fillShowsEveryField()
     DashboardDocument document;
     DialPanel panel(document);
     QSignalSpy redraws(&panel, &DialPanel::drawDialsRequested);
-    PictureSurface listing;
+    DiscardingPrinter listing;
     QVERIFY(document.load(dir.path(), listing));
 
     for (int i = 0; i < 15; ++i)

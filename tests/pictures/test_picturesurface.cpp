@@ -54,7 +54,7 @@ QImage patternPicture(int width, int height)
 
 OleColor pointOf(const PictureSurface &surface, int x, int y)
 {
-    return surface.Point(x, y).value_or(0xDEADBEEF);
+    return surface.pixel(x, y).value_or(0xDEADBEEF);
 }
 
 // The stored pixel, alpha byte included, which QImage::pixel() hides for RGB32.
@@ -87,14 +87,14 @@ private Q_SLOTS:
     void blitOntoItself();
     void maskComposite();
 
-    void clsRestoresPicture_data();
-    void clsRestoresPicture();
-    void clsRepaintsOnlyWhatWasDrawn();
+    void clearRestoresPicture_data();
+    void clearRestoresPicture();
+    void clearRepaintsOnlyWhatWasDrawn();
 
-    void autoRedrawOffReachesScreenOnly();
-    void clsWithAutoRedrawOffKeepsPersistentDrawing();
+    void drawingNotPersistentReachesScreenOnly();
+    void clearWithDrawingNotPersistentKeepsPersistentImage();
 
-    void printMovesTextPosition();
+    void drawTextMovesTextPosition();
 
     void pictureFormats_data();
     void pictureFormats();
@@ -105,16 +105,16 @@ private Q_SLOTS:
 
     void lineGeometry();
     void unusableCoordinatesDrawNothing();
-    void drawWidthBelowOne_data();
-    void drawWidthBelowOne();
-    void pointOutside_data();
-    void pointOutside();
+    void penWidthBelowOne_data();
+    void penWidthBelowOne();
+    void pixelOutside_data();
+    void pixelOutside();
 };
 
 void TestPictureSurface::colourByteOrder()
 {
     PictureSurface surface(QSize(2, 1));
-    surface.Line(0, 0, 0, 0, 0x00336699, true);
+    surface.fillRect(QPointF(0, 0), QPointF(0, 0), 0x00336699);
     QCOMPARE(surface.image().pixel(0, 0), qRgb(0x99, 0x66, 0x33));
     QCOMPARE(pointOf(surface, 0, 0), OleColor(0x00336699));
     QCOMPARE(toOleColor(QColor(1, 2, 3)), OleColor(0x030201));
@@ -147,11 +147,11 @@ void TestPictureSurface::rasterOps()
     QFETCH(OleColor, expected);
 
     PictureSurface target(QSize(6, 5));
-    target.setBackColor(dest);
+    target.setBackgroundColour(dest);
     PictureSurface block(QSize(3, 2));
-    block.setBackColor(source);
+    block.setBackgroundColour(source);
 
-    BitBlt(target, 2, 1, 3, 2, block, op);
+    target.blit(QPoint(2, 1), block, QSize(3, 2), op);
 
     const QRect blitted(2, 1, 3, 2);
     for (int y = 0; y < 5; ++y) {
@@ -192,10 +192,10 @@ void TestPictureSurface::blitClipping()
 
     PictureSurface target(QSize(4, 3));
     PictureSurface black(QSize(2, 2));
-    black.setBackColor(0);
+    black.setBackgroundColour(0);
     QSignalSpy changed(&target, &PictureSurface::changed);
 
-    BitBlt(target, at.x(), at.y(), size.width(), size.height(), black, RasterOp::SRCAND);
+    target.blit(at, black, size, RasterOp::SRCAND);
 
     QCOMPARE(target.size(), QSize(4, 3));
     for (int y = 0; y < 3; ++y)
@@ -207,11 +207,11 @@ void TestPictureSurface::blitClipping()
 void TestPictureSurface::blitOntoItself()
 {
     PictureSurface surface(QSize(3, 1));
-    surface.PSet(0, 0, 0x0000FF);
-    surface.PSet(1, 0, 0x00FF00);
-    surface.PSet(2, 0, 0xFF0000);
+    surface.drawPoint(QPointF(0, 0), 0x0000FF);
+    surface.drawPoint(QPointF(1, 0), 0x00FF00);
+    surface.drawPoint(QPointF(2, 0), 0xFF0000);
 
-    BitBlt(surface, 1, 0, 2, 1, surface, RasterOp::SRCINVERT);
+    surface.blit(QPoint(1, 0), surface, QSize(2, 1), RasterOp::SRCINVERT);
 
     // Each pixel is combined with its left neighbour as it was before the blit.
     QCOMPARE(pointOf(surface, 0, 0), 0x0000FFu);
@@ -231,16 +231,16 @@ void TestPictureSurface::maskComposite()
     PictureSurface image(QSize(3, 1));
     PictureSurface mask(QSize(3, 1));
     for (int x = 0; x < 3; ++x) {
-        image.PSet(x, 0, p[x]);
-        mask.PSet(x, 0, m[x]);
+        image.drawPoint(QPointF(x, 0), p[x]);
+        mask.drawPoint(QPointF(x, 0), m[x]);
     }
-    BitBlt(image, 0, 0, 3, 1, mask, RasterOp::SRCAND);
-    BitBlt(image, 0, 0, 3, 1, mask, RasterOp::SRCINVERT);
+    image.blit(QPoint(0, 0), mask, QSize(3, 1), RasterOp::SRCAND);
+    image.blit(QPoint(0, 0), mask, QSize(3, 1), RasterOp::SRCINVERT);
 
     PictureSurface target(QSize(5, 1));
-    target.setBackColor(d);
-    BitBlt(target, 1, 0, 3, 1, mask, RasterOp::SRCPAINT);
-    BitBlt(target, 1, 0, 3, 1, image, RasterOp::SRCINVERT);
+    target.setBackgroundColour(d);
+    target.blit(QPoint(1, 0), mask, QSize(3, 1), RasterOp::SRCPAINT);
+    target.blit(QPoint(1, 0), image, QSize(3, 1), RasterOp::SRCINVERT);
 
     QCOMPARE(pointOf(target, 0, 0), d);
     QCOMPARE(pointOf(target, 1, 0), p[0]);
@@ -250,55 +250,54 @@ void TestPictureSurface::maskComposite()
     QCOMPARE(pointOf(target, 4, 0), d);
 }
 
-void TestPictureSurface::clsRestoresPicture_data()
+void TestPictureSurface::clearRestoresPicture_data()
 {
     QTest::addColumn<bool>("withPicture");
     QTest::newRow("picture") << true;
     QTest::newRow("background colour only") << false;
 }
 
-void TestPictureSurface::clsRestoresPicture()
+void TestPictureSurface::clearRestoresPicture()
 {
     QFETCH(bool, withPicture);
 
     PictureSurface surface(QSize(40, 30));
-    surface.setBackColor(0x204060);
+    surface.setBackgroundColour(0x204060);
     if (withPicture)
         surface.setPicture(patternPicture(40, 30));
     const QImage bare = surface.image();
 
     PictureSurface block(QSize(8, 8));
-    block.setBackColor(0x0F0F0F);
-    surface.setDrawWidth(3);
-    surface.Line(2, 3, 30, 25, red);
-    surface.Circle(20, 10, 5, 0x00FF00);
-    surface.PSet(38, 28, 0xFF0000);
-    surface.Line(35, 0, 39, 4, white, true);
-    surface.Print(QStringLiteral("Hello"), PrintTarget::KeepLineOpen);
-    surface.Print(QStringLiteral("again"));
-    BitBlt(surface, -2, 20, 8, 8, block, RasterOp::SRCINVERT);
+    block.setBackgroundColour(0x0F0F0F);
+    surface.setPenWidth(3);
+    surface.drawLine(QPointF(2, 3), QPointF(30, 25), red);
+    surface.drawCircle(QPointF(20, 10), 5, 0x00FF00);
+    surface.drawPoint(QPointF(38, 28), 0xFF0000);
+    surface.fillRect(QPointF(35, 0), QPointF(39, 4), white);
+    surface.drawText(QStringLiteral("Hello"), PrintTarget::KeepLineOpen);
+    surface.drawText(QStringLiteral("again"));
+    surface.blit(QPoint(-2, 20), block, QSize(8, 8), RasterOp::SRCINVERT);
     QVERIFY(surface.image() != bare);
 
-    surface.Cls();
+    surface.clear();
 
     QCOMPARE(surface.image(), bare);
     QCOMPARE(surface.screenImage(), bare);
-    QCOMPARE(surface.CurrentX(), 0);
-    QCOMPARE(surface.CurrentY(), 0);
+    QCOMPARE(surface.textPosition(), QPoint(0, 0));
 }
 
-void TestPictureSurface::clsRepaintsOnlyWhatWasDrawn()
+void TestPictureSurface::clearRepaintsOnlyWhatWasDrawn()
 {
     PictureSurface surface;
     surface.setPicture(patternPicture(1024, 1024));
     PictureSurface object(QSize(256, 256));
-    object.setBackColor(0x0F0F0F);
+    object.setBackgroundColour(0x0F0F0F);
     QSignalSpy changed(&surface, &PictureSurface::changed);
 
-    BitBlt(surface, 100, 200, 256, 256, object, RasterOp::SRCPAINT);
-    surface.Circle(50, 50, 3, red);
+    surface.blit(QPoint(100, 200), object, QSize(256, 256), RasterOp::SRCPAINT);
+    surface.drawCircle(QPointF(50, 50), 3, red);
     changed.clear();
-    surface.Cls();
+    surface.clear();
 
     QCOMPARE(changed.count(), 1);
     const QRegion restored = changed.at(0).at(0).value<QRegion>();
@@ -308,84 +307,80 @@ void TestPictureSurface::clsRepaintsOnlyWhatWasDrawn()
     QVERIFY(regionArea(restored) < 256 * 256 + 400);
 
     changed.clear();
-    surface.Cls();
+    surface.clear();
     QCOMPARE(changed.count(), 0);
 }
 
-void TestPictureSurface::autoRedrawOffReachesScreenOnly()
+void TestPictureSurface::drawingNotPersistentReachesScreenOnly()
 {
     PictureSurface surface;
     surface.setPicture(patternPicture(60, 40));
     const QImage bare = surface.image();
     const OleColor underBox = fromQRgb(bare.pixel(5, 30));
 
-    surface.setAutoRedraw(false);
-    surface.Line(0, 0, surface.ScaleWidth(), surface.ScaleHeight(), white, true);
-    surface.Print(QStringLiteral("Extracting"));
+    surface.setPersistentDrawing(false);
+    surface.fillRect(QPointF(0, 0), QPointF(surface.width(), surface.height()), white);
+    surface.drawText(QStringLiteral("Extracting"));
 
     QCOMPARE(surface.image(), bare);
     QCOMPARE(pointOf(surface, 5, 30), underBox);
     QCOMPARE(surface.screenImage().pixel(5, 30), qRgb(255, 255, 255));
 
     // Back on, the screen keeps showing the layer until the image changes.
-    surface.setAutoRedraw(true);
+    surface.setPersistentDrawing(true);
     QCOMPARE(surface.screenImage().pixel(5, 30), qRgb(255, 255, 255));
     QSignalSpy changed(&surface, &PictureSurface::changed);
-    surface.PSet(50, 30, red);
+    surface.drawPoint(QPointF(50, 30), red);
     QCOMPARE(surface.screenImage().pixel(5, 30), bare.pixel(5, 30));
     QCOMPARE(&surface.screenImage(), &surface.image());
     QVERIFY(changed.count() >= 2);
     QVERIFY(changed.at(0).at(0).value<QRegion>().contains(QPoint(5, 30)));
 }
 
-void TestPictureSurface::clsWithAutoRedrawOffKeepsPersistentDrawing()
+void TestPictureSurface::clearWithDrawingNotPersistentKeepsPersistentImage()
 {
     PictureSurface surface(QSize(20, 20));
-    surface.PSet(3, 3, red);
-    surface.setAutoRedraw(false);
-    surface.Line(0, 0, 19, 19, 0x00FF00, true);
-    surface.Print(QStringLiteral("x"));
-    surface.Refresh(); // the screen still shows what was drawn
+    surface.drawPoint(QPointF(3, 3), red);
+    surface.setPersistentDrawing(false);
+    surface.fillRect(QPointF(0, 0), QPointF(19, 19), 0x00FF00);
+    surface.drawText(QStringLiteral("x"));
+    surface.requestRepaint(); // the screen still shows what was drawn
     QCOMPARE(surface.screenImage().pixel(10, 10), qRgb(0, 255, 0));
 
-    surface.Cls();
+    surface.clear();
 
     QCOMPARE(surface.screenImage().pixel(3, 3), qRgb(255, 0, 0));
     QCOMPARE(surface.screenImage().pixel(10, 10), qRgb(255, 255, 255));
-    QCOMPARE(surface.CurrentY(), 0);
+    QCOMPARE(surface.textPosition().y(), 0);
 }
 
-void TestPictureSurface::printMovesTextPosition()
+void TestPictureSurface::drawTextMovesTextPosition()
 {
     PictureSurface surface(QSize(200, 60));
     const QFontMetrics metrics(surface.font());
     const int abc = metrics.horizontalAdvance(QStringLiteral("abc"));
 
-    surface.Print(QStringLiteral("abc"), PrintTarget::KeepLineOpen);
-    QCOMPARE(surface.CurrentX(), abc);
-    QCOMPARE(surface.CurrentY(), 0);
+    surface.drawText(QStringLiteral("abc"), PrintTarget::KeepLineOpen);
+    QCOMPARE(surface.textPosition(), QPoint(abc, 0));
 
     const QImage beforeDe = surface.image();
-    surface.Print(QStringLiteral("de"), PrintTarget::KeepLineOpen);
-    QCOMPARE(surface.CurrentX(), abc + metrics.horizontalAdvance(QStringLiteral("de")));
-    QCOMPARE(surface.CurrentY(), 0);
-    int leftmostChange = surface.ScaleWidth();
+    surface.drawText(QStringLiteral("de"), PrintTarget::KeepLineOpen);
+    QCOMPARE(surface.textPosition(), QPoint(abc + metrics.horizontalAdvance(QStringLiteral("de")), 0));
+    int leftmostChange = surface.width();
     for (int y = 0; y < 60; ++y)
         for (int x = 0; x < 200; ++x)
             if (surface.image().pixel(x, y) != beforeDe.pixel(x, y))
                 leftmostChange = std::min(leftmostChange, x);
     QVERIFY(leftmostChange >= abc - 1);
-    QVERIFY(leftmostChange < surface.CurrentX());
+    QVERIFY(leftmostChange < surface.textPosition().x());
 
     const QImage beforeClose = surface.image();
-    surface.Print();
+    surface.drawText(QString());
     QCOMPARE(surface.image(), beforeClose);
-    QCOMPARE(surface.CurrentX(), 0);
-    QCOMPARE(surface.CurrentY(), metrics.lineSpacing());
+    QCOMPARE(surface.textPosition(), QPoint(0, metrics.lineSpacing()));
 
-    surface.Print(QStringLiteral("line"));
-    QCOMPARE(surface.CurrentX(), 0);
-    QCOMPARE(surface.CurrentY(), 2 * metrics.lineSpacing());
+    surface.drawText(QStringLiteral("line"));
+    QCOMPARE(surface.textPosition(), QPoint(0, 2 * metrics.lineSpacing()));
     bool darkInSecondLine = false;
     for (int y = metrics.lineSpacing(); y < 2 * metrics.lineSpacing(); ++y)
         for (int x = 0; x < 20; ++x)
@@ -466,12 +461,12 @@ void TestPictureSurface::pictureFormats()
     QVERIFY(writeFile(path, file));
 
     PictureSurface surface(QSize(10, 10));
-    const Status status = surface.Picture(path);
+    const Status status = surface.loadPicture(path);
     QVERIFY2(status.ok(), qPrintable(status.message()));
 
     QCOMPARE(surface.size(), size);
-    QCOMPARE(surface.ScaleWidth(), size.width());
-    QCOMPARE(surface.ScaleHeight(), size.height());
+    QCOMPARE(surface.width(), size.width());
+    QCOMPARE(surface.height(), size.height());
     for (int i = 0; i < pixels.size(); ++i) {
         const QRgb got = surface.image().pixel(i % size.width(), i / size.width());
         const QRgb want = pixels.at(i);
@@ -516,11 +511,11 @@ void TestPictureSurface::pictureFailure()
 
     PictureSurface surface;
     surface.setPicture(patternPicture(5, 4));
-    surface.PSet(1, 1, red);
+    surface.drawPoint(QPointF(1, 1), red);
     const QImage before = surface.image();
     QSignalSpy changed(&surface, &PictureSurface::changed);
 
-    const Status status = surface.Picture(path);
+    const Status status = surface.loadPicture(path);
 
     QVERIFY(!status.ok());
     QVERIFY2(status.message().contains(QDir::toNativeSeparators(path)), qPrintable(status.message()));
@@ -532,8 +527,8 @@ void TestPictureSurface::pictureFailure()
 void TestPictureSurface::pictureSizesSurface()
 {
     PictureSurface surface(QSize(50, 40));
-    QCOMPARE(surface.ScaleWidth(), 50);
-    QCOMPARE(surface.ScaleHeight(), 40);
+    QCOMPARE(surface.width(), 50);
+    QCOMPARE(surface.height(), 40);
     QSignalSpy resized(&surface, &PictureSurface::sizeChanged);
 
     surface.setPicture(patternPicture(20, 10));
@@ -542,7 +537,7 @@ void TestPictureSurface::pictureSizesSurface()
     QCOMPARE(resized.at(0).at(0).toSize(), QSize(20, 10));
 
     // Without a picture the surface keeps its size and shows its background.
-    surface.setBackColor(0x010203);
+    surface.setBackgroundColour(0x010203);
     surface.setPicture(QImage());
     QCOMPARE(surface.size(), QSize(20, 10));
     QCOMPARE(resized.count(), 1);
@@ -568,61 +563,61 @@ void TestPictureSurface::lineGeometry()
     PictureSurface surface(QSize(40, 30));
 
     // One pixel wide, both ends included.
-    surface.Line(2, 5, 10, 5, red);
+    surface.drawLine(QPointF(2, 5), QPointF(10, 5), red);
     for (int x = 2; x <= 10; ++x)
         QCOMPARE(pointOf(surface, x, 5), red);
     for (const QPoint &p : { QPoint(1, 5), QPoint(11, 5), QPoint(6, 4), QPoint(6, 6) })
         QCOMPARE(pointOf(surface, p.x(), p.y()), white);
 
     // Five wide: two pixels on either side, round ends.
-    surface.Cls();
-    surface.setDrawWidth(5);
-    surface.Line(10, 10, 20, 10, red);
+    surface.clear();
+    surface.setPenWidth(5);
+    surface.drawLine(QPointF(10, 10), QPointF(20, 10), red);
     for (const QPoint &p : { QPoint(15, 8), QPoint(15, 12), QPoint(8, 10), QPoint(22, 10) })
         QCOMPARE(pointOf(surface, p.x(), p.y()), red);
     for (const QPoint &p : { QPoint(15, 7), QPoint(15, 13), QPoint(7, 10), QPoint(23, 10), QPoint(8, 8) })
         QCOMPARE(pointOf(surface, p.x(), p.y()), white);
 
     // A filled box spans both corners, in either order, whatever the width.
-    surface.Cls();
-    surface.Line(3, 2, 1, 4, red, true);
+    surface.clear();
+    surface.fillRect(QPointF(3, 2), QPointF(1, 4), red);
     for (int y = 1; y <= 5; ++y)
         for (int x = 0; x <= 4; ++x)
             QCOMPARE(pointOf(surface, x, y), (x >= 1 && x <= 3 && y >= 2 && y <= 4) ? red : white);
 
-    surface.Cls();
-    surface.Line(-1e12, 28, 1e12, 1e12, red, true);
+    surface.clear();
+    surface.fillRect(QPointF(-1e12, 28), QPointF(1e12, 1e12), red);
     QCOMPARE(pointOf(surface, 0, 28), red);
     QCOMPARE(pointOf(surface, 39, 29), red);
     QCOMPARE(pointOf(surface, 39, 27), white);
 
-    surface.Cls();
-    surface.setDrawWidth(1);
-    surface.Circle(10, 10, 3, red);
+    surface.clear();
+    surface.setPenWidth(1);
+    surface.drawCircle(QPointF(10, 10), 3, red);
     for (const QPoint &p : { QPoint(13, 10), QPoint(7, 10), QPoint(10, 7), QPoint(10, 13) })
         QCOMPARE(pointOf(surface, p.x(), p.y()), red);
     QCOMPARE(pointOf(surface, 10, 10), white);
 
     // A line of no length is a dot, one pixel or round.
-    surface.Cls();
-    surface.Line(5, 5, 5, 5, red);
+    surface.clear();
+    surface.drawLine(QPointF(5, 5), QPointF(5, 5), red);
     QCOMPARE(pointOf(surface, 5, 5), red);
-    surface.setDrawWidth(3);
-    surface.Line(20, 20, 20, 20, red);
+    surface.setPenWidth(3);
+    surface.drawLine(QPointF(20, 20), QPointF(20, 20), red);
     QCOMPARE(pointOf(surface, 21, 21), red);
     QCOMPARE(pointOf(surface, 22, 20), white);
 
     // The round end of a wide line that stops just left of the surface shows.
-    surface.Cls();
-    surface.setDrawWidth(7);
-    surface.Line(-10, 5, -2, 5, red);
+    surface.clear();
+    surface.setPenWidth(7);
+    surface.drawLine(QPointF(-10, 5), QPointF(-2, 5), red);
     QCOMPARE(pointOf(surface, 1, 5), red);
     QCOMPARE(pointOf(surface, 2, 5), white);
-    surface.setDrawWidth(1);
+    surface.setPenWidth(1);
 
     // A line from far outside is cut to the surface, not lost.
-    surface.Cls();
-    surface.Line(-3e6, 20, 3e6, 20, red);
+    surface.clear();
+    surface.drawLine(QPointF(-3e6, 20), QPointF(3e6, 20), red);
     QCOMPARE(pointOf(surface, 0, 20), red);
     QCOMPARE(pointOf(surface, 39, 20), red);
 }
@@ -632,39 +627,39 @@ void TestPictureSurface::unusableCoordinatesDrawNothing()
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     PictureSurface surface(QSize(20, 20));
-    surface.setDrawWidth(32767);
+    surface.setPenWidth(32767);
     QSignalSpy changed(&surface, &PictureSurface::changed);
 
-    surface.Line(nan, 0, 5, 5, red);
-    surface.Line(0, 0, inf, 5, red, true);
-    surface.PSet(nan, nan, red);
-    surface.Circle(5, 5, inf, red);
-    surface.Circle(5, 5, -2, red);
-    surface.Circle(10, 10, 1e6, red); // encloses the whole surface
+    surface.drawLine(QPointF(nan, 0), QPointF(5, 5), red);
+    surface.fillRect(QPointF(0, 0), QPointF(inf, 5), red);
+    surface.drawPoint(QPointF(nan, nan), red);
+    surface.drawCircle(QPointF(5, 5), inf, red);
+    surface.drawCircle(QPointF(5, 5), -2, red);
+    surface.drawCircle(QPointF(10, 10), 1e6, red); // encloses the whole surface
 
     QCOMPARE(changed.count(), 0);
     QCOMPARE(pointOf(surface, 10, 10), white);
 }
 
-void TestPictureSurface::drawWidthBelowOne_data()
+void TestPictureSurface::penWidthBelowOne_data()
 {
     QTest::addColumn<int>("width");
     QTest::newRow("zero") << 0;
     QTest::newRow("negative") << -4;
 }
 
-void TestPictureSurface::drawWidthBelowOne()
+void TestPictureSurface::penWidthBelowOne()
 {
     QFETCH(int, width);
 
     PictureSurface thin(QSize(30, 30));
     PictureSurface surface(QSize(30, 30));
-    surface.setDrawWidth(width);
-    QCOMPARE(surface.DrawWidth(), 1);
+    surface.setPenWidth(width);
+    QCOMPARE(surface.penWidth(), 1);
     for (PictureSurface *s : { &thin, &surface }) {
-        s->Line(2, 3, 25, 17, red);
-        s->Circle(15, 15, 6, red);
-        s->PSet(28, 2, red);
+        s->drawLine(QPointF(2, 3), QPointF(25, 17), red);
+        s->drawCircle(QPointF(15, 15), 6, red);
+        s->drawPoint(QPointF(28, 2), red);
     }
 
     QCOMPARE(surface.image(), thin.image());
@@ -672,7 +667,7 @@ void TestPictureSurface::drawWidthBelowOne()
     QCOMPARE(pointOf(surface, 28, 3), white);
 }
 
-void TestPictureSurface::pointOutside_data()
+void TestPictureSurface::pixelOutside_data()
 {
     QTest::addColumn<QPoint>("at");
     QTest::newRow("left") << QPoint(-1, 0);
@@ -682,12 +677,12 @@ void TestPictureSurface::pointOutside_data()
     QTest::newRow("extremes") << QPoint(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
 }
 
-void TestPictureSurface::pointOutside()
+void TestPictureSurface::pixelOutside()
 {
     QFETCH(QPoint, at);
     PictureSurface surface(QSize(7, 5));
-    QCOMPARE(surface.Point(6, 4), std::optional<OleColor>(white));
-    QCOMPARE(surface.Point(at.x(), at.y()), std::nullopt);
+    QCOMPARE(surface.pixel(6, 4), std::optional<OleColor>(white));
+    QCOMPARE(surface.pixel(at.x(), at.y()), std::nullopt);
 }
 
 QTEST_MAIN(TestPictureSurface)

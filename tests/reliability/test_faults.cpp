@@ -115,14 +115,14 @@ class TriggerPrinter : public RecordingPrinter
 public:
     QString trigger;
     std::function<void()> action;
-    using RecordingPrinter::Print;
-    void Print(const QString &item, LineEnd end) override
+    using RecordingPrinter::print;
+    void print(const QString &item, LineEnd end) override
     {
         if (!trigger.isEmpty() && item.startsWith(trigger)) {
             trigger.clear();
             action();
         }
-        RecordingPrinter::Print(item, end);
+        RecordingPrinter::print(item, end);
     }
 };
 
@@ -701,18 +701,27 @@ private Q_SLOTS:
         QCOMPARE(QByteArray(value), QByteArray("kept"));
     }
 
-    // Another writer waits while the lock is held, then builds on what the
-    // holder wrote; a lock whose holder was killed blocks nobody.
+    // While another program holds the lock, a second writer cannot take it;
+    // one started while it is held builds on what the holder wrote; a lock
+    // whose holder was killed blocks nobody.
     void writersTakeTurns()
     {
         fill();
+        {
+            LockHolder holder(dashboard());
+            QVERIFY(holder.held());
+            DashboardLock second(dashboard());
+            QVERIFY(!second.acquire(0));
+            QVERIFY(second.heldElsewhere());
+            QVERIFY2(second.holder().contains(LockHolder::program()), qPrintable(second.holder()));
+        }
         QProcess mover;
         {
             DashboardLock lock(dashboard());
             QVERIFY(lock.acquire());
             mover.start(QStringLiteral(TOLVANE_CLI), {QStringLiteral("move"), dashboard(), QStringLiteral("1"),
                                                       QStringLiteral("11"), QStringLiteral("12")});
-            QVERIFY(!mover.waitForFinished(700));
+            QVERIFY(mover.waitForStarted());
             ShpiTables tables;
             RecordingPrinter out;
             QVERIFY(LoadShpi(dashboard(), out, tables));

@@ -31,8 +31,6 @@ using namespace testing_support;
 
 namespace {
 
-constexpr int Settled = DashboardWatcher::SettleMs * 3;
-
 QByteArray bmpBytes(const QImage &picture)
 {
     QByteArray bytes;
@@ -199,6 +197,41 @@ private Q_SLOTS:
         QVERIFY(form->messages.isEmpty());
     }
 
+    void oneSelectionReachesListDashboardAndWatcher_data()
+    {
+        QTest::addColumn<bool>("byUndo");
+        QTest::newRow("chosen in the document") << false;
+        QTest::newRow("an undone move of another object") << true;
+    }
+
+    // The document holds the selection; the list, the dashboard and the
+    // watcher of the object's files all follow it, whoever chose it.
+    void oneSelectionReachesListDashboardAndWatcher()
+    {
+        QFETCH(bool, byUndo);
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        if (byUndo) {
+            form->document().moveObject(3, QPoint(31, 26));
+            clickRow(*form, 1);
+            form->undoStack().undo();
+        } else {
+            form->document().selectObject(3);
+        }
+        QCOMPARE(form->objectList()->currentRow(), 3);
+        QVERIFY(form->label("objectStatus")->text().startsWith(QStringLiteral("lamp ")));
+        QVERIFY(form->outlineVisible());
+        QVERIFY(samePixels(form->image(), m_fixture.expected(3)));
+
+        const FixtureObject &lamp = m_fixture.objects[2];
+        const QImage artwork = patternPicture(lamp.image.width(), lamp.image.height(), 5);
+        // Written in place, which only a watch on the file itself sees.
+        QVERIFY(writeFile(QDir(dir).filePath("lamp.BMP"), bmpBytes(artwork)));
+        QTRY_VERIFY(samePixels(form->image(),
+                               expectedComposite(m_fixture.background, artwork, lamp.mask, lamp.topLeft())));
+    }
+
     void containerChangedElsewhere_data()
     {
         QTest::addColumn<bool>("unsavedEdit");
@@ -225,8 +258,11 @@ private Q_SLOTS:
 
         moveElsewhere(dir, QPoint(40, 30));
         const QPoint expected = reload ? QPoint(40, 30) : QPoint(5, 5);
-        QTRY_COMPARE(asked, unsavedEdit ? 1 : 0);
+        // What the editor does about the change: the question, or the reload.
+        if (unsavedEdit)
+            QTRY_COMPARE(asked, 1);
         QTRY_COMPARE(positionShown(*form), expected);
+        QCOMPARE(asked, unsavedEdit ? 1 : 0);
         QCOMPARE(form->document().isClean(), reload);
         // The selection stays, shown at the new place.
         QCOMPARE(form->objectList()->currentRow(), 1);
@@ -236,10 +272,15 @@ private Q_SLOTS:
         if (!reload)
             return;
         // The editor's own save is no change from elsewhere: nothing is
-        // asked or read again, and the undo history stays.
+        // asked or read again, and the undo history stays. A background
+        // saved after it is shown once the watcher has taken both changes.
         form->document().moveObject(1, QPoint(7, 8));
         QVERIFY(form->saveDashboard());
-        QTest::qWait(Settled);
+        const QImage background = patternPicture(48, 36, 9);
+        saveByRename(dir, "0000.bmp", bmpBytes(background));
+        QTRY_VERIFY(samePixels(form->document().background(), background));
+        // A reload would be asked for through the event loop, after the round.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         QCOMPARE(form->undoStack().count(), 1);
         // F5 over unsaved edits asks first.
         form->document().moveObject(1, QPoint(9, 9));

@@ -217,7 +217,7 @@ private Q_SLOTS:
         QVERIFY(form().outlineVisible());
         // A fresh selection draws the object where the table has it.
         const QImage nudged = form().image();
-        form().view()->showObject(form().objectList()->currentRow());
+        form().document().selectObject(form().document().selectedObject());
         QVERIFY(form().image() == nudged);
 
         form().undoStack().undo();
@@ -270,7 +270,7 @@ private Q_SLOTS:
         select(1);
         QVERIFY(form().document().moveObject(1, QPoint(32760, header(1).YPos)));
         form().undoStack().clear();
-        form().view()->showObject(form().objectList()->currentRow());
+        form().document().selectObject(form().document().selectedObject());
         form().dashboard()->setFocus();
         const Snapshot before(form());
         nudge(Qt::Key_Right, Qt::ShiftModifier);

@@ -325,7 +325,7 @@ private Q_SLOTS:
         recorder.painted = &painted;
         box.installEventFilter(&recorder);
 
-        surface.Line(10, 20, 14, 20, 0x0000FF);
+        surface.drawLine(QPointF(10, 20), QPointF(14, 20), 0x0000FF);
         QTRY_VERIFY(!painted.isEmpty());
         // The line's pixels, shown at twice the size, and nothing near the origin.
         QVERIFY(QRegion(QRect(20, 40, 10, 2)).subtracted(painted).isEmpty());

@@ -6,7 +6,6 @@
 #include "window/editor/mainwindow.h"
 
 #include "canvas/editor/dashboardview.h"
-#include "canvas/editor/objectspanel.h"
 #include "dials/editor/dialpanel.h"
 #include "document/dashboardwatcher.h"
 #include "store/dashboarddirectory.h"
@@ -56,8 +55,8 @@ void MainWindow::watchFiles()
     };
 
     m_watcher = new DashboardWatcher(m_document, this);
-    connect(m_objectsPanel, &ObjectsPanel::objectSelected, m_watcher, &DashboardWatcher::watchObject);
-    connect(m_watcher, &DashboardWatcher::objectFilesChanged, m_dashboard, &DashboardView::reloadObjectBitmaps);
+    connect(m_watcher, &DashboardWatcher::selectedObjectFilesChanged, m_dashboard,
+            &DashboardView::reloadSelectedObject);
     connect(m_watcher, &DashboardWatcher::unreadable, statusBar(),
             [this](const QString &message) { statusBar()->showMessage(message); });
     // Queued: the question is asked once the watcher has finished its round.
@@ -71,7 +70,7 @@ void MainWindow::reloadDashboard()
         return;
     if (!m_document.isClean() && !m_askReload())
         return;
-    reloadFromDisk(false);
+    reloadFromDisk(ReloadFailure::InMessage);
 }
 
 void MainWindow::followContainerChange()
@@ -83,23 +82,22 @@ void MainWindow::followContainerChange()
         statusBar()->showMessage(tr("SHPI.DAT was changed by another program; the changes made here are kept."));
         return;
     }
-    reloadFromDisk(true);
+    reloadFromDisk(ReloadFailure::InStatusLine);
 }
 
-bool MainWindow::reloadFromDisk(bool quiet)
+bool MainWindow::reloadFromDisk(ReloadFailure report)
 {
-    const int selected = m_objectsPanel->selectedObject();
+    const int selected = m_document.selectedObject();
     // Read silently: the listing would print over the dashboard being worked on.
     DiscardingPrinter silent;
     if (Status status = m_document.load(m_document.directory(), silent); !status) {
-        if (quiet)
+        if (report == ReloadFailure::InStatusLine)
             statusBar()->showMessage(status.message());
         else
             reportFailure(QStringLiteral("Reload"), status);
         return false;
     }
-    if (selected < m_document.tables().objects.count())
-        m_objectsPanel->selectObject(selected);
+    m_document.selectObject(selected);
     if (m_dialPanel->isVisibleTo(m_sideBar))
         m_dashboard->showDialsMode();
     statusBar()->showMessage(tr("Reloaded %1").arg(QDir::toNativeSeparators(m_document.directory())));
@@ -124,7 +122,7 @@ bool MainWindow::writeContainer(const QString &command, const QString &result,
                 return false;
             break;
         case ChangedOnDiskAnswer::Reload:
-            reloadFromDisk(false);
+            reloadFromDisk(ReloadFailure::InMessage);
             return false;
         case ChangedOnDiskAnswer::Cancel:
             statusBar()->showMessage(status->message());

@@ -60,8 +60,7 @@ MainWindow::MainWindow(QWidget *parent)
     };
     m_askDirectory = [this]() -> QString {
         LoadDialog dialog(QString(), this);
-        dialog.exec();
-        return dialog.resultCaption() == QLatin1String("1") ? dialog.directoryPath() : QString();
+        return dialog.exec() == QDialog::Accepted ? dialog.directoryPath() : QString();
     };
     m_askSaveChanges = [this] {
         return QMessageBox::question(
@@ -133,7 +132,6 @@ void MainWindow::createViews()
     m_dialPanel->move(2, 32);
     m_dialPanel->hide();
 
-    connect(m_objectsPanel, &ObjectsPanel::objectSelected, m_dashboard, &DashboardView::showObject);
     connect(m_dialPanel, &DialPanel::drawDialsRequested, m_dashboard, &DashboardView::drawDials);
     connect(m_dialPanel, &DialPanel::needleTestChanged, m_dashboard, &DashboardView::showNeedleTest);
     connect(m_dialPanel, &DialPanel::colourPickArmed, m_dashboard, &DashboardView::armColourPick);

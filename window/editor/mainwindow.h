@@ -143,8 +143,11 @@ private:
     /// View > Reload: asks first while there are unsaved edits.
     void reloadDashboard();
     void followContainerChange();
+    /// Where a failure to read SHPI.DAT again is said: in the status line
+    /// alone, as for a change another program made, or in a message too.
+    enum class ReloadFailure { InStatusLine, InMessage };
     /// Reads SHPI.DAT again, keeping the selected object and the panel.
-    bool reloadFromDisk(bool quiet);
+    bool reloadFromDisk(ReloadFailure report);
     /// Runs a write of SHPI.DAT; when another program changed the file,
     /// asks whether to reload it, overwrite it or cancel. False when nothing
     /// was written.

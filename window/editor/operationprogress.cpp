@@ -23,9 +23,9 @@ OperationProgress::~OperationProgress()
     m_bar.hide();
 }
 
-void OperationProgress::Print(const QString &item, LineEnd end)
+void OperationProgress::print(const QString &item, LineEnd end)
 {
-    m_lines->Print(item, end);
+    m_lines->print(item, end);
 }
 
 void OperationProgress::objectsDone(int done, int count)

@@ -20,8 +20,8 @@ public:
     OperationProgress(std::unique_ptr<PrintTarget> lines, QProgressBar &bar);
     ~OperationProgress() override;
 
-    using PrintTarget::Print;
-    void Print(const QString &item, LineEnd end = CloseLine) override;
+    using PrintTarget::print;
+    void print(const QString &item, LineEnd end = CloseLine) override;
     void objectsDone(int done, int count) override;
 
 private:
