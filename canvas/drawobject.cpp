@@ -13,10 +13,10 @@ void DrawObject(const PictureSurface &image, const PictureSurface &mask, Picture
                 ObjectDrawing drawing)
 {
     if (drawing == ObjectDrawing::ThroughMask) {
-        target.blit(topLeft, mask, image.size(), RasterOp::SRCPAINT);
-        target.blit(topLeft, image, image.size(), RasterOp::SRCINVERT);
+        target.blit(topLeft, mask, image.size(), RasterOp::Or);
+        target.blit(topLeft, image, image.size(), RasterOp::Xor);
     } else {
-        target.blit(topLeft, image, image.size(), RasterOp::SRCPAINT);
+        target.blit(topLeft, image, image.size(), RasterOp::Or);
     }
 }
 
@@ -95,8 +95,8 @@ Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entr
     preparedMask.setPicture(maskPicture(mask));
     // P AND M, then XOR M: M AND NOT P, so that the later OR of M and XOR of
     // this leaves P wherever M is white.
-    preparedImage.blit(QPoint(0, 0), preparedMask, preparedImage.size(), RasterOp::SRCAND);
-    preparedImage.blit(QPoint(0, 0), preparedMask, preparedImage.size(), RasterOp::SRCINVERT);
+    preparedImage.blit(QPoint(0, 0), preparedMask, preparedImage.size(), RasterOp::And);
+    preparedImage.blit(QPoint(0, 0), preparedMask, preparedImage.size(), RasterOp::Xor);
     return Status::success();
 }
 

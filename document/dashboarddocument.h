@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/editcommands.h"
+#include "document/editcommands.h"
 #include "store/printtarget.h"
 #include "store/safewrite.h"
 #include "store/shpitables.h"

@@ -70,13 +70,13 @@ QRect rasterBlit(QImage &dest, const QPoint &at, const QImage &source, const QSi
     }
 
     switch (op) {
-    case RasterOp::SRCAND:
+    case RasterOp::And:
         combineRows<And>(dest, target, *src, from);
         break;
-    case RasterOp::SRCINVERT:
+    case RasterOp::Xor:
         combineRows<Invert>(dest, target, *src, from);
         break;
-    case RasterOp::SRCPAINT:
+    case RasterOp::Or:
         combineRows<Paint>(dest, target, *src, from);
         break;
     default:

@@ -9,12 +9,12 @@ class QSize;
 
 namespace tolvane {
 
-/// The three raster operations of the object display, with the values GDI
-/// gives them. S is the source pixel, D the destination pixel.
-enum class RasterOp : quint32 {
-    SRCAND = 0x8800C6,    ///< D := S AND D
-    SRCINVERT = 0x660046, ///< D := S XOR D
-    SRCPAINT = 0xEE0086,  ///< D := S OR D
+/// The three raster operations of the object display. S is the source pixel,
+/// D the destination pixel.
+enum class RasterOp {
+    And, ///< D := S AND D
+    Xor, ///< D := S XOR D
+    Or,  ///< D := S OR D
 };
 
 /// Combines the block of @p size at (0, 0) of @p source into @p dest at

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/printtarget.h"
-#include "window/picturesurface.h"
+#include "pictures/picturesurface.h"
 
 #include <QElapsedTimer>
 #include <QWidget>

@@ -129,14 +129,14 @@ void TestPictureSurface::rasterOps_data()
     QTest::addColumn<OleColor>("expected");
 
     // F0 A5 5A with 3C 0F F0, byte by byte.
-    QTest::newRow("and") << RasterOp::SRCAND << 0xF0A55Au << 0x3C0FF0u << 0x300550u;
-    QTest::newRow("invert") << RasterOp::SRCINVERT << 0xF0A55Au << 0x3C0FF0u << 0xCCAAAAu;
-    QTest::newRow("paint") << RasterOp::SRCPAINT << 0xF0A55Au << 0x3C0FF0u << 0xFCAFFAu;
-    QTest::newRow("and with white keeps") << RasterOp::SRCAND << 0x123456u << white << 0x123456u;
-    QTest::newRow("and with black clears") << RasterOp::SRCAND << 0x123456u << 0u << 0u;
-    QTest::newRow("invert with itself clears") << RasterOp::SRCINVERT << 0x808080u << 0x808080u << 0u;
-    QTest::newRow("invert with white negates") << RasterOp::SRCINVERT << 0x0F1E2Du << white << 0xF0E1D2u;
-    QTest::newRow("paint with black keeps") << RasterOp::SRCPAINT << 0x010203u << 0u << 0x010203u;
+    QTest::newRow("and") << RasterOp::And << 0xF0A55Au << 0x3C0FF0u << 0x300550u;
+    QTest::newRow("invert") << RasterOp::Xor << 0xF0A55Au << 0x3C0FF0u << 0xCCAAAAu;
+    QTest::newRow("paint") << RasterOp::Or << 0xF0A55Au << 0x3C0FF0u << 0xFCAFFAu;
+    QTest::newRow("and with white keeps") << RasterOp::And << 0x123456u << white << 0x123456u;
+    QTest::newRow("and with black clears") << RasterOp::And << 0x123456u << 0u << 0u;
+    QTest::newRow("invert with itself clears") << RasterOp::Xor << 0x808080u << 0x808080u << 0u;
+    QTest::newRow("invert with white negates") << RasterOp::Xor << 0x0F1E2Du << white << 0xF0E1D2u;
+    QTest::newRow("paint with black keeps") << RasterOp::Or << 0x010203u << 0u << 0x010203u;
 }
 
 void TestPictureSurface::rasterOps()
@@ -195,7 +195,7 @@ void TestPictureSurface::blitClipping()
     black.setBackgroundColour(0);
     QSignalSpy changed(&target, &PictureSurface::changed);
 
-    target.blit(at, black, size, RasterOp::SRCAND);
+    target.blit(at, black, size, RasterOp::And);
 
     QCOMPARE(target.size(), QSize(4, 3));
     for (int y = 0; y < 3; ++y)
@@ -211,7 +211,7 @@ void TestPictureSurface::blitOntoItself()
     surface.drawPoint(QPointF(1, 0), 0x00FF00);
     surface.drawPoint(QPointF(2, 0), 0xFF0000);
 
-    surface.blit(QPoint(1, 0), surface, QSize(2, 1), RasterOp::SRCINVERT);
+    surface.blit(QPoint(1, 0), surface, QSize(2, 1), RasterOp::Xor);
 
     // Each pixel is combined with its left neighbour as it was before the blit.
     QCOMPARE(pointOf(surface, 0, 0), 0x0000FFu);
@@ -234,13 +234,13 @@ void TestPictureSurface::maskComposite()
         image.drawPoint(QPointF(x, 0), p[x]);
         mask.drawPoint(QPointF(x, 0), m[x]);
     }
-    image.blit(QPoint(0, 0), mask, QSize(3, 1), RasterOp::SRCAND);
-    image.blit(QPoint(0, 0), mask, QSize(3, 1), RasterOp::SRCINVERT);
+    image.blit(QPoint(0, 0), mask, QSize(3, 1), RasterOp::And);
+    image.blit(QPoint(0, 0), mask, QSize(3, 1), RasterOp::Xor);
 
     PictureSurface target(QSize(5, 1));
     target.setBackgroundColour(d);
-    target.blit(QPoint(1, 0), mask, QSize(3, 1), RasterOp::SRCPAINT);
-    target.blit(QPoint(1, 0), image, QSize(3, 1), RasterOp::SRCINVERT);
+    target.blit(QPoint(1, 0), mask, QSize(3, 1), RasterOp::Or);
+    target.blit(QPoint(1, 0), image, QSize(3, 1), RasterOp::Xor);
 
     QCOMPARE(pointOf(target, 0, 0), d);
     QCOMPARE(pointOf(target, 1, 0), p[0]);
@@ -276,7 +276,7 @@ void TestPictureSurface::clearRestoresPicture()
     surface.fillRect(QPointF(35, 0), QPointF(39, 4), white);
     surface.drawText(QStringLiteral("Hello"), PrintTarget::KeepLineOpen);
     surface.drawText(QStringLiteral("again"));
-    surface.blit(QPoint(-2, 20), block, QSize(8, 8), RasterOp::SRCINVERT);
+    surface.blit(QPoint(-2, 20), block, QSize(8, 8), RasterOp::Xor);
     QVERIFY(surface.image() != bare);
 
     surface.clear();
@@ -294,7 +294,7 @@ void TestPictureSurface::clearRepaintsOnlyWhatWasDrawn()
     object.setBackgroundColour(0x0F0F0F);
     QSignalSpy changed(&surface, &PictureSurface::changed);
 
-    surface.blit(QPoint(100, 200), object, QSize(256, 256), RasterOp::SRCPAINT);
+    surface.blit(QPoint(100, 200), object, QSize(256, 256), RasterOp::Or);
     surface.drawCircle(QPointF(50, 50), 3, red);
     changed.clear();
     surface.clear();
