@@ -120,7 +120,7 @@ private:
         if (value >= least)
             return;
         add(Finding::Severity::Warning, -1, field, DashboardDirectory::ContainerName,
-            QStringLiteral("%1 is %2; it must be at least %3").arg(QLatin1String(what)).arg(value).arg(least),
+            QStringLiteral("%1 is %2, less than %3").arg(QLatin1String(what)).arg(value).arg(least),
             QStringLiteral("set it in the Dials panel"));
     }
 

@@ -189,7 +189,8 @@ private Q_SLOTS:
                                             << "tachometer needle's end at RpmMax (35, -1)";
         QTest::newRow("colour point outside") << "warning" << none << QJsonValue("ColourX") << "SHPI.DAT"
                                               << "colour's point (40, 2)";
-        QTest::newRow("MphMax zero") << "warning" << none << QJsonValue("MphMax") << "SHPI.DAT" << "MphMax is 0";
+        QTest::newRow("MphMax zero") << "warning" << none << QJsonValue("MphMax") << "SHPI.DAT"
+                                     << "MphMax is 0, less than 1";
         QTest::newRow("RpmMax below zero") << "warning" << none << QJsonValue("RpmMax") << "SHPI.DAT"
                                            << "RpmMax is -5";
         QTest::newRow("needle width zero") << "warning" << none << QJsonValue("DialWidth") << "SHPI.DAT"
