@@ -72,17 +72,17 @@ private:
         const QString todo = QStringLiteral("save the object's artwork there as a %1 BMP").arg(sizeText(header));
         if (path.isEmpty())
             return add(Finding::Severity::Error, index, fileName, QStringLiteral("the file does not exist"), todo);
-        QImage picture;
-        if (Status s = readBitmapFile(path, &picture); !s)
+        BitmapLayout layout;
+        if (Status s = checkBitmapFile(path, &layout); !s)
             return add(Finding::Severity::Error, index, fileName, reason(s, path), todo);
-        if (picture.size() != QSize(header.Width, header.Height))
+        if (layout.size != QSize(header.Width, header.Height))
             return add(Finding::Severity::Error, index, fileName,
                        QStringLiteral("the picture is %1 x %2, the object %3")
-                           .arg(QString::number(picture.width()), QString::number(picture.height()),
+                           .arg(QString::number(layout.size.width()), QString::number(layout.size.height()),
                                 sizeText(header)),
                        todo);
         if (fileName.compare(DashboardDirectory::BackgroundName, Qt::CaseInsensitive) == 0)
-            m_picture = picture.size();
+            m_picture = layout.size;
     }
 
     void checkMask(int index, const ObjectHeader &header, const QString &fileName, const QByteArray &pixels)
