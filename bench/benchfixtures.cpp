@@ -61,14 +61,24 @@ void writeBackground(const QString &directory, const QSize &size)
     background.save(directory + QLatin1Char('/') + DashboardDirectory::BackgroundName, "BMP");
 }
 
-void writeObjectBitmaps(const QString &directory, const demo::DemoObject &object, QRgb colour)
+void writeArtwork(const QString &directory, const demo::DemoObject &object, QRgb colour)
 {
     const QString name = QString::fromLatin1(object.name.data(), 4);
     QImage artwork(object.header.Width, object.header.Height, QImage::Format_RGB888);
     artwork.fill(colour);
     artwork.save(directory + QStringLiteral("/") + name + ".bmp", "BMP");
+}
+
+void writeObjectBitmaps(const QString &directory, const demo::DemoObject &object, QRgb colour)
+{
+    writeArtwork(directory, object, colour);
     QImage mask = object.mask.convertToFormat(QImage::Format_RGB888);
     mask.save(directory + QLatin1Char('/') + *maskFileName(object.name), "BMP");
+}
+
+demo::DemoObject largeContainerObject(int index, int side)
+{
+    return object(index, side, side, side / 2, side / 2);
 }
 
 } // namespace
@@ -77,10 +87,16 @@ qint64 writeLargeContainer(const QString &directory, int count, int side)
 {
     std::vector<demo::DemoObject> objects;
     for (int i = 0; i < count; ++i)
-        objects.push_back(object(i, side, side, side / 2, side / 2));
+        objects.push_back(largeContainerObject(i, side));
     const QByteArray bytes = demo::encodeDemoContainer(objects, demo::demoDialRecord());
     writeFileOrDie(directory + QLatin1Char('/') + DashboardDirectory::ContainerName, bytes);
     return bytes.size();
+}
+
+void writeLargeArtworks(const QString &directory, int count, int side)
+{
+    for (int i = 0; i < count; ++i)
+        writeArtwork(directory, largeContainerObject(i, side), qRgb(i & 0xff, 90, 160));
 }
 
 void writeDragDashboard(const QString &directory, const QSize &size, int objectSide)

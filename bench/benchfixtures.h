@@ -8,6 +8,9 @@ namespace tolvane::bench {
 /// A container of @p count objects of @p side x @p side pixels with skipped
 /// chunks, written into @p directory as SHPI.DAT; returns its size in bytes.
 qint64 writeLargeContainer(const QString &directory, int count, int side);
+/// The artwork of every object of writeLargeContainer(), so that with the
+/// masks extracted the dashboard has no error.
+void writeLargeArtworks(const QString &directory, int count, int side);
 
 /// A dashboard of @p size with one object "obj1" of @p objectSide pixels
 /// square, its artwork and mask, placed near the top-left corner so that the

@@ -241,6 +241,10 @@ void containerWalk(int count, int side, int runs)
            QStringLiteral("none: cp does not flush"), std::nullopt);
     report(QStringLiteral("extract, ") + label, extract, QStringLiteral("cp + sync --data"), cpFlushed,
            QStringLiteral("< 1.5 x cp + sync --data"), extract < 1.5 * cpFlushed);
+    writeLargeArtworks(dir.path(), count, side);
+    const double check = processMedian(runs, cli, {QStringLiteral("check"), dir.path()});
+    report(QStringLiteral("check, ") + label, check, QStringLiteral("extract"), extract,
+           QStringLiteral("< 2 x extract"), check < 2 * extract);
     const double compile = processMedian(runs, cli, {QStringLiteral("compile"), dir.path()});
     const long extractPeak = peakMemoryKiB(cli, {QStringLiteral("extract"), dir.path()});
     const long compilePeak = peakMemoryKiB(cli, {QStringLiteral("compile"), dir.path()});

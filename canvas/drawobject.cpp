@@ -47,21 +47,6 @@ Status findBitmap(const DashboardDirectory &directory, const QString &fileName, 
     return Status::success();
 }
 
-// The name as the user can read it: bytes that print as nothing, or would
-// end the line, appear as \xNN.
-QString printableName(const FixedText<4> &name)
-{
-    QString text;
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || c == '\\')
-            text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
-        else
-            text += QChar(byte);
-    }
-    return text;
-}
-
 } // namespace
 
 Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entry,

@@ -172,6 +172,10 @@ const QList<Command> &commands()
          2, 2, false, true, apply},
         {"extract", "DIR", "Writes every object's mask bitmap beside SHPI.DAT.", 1, 1, false, true, extract},
         {"compile", "DIR", "Writes the mask bitmaps back into SHPI.DAT.", 1, 1, false, true, compile},
+        {"check", "DIR [--json]",
+         "Checks DIR's dashboard for faults the game would show: prints one line per error or warning with what "
+         "to do, then a count, or with --json a JSON array. Only reads. Exit status 1 when there is an error.",
+         1, 2, false, false, check},
         {"demo", "DIR", "Creates DIR holding the demo dashboard.", 1, 1, true, false, demo},
         {"render", "DIR OUT.png [--all] [--select INDEX] [--dials]",
          "Writes the dashboard as the editor shows it to the PNG file OUT.png: the background picture, with "

@@ -52,6 +52,9 @@ Status loadQuietly(const QString &directory, ShpiTables &tables);
 /// "apply DIR FILE.json".
 int apply(const QStringList &arguments, InPlace inPlace);
 
+/// "check DIR [--json]".
+int check(const QStringList &arguments, InPlace inPlace);
+
 /// "render DIR OUT.png [--all] [--select INDEX] [--dials]".
 int render(const QStringList &arguments, InPlace inPlace);
 

@@ -116,8 +116,10 @@ Status DashboardDocument::writeContainer(Write write, ChangedContainer ifChanged
         }
     }
     const Status written = write();
-    if (written)
+    if (written) {
         m_undoStack.setClean();
+        Q_EMIT containerWritten();
+    }
     return written;
 }
 

@@ -111,6 +111,8 @@ Q_SIGNALS:
     void extractionFinished(bool succeeded);
     /// "0000.bmp" was read anew; the tables are as they were.
     void backgroundChanged();
+    /// A save or compilation wrote SHPI.DAT, which now holds the tables.
+    void containerWritten();
 
 private:
     friend class MoveObject;

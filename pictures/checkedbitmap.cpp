@@ -139,17 +139,29 @@ Status readBitmapLayout(const QString &fileName, const QByteArray &head, BitmapL
     return Status::success();
 }
 
+namespace {
+
+// Plain rows must all lie inside the file of @p length bytes.
+Status checkPlainRows(const QString &fileName, qint64 length, const BitmapLayout &layout)
+{
+    if (length >= layout.pixelOffset + layout.pixelBytes)
+        return Status::success();
+    return Status::fileError(fileName, QStringLiteral("is cut short: its %1 x %2 pixels take %3 bytes from byte "
+                                                      "%4, and the file ends at byte %5")
+                                           .arg(layout.size.width()).arg(layout.size.height())
+                                           .arg(layout.pixelBytes).arg(layout.pixelOffset).arg(length));
+}
+
+} // namespace
+
 Status decodeBitmap(const QString &fileName, const QByteArray &file, const BitmapLayout &layout, QImage *picture)
 {
     QByteArray plain = file;
     if (layout.runLength()) {
         if (Status s = expandRunLengths(fileName, file, layout, &plain); !s)
             return s;
-    } else if (file.size() < layout.pixelOffset + layout.pixelBytes) {
-        return Status::fileError(fileName, QStringLiteral("is cut short: its %1 x %2 pixels take %3 bytes from byte "
-                                                          "%4, and the file ends at byte %5")
-                                               .arg(layout.size.width()).arg(layout.size.height())
-                                               .arg(layout.pixelBytes).arg(layout.pixelOffset).arg(file.size()));
+    } else if (Status s = checkPlainRows(fileName, file.size(), layout); !s) {
+        return s;
     }
     QBuffer buffer(&plain);
     QImageReader reader(&buffer, "bmp");
@@ -194,6 +206,22 @@ Status readBitmapBytes(const QString &path, std::optional<QSize> size, QByteArra
     }
     *bytes = std::move(read);
     return Status::success();
+}
+
+Status checkBitmapFile(const QString &path, BitmapLayout *layout)
+{
+    QString reason;
+    QFile file;
+    if (!system_files::openRegularFile(path, file, &reason))
+        return Status::fileError(path, reason);
+    const qint64 length = file.size();
+    if (Status s = readBitmapLayout(path, file.read(std::min(length, BitmapLayout::LargestHeaders)), layout); !s)
+        return s;
+    if (!layout->runLength())
+        return checkPlainRows(path, length, *layout);
+    // Run-length data is whole only when it decodes to the end code.
+    QImage picture;
+    return readBitmapFile(path, &picture);
 }
 
 Status readBitmapFile(const QString &path, QImage *picture)

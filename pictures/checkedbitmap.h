@@ -65,6 +65,12 @@ Status checkBitmapFileLength(const QString &fileName, qint64 length, QSize size)
 /// @p size, a file longer than any BMP of that size is refused unread.
 Status readBitmapBytes(const QString &path, std::optional<QSize> size, QByteArray *bytes, BitmapLayout *layout);
 
+/// Checks the BMP file at @p path as readBitmapFile() reads it, without
+/// decoding plain rows: its headers, and that all its pixel data lies inside
+/// it (plain rows by the file's length; run-length data decoded). On success
+/// @p layout holds what its headers say.
+Status checkBitmapFile(const QString &path, BitmapLayout *layout);
+
 /// Reads the BMP file at @p path (readBitmapBytes) and decodes it.
 Status readBitmapFile(const QString &path, QImage *picture);
 

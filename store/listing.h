@@ -12,5 +12,8 @@ QString objectCountLine(int count);
 QString objectLine(int index, const DirectoryEntry &entry, const ObjectHeader &header);
 /// A name's four bytes as the Latin-1 characters of the same numbers.
 QString nameText(const FixedText<4> &name);
+/// The name as the user can read it in a message: bytes that print as
+/// nothing, or would end the line, appear as \xNN.
+QString printableName(const FixedText<4> &name);
 
 } // namespace tolvane

@@ -211,6 +211,14 @@ void DialPanel::createControls()
         setTabOrder(m_boxes[size_t(i - 1)], m_boxes[size_t(i)]);
 }
 
+void DialPanel::focusField(DialField field)
+{
+    const auto box = std::find(DialSetFields.begin(), DialSetFields.end(), field);
+    QWidget *target = box == DialSetFields.end() ? static_cast<QWidget *>(m_setColour)
+                                                 : m_boxes[size_t(box - DialSetFields.begin())];
+    target->setFocus(Qt::OtherFocusReason);
+}
+
 void DialPanel::fillBoxes()
 {
     showSampledColour();

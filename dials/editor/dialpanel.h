@@ -48,6 +48,9 @@ public Q_SLOTS:
     void setSwatch(OleColor colour);
     /// A press on the dashboard has ended the armed colour pick.
     void finishColourPick();
+    /// Puts the focus on the box of @p field, or on "Set Colour" for the
+    /// colour point, which has no box.
+    void focusField(DialField field);
 
 Q_SIGNALS:
     /// "Draw Dials", a load that changed the boxes, or the needle test at rest.

@@ -11,11 +11,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -87,9 +89,13 @@ MainWindow::MainWindow(QWidget *parent)
     createViewMenu();
     createStatusBar();
     watchFiles();
+    createProblemsDock(menuBar()->findChild<QMenu *>(QStringLiteral("viewMenu")));
 
-    // The designed interior is the area between the menu bar and the status bar.
-    resize(DesignedWidth, DesignedHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    // The designed interior is the area between the menu bar and the status
+    // bar, above the Problems panel and the separator over it.
+    resize(DesignedWidth, DesignedHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height() +
+                              m_problemsDock->sizeHint().height() +
+                              style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this));
 }
 
 MainWindow::~MainWindow()

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QAction;
+class QDockWidget;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
@@ -104,6 +105,9 @@ private:
     void createEditMenu();
     void createViewMenu();
     void createStatusBar();
+    /// The Problems panel's dock, its item in @p viewMenu and its count in
+    /// the status bar (problemsdock.cpp).
+    void createProblemsDock(QMenu *viewMenu);
     void connectDocument();
     void layOut();
 
@@ -180,6 +184,8 @@ private:
     QLabel *m_pointerReadout = nullptr;
     QLabel *m_zoomLevel = nullptr;
     QProgressBar *m_operationProgress = nullptr;
+    QDockWidget *m_problemsDock = nullptr;
+    QLabel *m_problemCount = nullptr;
     LockWait *m_lockWait = nullptr;
     DashboardWatcher *m_watcher = nullptr;
     /// While a question about the changed SHPI.DAT is open, further changes

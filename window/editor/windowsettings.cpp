@@ -6,6 +6,7 @@
 #include "canvas/editor/dashboardview.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QScreen>
 #include <QSettings>
 
@@ -19,6 +20,7 @@ const QString GeometryKey = QStringLiteral("window/geometry");
 const QString PanelKey = QStringLiteral("window/panel");
 const QString ZoomKey = QStringLiteral("window/zoom");
 const QString ShowAllKey = QStringLiteral("view/showAllObjects");
+const QString ProblemsKey = QStringLiteral("view/problems");
 const QString DialsPanel = QStringLiteral("dials");
 
 } // namespace
@@ -32,6 +34,7 @@ void MainWindow::restoreSettings()
         showPanel(Panel::Dials);
     m_dashboard->setZoom(settings.value(ZoomKey, DashboardView::MinZoom).toInt(), m_dashboard->viewCentre());
     m_showAllAction->setChecked(settings.value(ShowAllKey, false).toBool());
+    m_problemsDock->setVisible(settings.value(ProblemsKey, true).toBool());
 }
 
 void MainWindow::saveSettings() const
@@ -41,6 +44,7 @@ void MainWindow::saveSettings() const
     settings.setValue(PanelKey, m_dialsAction->isChecked() ? DialsPanel : QStringLiteral("objects"));
     settings.setValue(ZoomKey, m_dashboard->zoom());
     settings.setValue(ShowAllKey, m_showAllAction->isChecked());
+    settings.setValue(ProblemsKey, !m_problemsDock->isHidden());
 }
 
 void MainWindow::fitToDashboard()
