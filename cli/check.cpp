@@ -20,8 +20,8 @@ int check(const QStringList &args, InPlace)
     } else {
         StreamPrinter out(stdout);
         for (const Finding &finding : findings)
-            out.Print(findingLine(finding), PrintTarget::CloseLine);
-        out.Print(findingsSummary(findings), PrintTarget::CloseLine);
+            out.print(findingLine(finding), PrintTarget::CloseLine);
+        out.print(findingsSummary(findings), PrintTarget::CloseLine);
     }
     return countFindings(findings, Finding::Severity::Error) > 0 ? Failed : Success;
 }

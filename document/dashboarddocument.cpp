@@ -64,8 +64,7 @@ void DashboardDocument::takeFileState(const QImage &background)
 
 Status DashboardDocument::save(PrintTarget &out, WriteChoices choices, bool *changedOnDisk)
 {
-    return writeContainer([&] { return SaveShpiData(m_directory, out, m_tables, choices.inPlace); },
-                          choices.ifChanged, changedOnDisk);
+    return writeContainer(out, SaveShpiData, choices, changedOnDisk);
 }
 
 Status DashboardDocument::extractMasks(PrintTarget &out, InPlace inPlace)
@@ -77,10 +76,16 @@ Status DashboardDocument::extractMasks(PrintTarget &out, InPlace inPlace)
     // The tables are read again: no object stays selected.
     m_selected = -1;
     Q_EMIT extractionStarted();
-    const Status status = ExtractMasks(m_directory, out, m_tables, inPlace);
+    ShpiTables extracted = m_tables;
+    const Status status =
+        runOperation(out, [&, directory = m_directory](PrintTarget &printer, const CancelToken &cancel) {
+            return ExtractMasks(directory, printer, extracted, inPlace, cancel);
+        });
     Q_EMIT extractionFinished(status.ok());
-    if (status)
+    if (status) {
+        m_tables = extracted;
         takeFileState(background);
+    }
     // A failed extraction left the tables as they were: they are shown again.
     Q_EMIT loaded();
     return status;
@@ -89,12 +94,17 @@ Status DashboardDocument::extractMasks(PrintTarget &out, InPlace inPlace)
 Status DashboardDocument::compileMasks(PrintTarget &out, WriteChoices choices, bool *changedOnDisk)
 {
     // Compiling writes the headers and the dial data as a save does.
-    return writeContainer([&] { return CompileMasks(m_directory, out, m_tables, choices.inPlace); },
-                          choices.ifChanged, changedOnDisk);
+    return writeContainer(out, CompileMasks, choices, changedOnDisk);
 }
 
-template<typename Write>
-Status DashboardDocument::writeContainer(Write write, ChangedContainer ifChanged, bool *changedOnDisk)
+Status DashboardDocument::runOperation(PrintTarget &out, const OperationRunner::Work &work)
+{
+    const QScopedValueRollback running(m_runningOperation, true);
+    return m_runner ? m_runner->run(out, work) : work(out, CancelToken());
+}
+
+Status DashboardDocument::writeContainer(PrintTarget &out, ContainerWrite write, WriteChoices choices,
+                                         bool *changedOnDisk)
 {
     if (changedOnDisk)
         *changedOnDisk = false;
@@ -103,7 +113,7 @@ Status DashboardDocument::writeContainer(Write write, ChangedContainer ifChanged
     DashboardLock lock(m_directory);
     if (Status s = lock.acquire(); !s)
         return s;
-    if (ifChanged == ChangedContainer::Refuse) {
+    if (choices.ifChanged == ChangedContainer::Refuse) {
         QByteArray now;
         if (Status s = containerFingerprint(m_directory, &now); !s)
             return s;
@@ -115,8 +125,13 @@ Status DashboardDocument::writeContainer(Write write, ChangedContainer ifChanged
                                                     "was read; it was not written."));
         }
     }
-    const Status written = write();
+    ShpiTables tables = m_tables;
+    const Status written =
+        runOperation(out, [&, directory = m_directory](PrintTarget &printer, const CancelToken &cancel) {
+            return write(directory, printer, tables, choices.inPlace, cancel);
+        });
     if (written) {
+        m_tables = tables;
         m_undoStack.setClean();
         Q_EMIT containerWritten();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/editcommands.h"
+#include "document/operationrunner.h"
 #include "store/printtarget.h"
 #include "store/safewrite.h"
 #include "store/shpitables.h"
@@ -69,6 +70,14 @@ public:
     /// Writes the mask bitmaps, the positions and the dial data into SHPI.DAT;
     /// a changed SHPI.DAT and a write in place are treated as save() does.
     Status compileMasks(PrintTarget &out, WriteChoices choices = {}, bool *changedOnDisk = nullptr);
+    /// Where save(), extractMasks() and compileMasks() run their work; at
+    /// once, on the caller's thread, until one is set. The runner must
+    /// outlive the document's operations.
+    void setOperationRunner(OperationRunner *runner) { m_runner = runner; }
+    /// True while a file operation's work runs: until it ends, SHPI.DAT may
+    /// be newer than the tables' fingerprint says.
+    bool isRunningOperation() const { return m_runningOperation; }
+
     /// Reads "0000.bmp" again; on failure the background stays as it was.
     Status reloadBackground();
 
@@ -124,11 +133,15 @@ private:
     void applyDialField(DialField field, int16_t value, EditRun run);
     /// The tables just read are what the file holds; @p background with them.
     void takeFileState(const QImage &background);
-    /// Runs @p write on the tables under the dashboard's lock, after checking
-    /// within that lock that SHPI.DAT is still the file they come from; when
-    /// the write succeeded, the file now holds the tables.
-    template<typename Write>
-    Status writeContainer(Write write, ChangedContainer ifChanged, bool *changedOnDisk);
+    /// SaveShpiData or CompileMasks.
+    using ContainerWrite = Status (*)(const QString &, PrintTarget &, ShpiTables &, InPlace, const CancelToken &);
+    /// Runs @p write on a copy of the tables under the dashboard's lock, after
+    /// checking within that lock that SHPI.DAT is still the file they come
+    /// from; when the write succeeded, the tables take the copy and the file
+    /// holds them.
+    Status writeContainer(PrintTarget &out, ContainerWrite write, WriteChoices choices, bool *changedOnDisk);
+    /// Runs @p work through the operation runner.
+    Status runOperation(PrintTarget &out, const OperationRunner::Work &work);
 
     QString m_directory;
     ShpiTables m_tables;
@@ -136,6 +149,8 @@ private:
     QUndoStack m_undoStack;
     bool m_replaying = false;
     int m_selected = -1;
+    OperationRunner *m_runner = nullptr;
+    bool m_runningOperation = false;
 };
 
 } // namespace tolvane

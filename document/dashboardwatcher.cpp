@@ -104,6 +104,11 @@ void DashboardWatcher::settle()
 {
     if (m_directory.isEmpty())
         return;
+    // The document's own operation is writing; what it changed is known once it ends.
+    if (m_document.isRunningOperation()) {
+        m_settleTimer.start();
+        return;
+    }
     const DashboardDirectory directory(m_directory);
     watchExistingFiles(directory);
     for (Part part : Parts) {

@@ -54,10 +54,11 @@ private:
 
 } // namespace
 
-Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
+Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace,
+                    const CancelToken &cancel)
 {
     return walkLocked(
-        directory, ContainerWalk::Rewriting, inPlace, tables,
+        directory, ContainerWalk::Rewriting, inPlace, tables, cancel,
         [&](const QString &path) { return MaskCompiler(path, directory, tables, surface); },
         [&](MaskCompiler &compiler, const Status &written) {
             compiler.commitTo(tables);

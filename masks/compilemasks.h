@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/canceltoken.h"
 #include "store/printtarget.h"
 #include "store/safewrite.h"
 #include "store/shpitables.h"
@@ -16,6 +17,6 @@ namespace tolvane {
 /// object whose name cannot be a file name keeps its pixel block; a line
 /// reports it.
 Status CompileMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables,
-                    InPlace inPlace = InPlace::Refused);
+                    InPlace inPlace = InPlace::Refused, const CancelToken &cancel = {});
 
 } // namespace tolvane

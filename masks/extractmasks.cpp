@@ -74,11 +74,12 @@ private:
 
 } // namespace
 
-Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
+Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace,
+                    const CancelToken &cancel)
 {
     // SHPI.DAT is only read; the mask files are put in place once it has all been.
     return walkLocked(
-        directory, ContainerWalk::Reading, InPlace::Refused, tables,
+        directory, ContainerWalk::Reading, InPlace::Refused, tables, cancel,
         [&](const QString &) { return MaskExtractor(directory, inPlace, surface); },
         [&](MaskExtractor &extractor, const Status &) {
             Status committed = extractor.commitFiles();

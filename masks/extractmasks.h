@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/canceltoken.h"
 #include "store/printtarget.h"
 #include "store/safewrite.h"
 #include "store/shpitables.h"
@@ -17,6 +18,6 @@ namespace tolvane {
 /// file is a symbolic link, gets no file; a line reports it. A mask file that
 /// can only be written in place is written so only as @p inPlace allows.
 Status ExtractMasks(const QString &directory, PrintTarget &surface, ShpiTables &tables,
-                    InPlace inPlace = InPlace::Refused);
+                    InPlace inPlace = InPlace::Refused, const CancelToken &cancel = {});
 
 } // namespace tolvane

@@ -21,8 +21,9 @@ constexpr qint64 CopyChunk = 1 << 20;
 class WalkRun
 {
 public:
-    WalkRun(const QString &path, ContainerWalk::Mode mode, InPlace inPlace, ContainerWalk::Visitor &visitor)
-        : m_path(path), m_inPlace(inPlace), m_visitor(visitor)
+    WalkRun(const QString &path, ContainerWalk::Mode mode, InPlace inPlace, ContainerWalk::Visitor &visitor,
+            const CancelToken &cancel)
+        : m_path(path), m_inPlace(inPlace), m_visitor(visitor), m_cancel(cancel)
     {
         if (mode == ContainerWalk::Rewriting) {
             const QFileInfo info(path);
@@ -66,6 +67,7 @@ private:
     QFile m_in;
     std::unique_ptr<SafeWrite> m_out;
     ContainerWalk::Visitor &m_visitor;
+    const CancelToken &m_cancel;
     QByteArray m_pixels;
     qint64 m_pos = 0;
     qint64 m_size = 0;
@@ -237,6 +239,8 @@ Status WalkRun::objectPixels(int index, const ObjectHeader &header)
 Status WalkRun::walkObjects(int count)
 {
     for (int i = 0; i < count; ++i) {
+        if (m_cancel.cancelled())
+            return Status::cancelled(m_path);
         ChunkHeader chunk;
         if (Status s = skipChunks(i, chunk); !s)
             return s;
@@ -283,9 +287,9 @@ QByteArray WalkRun::fingerprint() const
 } // namespace
 
 Status ContainerWalk::run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint,
-                          InPlace inPlace)
+                          InPlace inPlace, const CancelToken &cancel)
 {
-    WalkRun walk(containerPath, mode, inPlace, visitor);
+    WalkRun walk(containerPath, mode, inPlace, visitor, cancel);
     Status walked = walk.run();
     if (walked && fingerprint)
         *fingerprint = walk.fingerprint();

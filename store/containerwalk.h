@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canceltoken.h"
 #include "records.h"
 #include "safewrite.h"
 #include "status.h"
@@ -64,9 +65,11 @@ public:
     /// when given, identifies the file as the walk left it: the file itself
     /// (device, number, size, time of last change) and its every record but
     /// the pixels and skipped payloads. Another program's write changes it.
-    /// @p inPlace says whether a rewrite may go in place where it must.
+    /// @p inPlace says whether a rewrite may go in place where it must. Once
+    /// @p cancel is set the walk stops before the next object, with
+    /// Status::cancelled() and nothing replaced.
     static Status run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint = nullptr,
-                      InPlace inPlace = InPlace::Refused);
+                      InPlace inPlace = InPlace::Refused, const CancelToken &cancel = {});
 };
 
 } // namespace tolvane

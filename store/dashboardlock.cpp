@@ -4,6 +4,7 @@
 #include "systemfiles.h"
 
 #include <QHash>
+#include <QMutex>
 
 namespace tolvane {
 
@@ -11,11 +12,18 @@ namespace {
 
 // How often each directory's lock is taken in this process. The system's lock
 // belongs to the first taker, whose descriptor holds it; a second descriptor
-// of this process would wait for the first.
+// of this process would wait for the first. The editor's commands take it on
+// the window's thread and their file operations again on a worker.
 QHash<QByteArray, int> &heldLocks()
 {
     static QHash<QByteArray, int> held;
     return held;
+}
+
+QMutex &heldLocksMutex()
+{
+    static QMutex mutex;
+    return mutex;
 }
 
 } // namespace
@@ -26,6 +34,7 @@ DashboardLock::~DashboardLock()
 {
     if (m_identity.isEmpty())
         return;
+    const QMutexLocker guard(&heldLocksMutex());
     auto &held = heldLocks();
     if (--held[m_identity] == 0)
         held.remove(m_identity);
@@ -40,6 +49,9 @@ Status DashboardLock::acquire(int waitMs)
     QString reason;
     if (!lock->open(m_directory, &reason))
         return Status::fileError(m_directory, QStringLiteral("cannot be locked: %1").arg(reason));
+    // Held while the lock is taken, so that no other thread of this process
+    // takes it a second time meanwhile.
+    const QMutexLocker guard(&heldLocksMutex());
     auto &held = heldLocks();
     if (held.contains(lock->identity())) {
         m_identity = lock->identity();

@@ -15,10 +15,10 @@ namespace tolvane {
 /// returns the operation's status; when that succeeds too, @p tables takes
 /// the fingerprint of the file as the walk left it. The lock is held
 /// throughout, so no other program's write can come between the walk and
-/// what @p finish does.
+/// what @p finish does. @p cancel stops the walk between objects.
 template<typename MakeVisitor, typename Finish>
 Status walkLocked(const QString &directory, ContainerWalk::Mode mode, InPlace inPlace, ShpiTables &tables,
-                  MakeVisitor makeVisitor, Finish finish)
+                  const CancelToken &cancel, MakeVisitor makeVisitor, Finish finish)
 {
     DashboardLock lock(directory);
     if (Status s = lock.acquire(); !s)
@@ -28,7 +28,7 @@ Status walkLocked(const QString &directory, ContainerWalk::Mode mode, InPlace in
         return s;
     auto visitor = makeVisitor(path);
     QByteArray fingerprint;
-    Status walked = ContainerWalk::run(path, mode, visitor, &fingerprint, inPlace);
+    Status walked = ContainerWalk::run(path, mode, visitor, &fingerprint, inPlace, cancel);
     if (!walked)
         return walked;
     Status finished = finish(visitor, walked);

@@ -20,10 +20,11 @@ protected:
 
 } // namespace
 
-Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace)
+Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables, InPlace inPlace,
+                    const CancelToken &cancel)
 {
     return walkLocked(
-        directory, ContainerWalk::Rewriting, inPlace, tables,
+        directory, ContainerWalk::Rewriting, inPlace, tables, cancel,
         [&](const QString &path) { return SaveWriter(path, tables, surface); },
         [&](SaveWriter &writer, const Status &written) {
             writer.commitTo(tables);

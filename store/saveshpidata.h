@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canceltoken.h"
 #include "printtarget.h"
 #include "safewrite.h"
 #include "shpitables.h"
@@ -13,6 +14,6 @@ namespace tolvane {
 /// exactly as it was; the tables keep the ObjectTable and the DialRecord.
 /// Where it can only be written in place, @p inPlace decides (see SafeWrite).
 Status SaveShpiData(const QString &directory, PrintTarget &surface, ShpiTables &tables,
-                    InPlace inPlace = InPlace::Refused);
+                    InPlace inPlace = InPlace::Refused, const CancelToken &cancel = {});
 
 } // namespace tolvane

@@ -16,6 +16,13 @@ Status Status::inPlaceRefused(const QString &fileName, const QString &why)
     return refused;
 }
 
+Status Status::cancelled(const QString &fileName)
+{
+    Status stopped = fileError(fileName, QStringLiteral("the operation was cancelled; nothing was written"));
+    stopped.m_cancelled = true;
+    return stopped;
+}
+
 Status &Status::addNote(const QString &note)
 {
     m_note = m_note.isEmpty() ? note : m_note + QLatin1Char('\n') + note;

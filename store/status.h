@@ -18,12 +18,17 @@ public:
     /// in place: <why>". Nothing was written; the caller may ask the user and
     /// try again allowing it (see SafeWrite).
     static Status inPlaceRefused(const QString &fileName, const QString &why);
+    /// The user stopped the operation on @p fileName before it committed
+    /// anything: "<file>: the operation was cancelled; nothing was written".
+    static Status cancelled(const QString &fileName);
 
     bool ok() const { return m_ok; }
     explicit operator bool() const { return m_ok; }
     const QString &message() const { return m_message; }
     /// The file of an inPlaceRefused() failure; empty for any other status.
     const QString &inPlaceFile() const { return m_inPlaceFile; }
+    /// Whether this failure is the user's cancel rather than a fault.
+    bool wasCancelled() const { return m_cancelled; }
 
     /// A success that the user should still hear of, such as a write that
     /// could not be made atomic; empty for a plain success.
@@ -38,6 +43,7 @@ private:
     QString m_message;
     QString m_note;
     QString m_inPlaceFile;
+    bool m_cancelled = false;
 };
 
 } // namespace tolvane

@@ -1,8 +1,10 @@
 #include "common/containerbuilder.h"
 #include "common/objectfixture.h"
 #include "common/smalldashboard.h"
+#include "common/snapshots.h"
 
 #include "demo/demodashboard.h"
+#include "masks/extractmasks.h"
 #include "common/editorparts.h"
 
 #include <QAction>
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -63,6 +66,27 @@ private:
     QString smallDashboard(const QString &name, const QSize &size = QSize(200, 100))
     {
         return writeSmallDashboard(m_root.filePath(name), size);
+    }
+
+    // Enough objects that an operation is still running when the window has
+    // shown its first: the worker keeps only a few objects ahead of it.
+    QString manyObjectsDashboard(const QString &name)
+    {
+        const QString dir = smallDashboard(name);
+        ContainerBuilder c;
+        TestObject back;
+        back.directoryName = "0000";
+        c.objects = {back};
+        for (int i = 1; i < 50; ++i) {
+            TestObject o;
+            o.directoryName = QByteArray::number(1000 + i);
+            o.width = o.height = 64;
+            c.objects.push_back(o);
+        }
+        writeFile(dir + "/SHPI.DAT", c.build());
+        ShpiTables tables;
+        DiscardingPrinter silent;
+        return ExtractMasks(dir, silent, tables) ? dir : QString();
     }
 
 private Q_SLOTS:
@@ -330,6 +354,77 @@ private Q_SLOTS:
         QVERIFY(m_messages.first().contains("SHPIgear.BMP"));
         QCOMPARE(readFile(dir + "/SHPI.DAT"), container);
         QVERIFY(progress->isHidden());
+    }
+    void cancelStopsAnOperationRunningBesideTheWindow_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("extract") << "extract" << "Extract Masks from SHPI";
+        QTest::newRow("compile") << "compile" << "Compile Masks into SHPI";
+        QTest::newRow("save") << "save" << "Save SHPI Data";
+    }
+
+    void cancelStopsAnOperationRunningBesideTheWindow()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, command);
+        const QString dir = manyObjectsDashboard("many-" + action);
+        QVERIFY(!dir.isEmpty());
+        auto form = newForm();
+        // Shown, so that its menus can open.
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(form->openDirectory(dir));
+        QVERIFY(form->document().moveObject(1, QPoint(7, 9)));
+        form->setSaveChangesPrompt([] { return QMessageBox::Discard; });
+        m_messages.clear();
+        const QStringList files = directorySnapshot(dir);
+        const QByteArray tables = tableBytes(form->tables());
+        auto *progress = form->findChild<QProgressBar *>("operationProgress");
+        auto *fileMenu = form->findChild<QMenu *>("fileMenu");
+        auto *cancel = form->findChild<QPushButton *>("cancelOperation");
+        const QStringList conflicting{"load", "save", "extract", "compile", "reload", "undo"};
+
+        // What the window does while the operation runs, from the first step it shows.
+        QStringList enabledMeanwhile;
+        bool menuOpened = false, closedMeanwhile = true, askedOnClose = false;
+        connect(progress, &QProgressBar::valueChanged, form.get(), [&](int done) {
+            if (done != 1)
+                return;
+            for (const QString &name : conflicting)
+                if (form->action(name.toLatin1())->isEnabled())
+                    enabledMeanwhile.append(name);
+            if (form->centralWidget()->isEnabled())
+                enabledMeanwhile.append("the views");
+            QTest::mouseClick(form->menuBar(), Qt::LeftButton, {},
+                              form->menuBar()->actionGeometry(fileMenu->menuAction()).center());
+            menuOpened = fileMenu->isVisible();
+            QTest::keyClick(fileMenu, Qt::Key_Escape);
+            // Closing waits for the end, then asks about the unsaved edit.
+            form->setSaveChangesPrompt([&] {
+                askedOnClose = true;
+                return QMessageBox::Cancel;
+            });
+            closedMeanwhile = form->close();
+            QVERIFY(cancel->isVisible());
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+
+        form->action(action.toLatin1())->trigger();
+        QCOMPARE(enabledMeanwhile, QStringList());
+        QVERIFY(menuOpened);
+        QVERIFY(!closedMeanwhile);
+        QVERIFY2(progress->value() < progress->maximum(), "the operation ran to its end");
+        QCOMPARE(form->statusBar()->currentMessage(), command + " was cancelled; no file was changed.");
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
+        QCOMPARE(directorySnapshot(dir), files);
+        QCOMPARE(tableBytes(form->tables()), tables);
+        QCOMPARE(form->undoStack().count(), 1);
+        QVERIFY(!form->document().isClean());
+        for (const QString &name : conflicting)
+            QVERIFY2(form->action(name.toLatin1())->isEnabled(), qPrintable(name));
+        QVERIFY(!cancel->isVisible());
+        QTRY_VERIFY(askedOnClose);
     }
 };
 

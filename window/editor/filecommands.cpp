@@ -113,13 +113,15 @@ std::optional<Status> MainWindow::whileLocked(const QString &command, const std:
 {
     DashboardLock lock(m_document.directory());
     Status locked = Status::success();
-    if (!m_lockWait->acquire(lock, &locked)) {
+    if (!m_lockWait->acquire(lock, &locked))
+        locked = Status::cancelled(m_document.directory());
+    // Cancelled in the wait or in the operation itself.
+    const Status status = locked ? write() : locked;
+    if (status.wasCancelled()) {
         statusBar()->showMessage(tr("%1 was cancelled; no file was changed.").arg(command));
         return std::nullopt;
     }
-    if (!locked)
-        return locked;
-    return write();
+    return status;
 }
 
 std::unique_ptr<PrintTarget> MainWindow::operationPrinter()

@@ -5,6 +5,7 @@
 #include "dialogs/editor/loaddialog.h"
 #include "dials/editor/dialpanel.h"
 #include "pictures/appicon.h"
+#include "window/editor/backgroundoperation.h"
 #include "window/editor/elidinglabel.h"
 #include "window/editor/lockwait.h"
 
@@ -20,6 +21,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <utility>
 
 namespace tolvane {
 
@@ -155,7 +157,7 @@ void MainWindow::createViews()
 void MainWindow::createFileMenu()
 {
     QMenu *file = addMenu(menuBar(), QStringLiteral("File"), "fileMenu");
-    addItem(file, QStringLiteral("&Load SHPI"), "load", this, &MainWindow::loadDashboard);
+    m_loadAction = addItem(file, QStringLiteral("&Load SHPI"), "load", this, &MainWindow::loadDashboard);
     m_recentMenu = file->addMenu(tr("Recent &Dashboards"));
     m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
     // Built each time it opens, so that folders removed meanwhile are gone.
@@ -178,14 +180,14 @@ void MainWindow::createFileMenu()
 void MainWindow::createEditMenu()
 {
     QMenu *edit = addMenu(menuBar(), QStringLiteral("Edit"), "editMenu");
-    QAction *undo = m_document.undoStack().createUndoAction(this, tr("&Undo"));
-    undo->setObjectName(QStringLiteral("undo"));
-    undo->setShortcut(QKeySequence::Undo);
-    QAction *redo = m_document.undoStack().createRedoAction(this, tr("&Redo"));
-    redo->setObjectName(QStringLiteral("redo"));
-    redo->setShortcut(QKeySequence::Redo);
-    edit->addAction(undo);
-    edit->addAction(redo);
+    m_undoAction = m_document.undoStack().createUndoAction(this, tr("&Undo"));
+    m_undoAction->setObjectName(QStringLiteral("undo"));
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    m_redoAction = m_document.undoStack().createRedoAction(this, tr("&Redo"));
+    m_redoAction->setObjectName(QStringLiteral("redo"));
+    m_redoAction->setShortcut(QKeySequence::Redo);
+    edit->addAction(m_undoAction);
+    edit->addAction(m_redoAction);
     edit->addSeparator();
 
     m_objectsAction =
@@ -237,6 +239,13 @@ void MainWindow::createStatusBar()
         setAcceptDrops(!waiting);
     });
 
+    // Permanent too: its Cancel stops a file operation running on a worker.
+    m_operation = new BackgroundOperation(this);
+    m_operation->setObjectName(QStringLiteral("backgroundOperation"));
+    statusBar()->addPermanentWidget(m_operation);
+    m_document.setOperationRunner(m_operation);
+    connect(m_operation, &BackgroundOperation::runningChanged, this, &MainWindow::showOperationRunning);
+
     // Permanent, so that passing messages do not hide them.
     m_objectStatus = new ElidingLabel(this);
     m_objectStatus->setObjectName(QStringLiteral("objectStatus"));
@@ -266,6 +275,22 @@ void MainWindow::createStatusBar()
     statusBar()->addPermanentWidget(m_zoomLevel);
     showZoom(m_dashboard->zoom());
     statusBar()->setSizeGripEnabled(true);
+}
+
+void MainWindow::showOperationRunning(bool running)
+{
+    // The views edit the tables the operation's result replaces.
+    centralWidget()->setEnabled(!running);
+    setAcceptDrops(!running);
+    const bool open = m_document.isOpen() && !running;
+    for (QAction *fileCommand : {m_saveAction, m_extractAction, m_compileAction, m_reloadAction})
+        fileCommand->setEnabled(open);
+    m_loadAction->setEnabled(!running);
+    m_recentMenu->setEnabled(!running);
+    m_undoAction->setEnabled(!running && m_document.undoStack().canUndo());
+    m_redoAction->setEnabled(!running && m_document.undoStack().canRedo());
+    if (!running && std::exchange(m_closeWhenDone, false))
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void MainWindow::showZoom(int zoom)
@@ -339,9 +364,14 @@ void MainWindow::updateWindowTitle()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A write waiting for another program's is cancelled first, in the status bar.
+    // A write waiting for another program's is cancelled first, in the status
+    // bar; a running one is never cut off half way.
     if (m_lockWait->isWaiting())
         event->ignore();
+    else if (m_operation->isRunning()) {
+        m_closeWhenDone = true;
+        event->ignore();
+    }
     else if (maybeSaveChanges()) {
         saveSettings();
         event->accept();

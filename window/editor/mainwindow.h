@@ -19,6 +19,7 @@ class QProgressBar;
 
 namespace tolvane {
 
+class BackgroundOperation;
 class DashboardView;
 class DashboardWatcher;
 class DialPanel;
@@ -93,7 +94,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    /// Closing asks first while there are unsaved edits.
+    /// Closing asks first while there are unsaved edits; while a file
+    /// operation runs, it waits for its end.
     void closeEvent(QCloseEvent *event) override;
     /// A dashboard folder or its SHPI.DAT dropped on the window opens it.
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -109,6 +111,9 @@ private:
     /// the status bar (problemsdock.cpp).
     void createProblemsDock(QMenu *viewMenu);
     void connectDocument();
+    /// Keeps the commands that would conflict with a running file operation
+    /// from being used while it runs.
+    void showOperationRunning(bool running);
     void layOut();
 
     enum class Panel { Objects, Dials };
@@ -129,7 +134,8 @@ private:
     void reportFailure(const QString &command, const Status &status);
     /// Runs @p write holding the dashboard's lock. While another program
     /// holds it, the status bar names that program and offers Cancel, and only
-    /// Cancel may be used. Nothing when the user cancelled, which is reported.
+    /// Cancel may be used. Nothing when the user cancelled the wait or the
+    /// operation, which is reported.
     std::optional<Status> whileLocked(const QString &command, const std::function<Status()> &write);
     /// Where a file operation prints: its lines on the dashboard, its
     /// progress in the status bar.
@@ -165,6 +171,9 @@ private:
     DashboardDocument m_document;
 
     QMenu *m_recentMenu = nullptr;
+    QAction *m_loadAction = nullptr;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
     QAction *m_saveAction = nullptr;
     QAction *m_extractAction = nullptr;
     QAction *m_compileAction = nullptr;
@@ -187,6 +196,9 @@ private:
     QDockWidget *m_problemsDock = nullptr;
     QLabel *m_problemCount = nullptr;
     LockWait *m_lockWait = nullptr;
+    BackgroundOperation *m_operation = nullptr;
+    /// The window was closed while an operation ran: it closes when that ends.
+    bool m_closeWhenDone = false;
     DashboardWatcher *m_watcher = nullptr;
     /// While a question about the changed SHPI.DAT is open, further changes
     /// wait for its answer.

@@ -12,8 +12,8 @@ namespace tolvane {
 
 /// The printer of one file operation in the editor: the lines go to the
 /// dashboard as before, the objects walked to a progress bar in the status
-/// bar, shown from the first object until this printer goes. The operation
-/// holds the event loop, so the bar is laid out and painted here.
+/// bar, shown from the first object until this printer goes. The bar is
+/// laid out and painted here, at a pace that does not slow many small objects.
 class OperationProgress final : public PrintTarget
 {
 public:
