@@ -32,14 +32,14 @@ void MainWindow::createProblemsDock(QMenu *viewMenu)
     connect(panel, &ProblemsPanel::summaryChanged, m_problemCount, &QLabel::setText);
     connect(panel, &ProblemsPanel::objectChosen, this, [this](int index) {
         showPanel(Panel::Objects);
-        m_objectsPanel->selectObject(index);
+        m_document.selectObject(index);
     });
     connect(panel, &ProblemsPanel::dialFieldChosen, this, [this](DialField field) {
         showPanel(Panel::Dials);
         m_dialPanel->focusField(field);
     });
     // A mask or an artwork saved by another program changes the file findings.
-    connect(m_watcher, &DashboardWatcher::objectFilesChanged, panel, &ProblemsPanel::checkFilesAgain);
+    connect(m_watcher, &DashboardWatcher::selectedObjectFilesChanged, panel, &ProblemsPanel::checkFilesAgain);
     connect(m_watcher, &DashboardWatcher::unreadable, panel, &ProblemsPanel::checkFilesAgain);
 }
 
