@@ -55,7 +55,7 @@ void tryWrite(Operation operation)
     const QByteArray before = testing_support::readFile(scratchFile(QStringLiteral("SHPI.DAT")));
     ShpiTables tables = dashboard().edited;
     Silent out;
-    const Status s = operation(scratchDirectory(), out, tables, InPlace::Refused);
+    const Status s = operation(scratchDirectory(), out, tables, InPlace::Refused, CancelToken());
     if (s) {
         checkWritten(before, tables);
     } else {
