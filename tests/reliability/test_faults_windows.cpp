@@ -1,6 +1,7 @@
 // What a write meets on Windows: a file the game or a bitmap editor holds
 // open, and the access control list a replaced file must keep.
 
+#include "common/accesslist.h"
 #include "common/containerbuilder.h"
 #include "common/snapshots.h"
 
@@ -16,8 +17,6 @@
 #include <QTest>
 
 #include <windows.h>
-#include <aclapi.h>
-#include <sddl.h>
 
 using namespace tolvane;
 using namespace testing_support;
@@ -27,37 +26,6 @@ namespace {
 std::wstring native(const QString &path)
 {
     return QDir::toNativeSeparators(path).toStdWString();
-}
-
-// The file's access list in the security descriptor language; empty when it
-// cannot be read.
-QString accessList(const QString &path)
-{
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    wchar_t *text = nullptr;
-    QString list;
-    if (GetNamedSecurityInfoW(native(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                              nullptr, nullptr, &sd) == ERROR_SUCCESS &&
-        ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
-                                                             nullptr))
-        list = QString::fromWCharArray(text);
-    LocalFree(text);
-    LocalFree(sd);
-    return list;
-}
-
-bool setAccessList(const QString &path, const wchar_t *sddl)
-{
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL acl = nullptr;
-    const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) &&
-                     GetSecurityDescriptorDacl(sd, &present, &acl, &defaulted) &&
-                     SetNamedSecurityInfoW(const_cast<wchar_t *>(native(path).c_str()), SE_FILE_OBJECT,
-                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                                           nullptr, acl, nullptr) == ERROR_SUCCESS;
-    LocalFree(sd);
-    return set;
 }
 
 enum class Operation { Save, Compile, Extract };
@@ -77,7 +45,7 @@ Status run(Operation operation, const QString &directory)
     case Operation::Extract:
         return ExtractMasks(directory, out, tables);
     }
-    return Status::ok();
+    return Status::success();
 }
 
 } // namespace
@@ -90,7 +58,7 @@ class TestFaultsWindows : public QObject
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -143,7 +111,7 @@ private slots:
         if (operation == Operation::Extract)
             QVERIFY(writeFile(path(name), "a mask edited badly"));
         // The owner may do anything, everyone else only read.
-        QVERIFY(setAccessList(path(name), L"D:P(A;;FA;;;OW)(A;;FR;;;WD)"));
+        QVERIFY(setAccessList(path(name), QStringLiteral("D:P(A;;FA;;;OW)(A;;FR;;;WD)")));
         const QString list = accessList(path(name));
         QVERIFY(!list.isEmpty());
         const QByteArray old = readFile(path(name));
@@ -156,7 +124,7 @@ private slots:
     // no one who may not read the file reads the new content.
     void aStagingFileIsAsPrivateAsItsFile()
     {
-        QVERIFY(setAccessList(path(QStringLiteral("SHPI.DAT")), L"D:P(A;;FA;;;OW)"));
+        QVERIFY(setAccessList(path(QStringLiteral("SHPI.DAT")), QStringLiteral("D:P(A;;FA;;;OW)")));
         const QString list = accessList(path(QStringLiteral("SHPI.DAT")));
         SafeWrite write(m_dir->path(), QStringLiteral("SHPI.DAT"));
         QVERIFY(write.open());

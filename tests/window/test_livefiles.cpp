@@ -16,9 +16,7 @@
 
 #include <cstdio>
 #ifdef Q_OS_WIN
-#include <windows.h>
-#include <aclapi.h>
-#include <sddl.h>
+#include "common/accesslist.h"
 #else
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -81,38 +79,18 @@ QPoint positionShown(EditorWindow &form)
 // so a new file is tried to see that the system holds to it.
 bool takeNoNewFile(const QString &directory, bool on)
 {
-    static QHash<QString, std::wstring> before;
-    const std::wstring path = QDir::toNativeSeparators(directory).toStdWString();
-    const auto setAcl = [&](const wchar_t *sddl) {
-        PSECURITY_DESCRIPTOR sd = nullptr;
-        BOOL present = FALSE, defaulted = FALSE;
-        PACL acl = nullptr;
-        const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) &&
-                         GetSecurityDescriptorDacl(sd, &present, &acl, &defaulted) &&
-                         SetNamedSecurityInfoW(const_cast<wchar_t *>(path.c_str()), SE_FILE_OBJECT,
-                                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                               nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
-        LocalFree(sd);
-        return set;
-    };
+    static QHash<QString, QString> before;
     if (!on)
-        return before.contains(directory) && setAcl(before.take(directory).c_str());
-
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    wchar_t *sddl = nullptr;
-    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
-                              nullptr, &sd) != ERROR_SUCCESS ||
-        !ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl,
-                                                              nullptr))
+        return before.contains(directory) && setAccessList(directory, before.take(directory));
+    const QString list = accessList(directory);
+    if (list.isEmpty())
         return false;
-    before.insert(directory, sddl);
-    LocalFree(sddl);
-    LocalFree(sd);
+    before.insert(directory, list);
     // Everyone may do everything but add a file or a subdirectory here.
-    if (!setAcl(L"D:P(D;;0x6;;;WD)(A;OICI;FA;;;WD)"))
+    if (!setAccessList(directory, QStringLiteral("D:P(D;;0x6;;;WD)(A;OICI;FA;;;WD)")))
         return false;
-    const HANDLE probe = CreateFileW((path + L"\\probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const HANDLE probe = CreateFileW(QDir::toNativeSeparators(directory + QStringLiteral("/probe")).toStdWString().c_str(),
+                                     GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (probe == INVALID_HANDLE_VALUE)
         return true;
     CloseHandle(probe);
