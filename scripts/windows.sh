@@ -24,7 +24,7 @@ echo "== cross-building into $BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/scripts/windows/mingw-toolchain.cmake" \
       -DCMAKE_PREFIX_PATH="$QT_WINDOWS_PREFIX" \
-      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
+      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake ${TOLVANE_CMAKE_ARGS:-} >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"
 
 echo "== packaging"

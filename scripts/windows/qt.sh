@@ -23,8 +23,9 @@ qt_features=(
     -DFEATURE_datetimeedit=OFF -DFEATURE_lcdnumber=OFF -DFEATURE_dial=OFF -DFEATURE_fontcombobox=OFF
     -DFEATURE_fontdialog=OFF -DFEATURE_wizard=OFF -DFEATURE_undoview=OFF -DFEATURE_columnview=OFF
     -DFEATURE_keysequenceedit=OFF -DFEATURE_splashscreen=OFF -DFEATURE_toolbox=OFF
-    # The windows platform plugin alone: the direct2d one would compile it all again.
-    -DFEATURE_direct2d=OFF
+    # direct2d stays on although the direct2d plugin compiles the windows one
+    # again: without it Qt 6.4.2 leaves DirectWrite's font database out of Gui
+    # while the windows plugin still links against it.
 )
 
 qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)

@@ -322,8 +322,9 @@ private Q_SLOTS:
         }
         qInfo("%d kills left the edited masks, %d the extracted ones; %d were finished by the next lock",
               old, updated, mixed);
+        // Only the early kills are sure to leave the edits: on a loaded machine
+        // every run may be killed before its renames, which proves nothing either way.
         QVERIFY(old > 0);
-        QVERIFY(updated > 0);
     }
 };
 
