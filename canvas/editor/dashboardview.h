@@ -57,6 +57,8 @@ public:
     std::unique_ptr<PrintTarget> progressPrinter();
     /// Erases what was drawn and printed on the dashboard.
     void clearDrawing();
+    /// What a file operation has printed over the dashboard since.
+    const QStringList &printedLines() const { return m_surface.printedLines(); }
 
     /// The widest pointer readout, for the width of its place.
     static QString widestPointerReadout();
