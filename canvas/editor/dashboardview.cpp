@@ -92,6 +92,7 @@ void DashboardView::showSelection()
     ++m_nudgeRun;
     m_dragAnchor.reset();
     hideOutline();
+    Q_EMIT statusWarningCleared(SelectedFilesCause);
     const int index = selected();
     // No selection leaves the dashboard as it is.
     if (index < 0)

@@ -331,7 +331,7 @@ private Q_SLOTS:
         QCOMPARE(stepsTaken(), eachObject);
         QCOMPARE(progress->maximum(), 6);
         QVERIFY(progress->isHidden());
-        QCOMPARE(form->statusBar()->currentMessage(), "Extracted the masks of 6 objects from SHPI.DAT");
+        QCOMPARE(form->statusMessage(), "Extracted the masks of 6 objects from SHPI.DAT");
         QCOMPARE(form->tables().objects.headers[1].XPos, stored);
         QCOMPARE(QDir(dir).entryList({"SHPI*.BMP"}).size(), 6);
         QCOMPARE(form->objectList()->count(), 6);
@@ -342,7 +342,7 @@ private Q_SLOTS:
         QVERIFY(m_messages.isEmpty());
         QCOMPARE(readFile(dir + "/SHPI.DAT"), container);
         QCOMPARE(stepsTaken(), eachObject);
-        QCOMPARE(form->statusBar()->currentMessage(), "Compiled the masks of 6 objects into SHPI.DAT");
+        QCOMPARE(form->statusMessage(), "Compiled the masks of 6 objects into SHPI.DAT");
 
         // A refused compilation reports the file and leaves the container.
         QFile::remove(dir + "/SHPIgear.BMP");
@@ -412,7 +412,7 @@ private Q_SLOTS:
         QVERIFY(menuOpened);
         QVERIFY(!closedMeanwhile);
         QVERIFY2(progress->value() < progress->maximum(), "the operation ran to its end");
-        QCOMPARE(form->statusBar()->currentMessage(), command + " was cancelled; no file was changed.");
+        QCOMPARE(form->statusMessage(), command + " was cancelled; no file was changed.");
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
         QCOMPARE(directorySnapshot(dir), files);
         QCOMPARE(tableBytes(form->tables()), tables);
