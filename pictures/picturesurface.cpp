@@ -2,8 +2,6 @@
 #include "pictures/picturefile.h"
 #include "pictures/bundledfont.h"
 
-#include <QFontMetrics>
-#include <QGuiApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -132,6 +130,7 @@ void PictureSurface::restoreAll()
     else
         m_image = m_picture.copy(); // detached now, not on the first drawing
     Q_EMIT changed(QRegion(m_image.rect()));
+    dropPrinted();
 }
 
 void PictureSurface::restore(const QRegion &region)
@@ -158,7 +157,7 @@ void PictureSurface::clear()
         restore(drawn);
         Q_EMIT changed(drawn);
     }
-    m_textPosition = QPoint();
+    dropPrinted();
 }
 
 void PictureSurface::dropScreenLayer()
@@ -203,29 +202,23 @@ void PictureSurface::paint(const QRect &area, PaintFunction &&paintFunction)
     finishDrawing(visible);
 }
 
-void PictureSurface::drawText(const QString &text, PrintTarget::LineEnd end)
+void PictureSurface::print(const QString &text, PrintTarget::LineEnd end)
 {
-    // Without a QGuiApplication there are no fonts to measure or draw with.
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        return;
-    const QFontMetrics metrics(m_font);
-    const int advance = metrics.horizontalAdvance(text);
-    if (!text.isEmpty()) {
-        const QPoint baseline = m_textPosition + QPoint(0, metrics.ascent());
-        const QRect area = QRect(m_textPosition, QSize(advance, metrics.lineSpacing()))
-                               .united(metrics.boundingRect(text).translated(baseline))
-                               .adjusted(-1, -1, 1, 1);
-        paint(area, [&](QImage &target) {
-            QPainter painter(&target);
-            painter.setFont(m_font);
-            painter.setPen(Qt::black);
-            painter.drawText(baseline, text);
-        });
-    }
-    if (end == PrintTarget::KeepLineOpen)
-        m_textPosition.rx() += advance;
+    if (m_lineOpen)
+        m_printed.last() += text;
     else
-        m_textPosition = QPoint(0, m_textPosition.y() + metrics.lineSpacing());
+        m_printed.append(text);
+    m_lineOpen = end == PrintTarget::KeepLineOpen;
+    Q_EMIT printedChanged();
+}
+
+void PictureSurface::dropPrinted()
+{
+    m_lineOpen = false;
+    if (!m_printed.isEmpty()) {
+        m_printed.clear();
+        Q_EMIT printedChanged();
+    }
 }
 
 void PictureSurface::drawPoint(const QPointF &at, OleColor colour)

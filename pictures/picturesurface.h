@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QRegion>
+#include <QStringList>
 
 #include <optional>
 
@@ -32,7 +33,7 @@ inline constexpr OleColor fromQRgb(QRgb rgb)
 inline QColor toQColor(OleColor colour) { return QColor::fromRgb(toQRgb(colour)); }
 inline OleColor toOleColor(const QColor &colour) { return fromQRgb(colour.rgb()); }
 
-/// A bitmap to draw on, write progress text on and blit between, with the
+/// A bitmap to draw on, print progress lines over and blit between, with the
 /// operations every view of the editor uses. It needs no widget; a widget
 /// shows screenImage() and repaints what changed() names.
 ///
@@ -47,8 +48,7 @@ inline OleColor toOleColor(const QColor &colour) { return fromQRgb(colour.rgb())
 /// step on a large dashboard costs what the object covers.
 ///
 /// Coordinates are pixels, origin top-left; fractional ones are rounded to
-/// the nearest pixel, halves to even. drawText() needs a QGuiApplication for
-/// its font; without one it does nothing.
+/// the nearest pixel, halves to even.
 class PictureSurface : public QObject
 {
     Q_OBJECT
@@ -66,17 +66,16 @@ public:
     void setPicture(const QImage &picture);
     const QImage &picture() const { return m_picture; }
 
-    /// Erases everything drawn and written, back to the picture (or the
-    /// background colour), and returns the text position to the top-left.
-    /// With persistent drawing off only the screen layer is erased.
+    /// Erases everything drawn and printed, back to the picture (or the
+    /// background colour). With persistent drawing off only the screen layer
+    /// is erased.
     void clear();
 
-    /// Writes @p text in black at the text position. A closed line moves the
-    /// position to the start of the next line; an open one to the end of the
-    /// text.
-    void drawText(const QString &text, PrintTarget::LineEnd end = PrintTarget::CloseLine);
-    /// Where the next drawText() begins: the top-left of its line.
-    QPoint textPosition() const { return m_textPosition; }
+    /// Prints @p text as a new line, or at the end of the last one while that
+    /// was kept open. The lines lie over the picture, not in it: a widget
+    /// shows them where they can be read, until clear() or a new picture.
+    void print(const QString &text, PrintTarget::LineEnd end = PrintTarget::CloseLine);
+    const QStringList &printedLines() const { return m_printed; }
 
     /// A dot of the pen width at @p at.
     void drawPoint(const QPointF &at, OleColor colour);
@@ -117,7 +116,7 @@ public:
     int height() const { return m_image.height(); }
     QSize size() const { return m_image.size(); }
 
-    /// The font of drawText().
+    /// The font the printed lines are shown in.
     const QFont &font() const { return m_font; }
 
     /// The persistent image (QImage::Format_RGB32). Read it in place: a
@@ -132,6 +131,7 @@ Q_SIGNALS:
     void changed(const QRegion &region);
     void sizeChanged(const QSize &size);
     void repaintRequested();
+    void printedChanged();
 
 private:
     QImage &beginDrawing();
@@ -141,6 +141,7 @@ private:
     void dropScreenLayer();
     void restore(const QRegion &region);
     void restoreAll();
+    void dropPrinted();
 
     QImage m_picture;
     QImage m_image;
@@ -151,7 +152,9 @@ private:
     OleColor m_backgroundColour = 0xFFFFFF;
     int m_penWidth = 1;
     bool m_persistentDrawing = true;
-    QPoint m_textPosition;
+    QStringList m_printed;
+    /// The last printed line was kept open.
+    bool m_lineOpen = false;
     QFont m_font;
 };
 

@@ -11,14 +11,24 @@
 
 namespace tolvane {
 
+namespace {
+
+// Objects left out of the whole dashboard, until all can be read or the
+// dashboard is no longer shown whole.
+const QString LeftOutCause = QStringLiteral("objectsLeftOut");
+
+} // namespace
+
 void DashboardView::setShowAllObjects(bool on)
 {
     if (on == m_showAll)
         return;
     m_showAll = on;
     m_allObjectsStale = true;
-    if (!on)
+    if (!on) {
         m_allObjects = AllObjects();
+        Q_EMIT statusWarningCleared(LeftOutCause);
+    }
     if (!m_document.isOpen())
         return;
     if (m_dialsMode) {
@@ -63,8 +73,10 @@ const AllObjects &DashboardView::allObjects()
         m_allObjectsStale = false;
         const QString leftOut =
             AllObjects::describe(m_allObjects.prepare(m_document.directory(), m_document.tables().objects));
-        if (!leftOut.isEmpty())
-            Q_EMIT statusMessage(leftOut);
+        if (leftOut.isEmpty())
+            Q_EMIT statusWarningCleared(LeftOutCause);
+        else
+            Q_EMIT statusWarning(leftOut, LeftOutCause);
     }
     return m_allObjects;
 }

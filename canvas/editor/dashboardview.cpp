@@ -92,6 +92,7 @@ void DashboardView::showSelection()
     ++m_nudgeRun;
     m_dragAnchor.reset();
     hideOutline();
+    Q_EMIT statusWarningCleared(SelectedFilesCause);
     const int index = selected();
     // No selection leaves the dashboard as it is.
     if (index < 0)
@@ -201,7 +202,7 @@ void DashboardView::showExtractionScreen()
     m_surface.setPersistentDrawing(false);
     m_surface.clear();
     m_surface.fillRect(QPointF(0, 0), QPointF(m_surface.width(), m_surface.height()), 0xFFFFFF);
-    m_surface.drawText(tr("Extracting SHPI data..."));
+    m_surface.print(tr("Extracting SHPI data..."));
 }
 
 void DashboardView::endExtractionScreen(bool succeeded)
@@ -209,7 +210,7 @@ void DashboardView::endExtractionScreen(bool succeeded)
     // The objects' masks were written anew.
     m_allObjectsStale = true;
     if (succeeded) {
-        m_surface.drawText(tr("Extraction Complete."));
+        m_surface.print(tr("Extraction Complete."));
         if (m_picture->isVisible())
             m_picture->repaint();
     }

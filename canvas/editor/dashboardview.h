@@ -57,6 +57,8 @@ public:
     std::unique_ptr<PrintTarget> progressPrinter();
     /// Erases what was drawn and printed on the dashboard.
     void clearDrawing();
+    /// What a file operation has printed over the dashboard since.
+    const QStringList &printedLines() const { return m_surface.printedLines(); }
 
     /// The widest pointer readout, for the width of its place.
     static QString widestPointerReadout();
@@ -98,6 +100,10 @@ Q_SIGNALS:
     /// The pixel under the pointer and its colour; empty once it has left.
     void pointerReadoutChanged(const QString &text);
     void statusMessage(const QString &message);
+    /// Says what stays so until the user has seen it or @p cause ends, which
+    /// statusWarningCleared() tells.
+    void statusWarning(const QString &message, const QString &cause);
+    void statusWarningCleared(const QString &cause);
     void failed(const QString &title, const QString &message);
     /// The colour the needle colour swatch shows: the one under the pointer
     /// while a pick is armed, the sampled one after a pick or a cancel.
@@ -141,6 +147,9 @@ private:
 
     /// The document's selected object; -1 for none.
     int selected() const;
+    /// The selected object's bitmaps cannot be read again, until they can
+    /// or another object is selected.
+    static inline const QString SelectedFilesCause = QStringLiteral("selectedObjectFiles");
 
     // Dragging (dragging.cpp).
     void pressed(Qt::MouseButton button, const QPointF &at);

@@ -19,9 +19,10 @@ void DashboardView::reloadSelectedObject()
                                                m_document.tables().objects.directory[size_t(index)], m_objectImage,
                                                m_objectMask);
     if (!status) {
-        Q_EMIT statusMessage(status.message());
+        Q_EMIT statusWarning(status.message(), SelectedFilesCause);
         return;
     }
+    Q_EMIT statusWarningCleared(SelectedFilesCause);
     // The Dials panel shows no object; the next selection draws the new one.
     if (m_dialsMode)
         return;

@@ -397,7 +397,10 @@ void DialPanel::markInvalid(int index, bool invalid)
                                       .arg(std::numeric_limits<int16_t>::max())
                                 : QString();
     box->setToolTip(why);
-    Q_EMIT statusMessage(why);
+    if (invalid)
+        Q_EMIT statusWarning(why, box->objectName());
+    else
+        Q_EMIT statusWarningCleared(box->objectName());
 }
 
 } // namespace tolvane

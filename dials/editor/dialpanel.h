@@ -61,8 +61,10 @@ Q_SIGNALS:
     void colourPickArmed();
     /// "Cancel" of an armed pick.
     void colourPickCancelled();
-    /// A message for the status line; empty to clear the last one.
-    void statusMessage(const QString &message);
+    /// A box keeps its last number, which @p cause names, until
+    /// statusWarningCleared() tells that it holds a whole number again.
+    void statusWarning(const QString &message, const QString &cause);
+    void statusWarningCleared(const QString &cause);
 
 protected:
     bool event(QEvent *event) override;

@@ -19,7 +19,7 @@ public:
     using PrintTarget::print;
     void print(const QString &item, LineEnd end = CloseLine) override
     {
-        m_surface.drawText(item, end);
+        m_surface.print(item, end);
         if (m_sinceRepaint.elapsed() >= 40 && m_view.isVisible()) {
             m_view.repaint();
             m_sinceRepaint.restart();

@@ -1,5 +1,7 @@
 #include "picturebox.h"
 
+#include "pictures/wrappedtext.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -8,6 +10,13 @@
 #include <cmath>
 
 namespace tolvane {
+
+namespace {
+
+// Between the printed lines and the edges of their band.
+constexpr int BandMargin = 3;
+
+} // namespace
 
 PictureBox::PictureBox(PictureSurface &surface, QWidget *parent)
     : QWidget(parent), m_surface(surface)
@@ -27,6 +36,10 @@ PictureBox::PictureBox(PictureSurface &surface, QWidget *parent)
     });
     connect(&surface, &PictureSurface::sizeChanged, this, &PictureBox::fitToSurface);
     connect(&surface, &PictureSurface::repaintRequested, this, [this] { repaint(); });
+    connect(&surface, &PictureSurface::printedChanged, this, [this] { update(); });
+    // The area in sight changes with the size of what the widget is seen through.
+    if (parent)
+        parent->installEventFilter(this);
 }
 
 void PictureBox::setZoom(int zoom)
@@ -106,6 +119,53 @@ void PictureBox::paintEvent(QPaintEvent *event)
     }
     if (m_outlineVisible)
         paintOutline(painter);
+    paintPrinted(painter);
+}
+
+void PictureBox::paintPrinted(QPainter &painter) const
+{
+    const QStringList &lines = m_surface.printedLines();
+    const QRect sight = visibleRegion().boundingRect();
+    const QFontMetrics metrics(m_surface.font());
+    const int width = sight.width() - 2 * BandMargin;
+    if (lines.isEmpty() || width <= 0)
+        return;
+    // The latest rows that fit, each line wrapped to the width in sight.
+    const qsizetype fit = std::max(1, (sight.height() - 2 * BandMargin) / metrics.lineSpacing());
+    QStringList rows;
+    for (qsizetype i = lines.size() - 1; i >= 0 && rows.size() < fit; --i) {
+        const QStringList wrapped = wrappedText(lines[i], m_surface.font(), width);
+        rows = wrapped.mid(std::max<qsizetype>(0, wrapped.size() - (fit - rows.size()))) + rows;
+    }
+
+    const QRect band(sight.topLeft(), QSize(sight.width(), int(rows.size()) * metrics.lineSpacing() + 2 * BandMargin));
+    painter.fillRect(band, QColor(255, 255, 255, 215));
+    painter.setFont(m_surface.font());
+    painter.setPen(Qt::black);
+    QPoint baseline = band.topLeft() + QPoint(BandMargin, BandMargin + metrics.ascent());
+    for (const QString &row : std::as_const(rows)) {
+        painter.drawText(baseline, row);
+        baseline.ry() += metrics.lineSpacing();
+    }
+}
+
+void PictureBox::followSight()
+{
+    if (!m_surface.printedLines().isEmpty())
+        update();
+}
+
+void PictureBox::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    followSight();
+}
+
+bool PictureBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        followSight();
+    return QWidget::eventFilter(watched, event);
 }
 
 void PictureBox::paintOutline(QPainter &painter) const

@@ -13,7 +13,9 @@ namespace tolvane {
 /// Shows a PictureSurface at its own size times a whole zoom factor and
 /// reports the mouse in the surface's pixels, as floating-point coordinates,
 /// whatever the zoom (see pointerPosition()). An outline rectangle can be shown over
-/// the picture without drawing into it.
+/// the picture without drawing into it. The surface's printed lines are shown
+/// over the part of the picture in sight, the latest ones, on a light band
+/// that keeps them readable on any picture.
 class PictureBox : public QWidget
 {
     Q_OBJECT
@@ -57,10 +59,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    /// Scrolling moves the widget, and the printed lines stay in sight.
+    void moveEvent(QMoveEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QRect outlineArea() const;
     void paintOutline(QPainter &painter) const;
+    void paintPrinted(QPainter &painter) const;
+    /// Repaints the printed lines where they are in sight now.
+    void followSight();
 
     // The outline's dash patterns, made again only when the zoom changes.
     mutable QBrush m_horizontalDashes;

@@ -462,7 +462,7 @@ private Q_SLOTS:
         drag(QPoint(3, 13), QPoint(8, 15));
         QCOMPARE(int(header(1).XPos), 32767);
         QCOMPARE(int(header(1).YPos), 14);
-        QVERIFY(!form().statusBar()->currentMessage().isEmpty());
+        QVERIFY(!form().statusMessage().isEmpty());
         QCOMPARE(form().outline().left(), 0.0);
         verifyDashboard(m_dashboard.expected(1));
     }

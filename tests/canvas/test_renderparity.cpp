@@ -86,7 +86,7 @@ private Q_SLOTS:
 
         // An object whose mask cannot be read is left out, and named once.
         QVERIFY(QFile::remove(demo + "/SHPIbrk0.BMP"));
-        QSignalSpy messages(window.view(), &DashboardView::statusMessage);
+        QSignalSpy messages(window.view(), &DashboardView::statusWarning);
         QVERIFY(window.openDirectory(demo));
         verifyRendered(window, demo, {"--all"});
         window.select(1);
@@ -94,7 +94,7 @@ private Q_SLOTS:
         verifyRendered(window, demo, {"--all", "--select", "4"});
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0][0].toString().contains("object 3") &&
-                     window.statusBar()->currentMessage().endsWith(messages[0][0].toString()),
+                     window.statusMessage() == messages[0][0].toString(),
                  qPrintable(messages[0][0].toString()));
 
         window.action("showAllObjects")->trigger();

@@ -9,6 +9,7 @@
 #include "dials/editor/needletest.h"
 #include "pictures/editor/picturebox.h"
 #include "window/editor/mainwindow.h"
+#include "window/editor/statusline.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -63,6 +64,9 @@ public:
 
     /// Whether "Set Colour" has armed a pick, as its caption "Cancel" shows.
     bool colourPickArmed() { return button("setColour")->text() == QLatin1String("Cancel"); }
+
+    /// What the status line says.
+    QString statusMessage() { return part<tolvane::StatusLine>("statusLine")->message(); }
 
     QImage image() { return view()->image(); }
     QRectF outline() { return view()->outline(); }

@@ -94,7 +94,7 @@ private Q_SLOTS:
     void drawingNotPersistentReachesScreenOnly();
     void clearWithDrawingNotPersistentKeepsPersistentImage();
 
-    void drawTextMovesTextPosition();
+    void printedLinesLieOverThePicture();
 
     void pictureFormats_data();
     void pictureFormats();
@@ -274,8 +274,7 @@ void TestPictureSurface::clearRestoresPicture()
     surface.drawCircle(QPointF(20, 10), 5, 0x00FF00);
     surface.drawPoint(QPointF(38, 28), 0xFF0000);
     surface.fillRect(QPointF(35, 0), QPointF(39, 4), white);
-    surface.drawText(QStringLiteral("Hello"), PrintTarget::KeepLineOpen);
-    surface.drawText(QStringLiteral("again"));
+    surface.print(QStringLiteral("Hello"));
     surface.blit(QPoint(-2, 20), block, QSize(8, 8), RasterOp::Xor);
     QVERIFY(surface.image() != bare);
 
@@ -283,7 +282,7 @@ void TestPictureSurface::clearRestoresPicture()
 
     QCOMPARE(surface.image(), bare);
     QCOMPARE(surface.screenImage(), bare);
-    QCOMPARE(surface.textPosition(), QPoint(0, 0));
+    QVERIFY(surface.printedLines().isEmpty());
 }
 
 void TestPictureSurface::clearRepaintsOnlyWhatWasDrawn()
@@ -320,7 +319,6 @@ void TestPictureSurface::drawingNotPersistentReachesScreenOnly()
 
     surface.setPersistentDrawing(false);
     surface.fillRect(QPointF(0, 0), QPointF(surface.width(), surface.height()), white);
-    surface.drawText(QStringLiteral("Extracting"));
 
     QCOMPARE(surface.image(), bare);
     QCOMPARE(pointOf(surface, 5, 30), underBox);
@@ -343,7 +341,7 @@ void TestPictureSurface::clearWithDrawingNotPersistentKeepsPersistentImage()
     surface.drawPoint(QPointF(3, 3), red);
     surface.setPersistentDrawing(false);
     surface.fillRect(QPointF(0, 0), QPointF(19, 19), 0x00FF00);
-    surface.drawText(QStringLiteral("x"));
+    surface.print(QStringLiteral("x"));
     surface.requestRepaint(); // the screen still shows what was drawn
     QCOMPARE(surface.screenImage().pixel(10, 10), qRgb(0, 255, 0));
 
@@ -351,41 +349,25 @@ void TestPictureSurface::clearWithDrawingNotPersistentKeepsPersistentImage()
 
     QCOMPARE(surface.screenImage().pixel(3, 3), qRgb(255, 0, 0));
     QCOMPARE(surface.screenImage().pixel(10, 10), qRgb(255, 255, 255));
-    QCOMPARE(surface.textPosition().y(), 0);
+    QVERIFY(surface.printedLines().isEmpty());
 }
 
-void TestPictureSurface::drawTextMovesTextPosition()
+void TestPictureSurface::printedLinesLieOverThePicture()
 {
     PictureSurface surface(QSize(200, 60));
-    const QFontMetrics metrics(surface.font());
-    const int abc = metrics.horizontalAdvance(QStringLiteral("abc"));
+    const QImage bare = surface.image();
+    QSignalSpy printed(&surface, &PictureSurface::printedChanged);
 
-    surface.drawText(QStringLiteral("abc"), PrintTarget::KeepLineOpen);
-    QCOMPARE(surface.textPosition(), QPoint(abc, 0));
+    surface.print(QStringLiteral("abc"), PrintTarget::KeepLineOpen);
+    surface.print(QStringLiteral("de"), PrintTarget::KeepLineOpen);
+    surface.print(QString());
+    surface.print(QStringLiteral("line"));
 
-    const QImage beforeDe = surface.image();
-    surface.drawText(QStringLiteral("de"), PrintTarget::KeepLineOpen);
-    QCOMPARE(surface.textPosition(), QPoint(abc + metrics.horizontalAdvance(QStringLiteral("de")), 0));
-    int leftmostChange = surface.width();
-    for (int y = 0; y < 60; ++y)
-        for (int x = 0; x < 200; ++x)
-            if (surface.image().pixel(x, y) != beforeDe.pixel(x, y))
-                leftmostChange = std::min(leftmostChange, x);
-    QVERIFY(leftmostChange >= abc - 1);
-    QVERIFY(leftmostChange < surface.textPosition().x());
-
-    const QImage beforeClose = surface.image();
-    surface.drawText(QString());
-    QCOMPARE(surface.image(), beforeClose);
-    QCOMPARE(surface.textPosition(), QPoint(0, metrics.lineSpacing()));
-
-    surface.drawText(QStringLiteral("line"));
-    QCOMPARE(surface.textPosition(), QPoint(0, 2 * metrics.lineSpacing()));
-    bool darkInSecondLine = false;
-    for (int y = metrics.lineSpacing(); y < 2 * metrics.lineSpacing(); ++y)
-        for (int x = 0; x < 20; ++x)
-            darkInSecondLine |= qGray(surface.image().pixel(x, y)) < 96;
-    QVERIFY(darkInSecondLine);
+    QCOMPARE(surface.printedLines(), QStringList({"abcde", "line"}));
+    QCOMPARE(printed.count(), 4);
+    QCOMPARE(surface.image(), bare);
+    surface.setPicture(patternPicture(20, 20));
+    QVERIFY(surface.printedLines().isEmpty());
 }
 
 void TestPictureSurface::pictureFormats_data()

@@ -3,6 +3,7 @@
 #include "demo/demodashboard.h"
 #include "common/editorparts.h"
 #include "document/editor/recentdashboards.h"
+#include "window/editor/statusline.h"
 
 #include <QAction>
 #include <QApplication>
@@ -330,6 +331,56 @@ private Q_SLOTS:
         // The line's pixels, shown at twice the size, and nothing near the origin.
         QVERIFY(QRegion(QRect(20, 40, 10, 2)).subtracted(painted).isEmpty());
         QVERIFY(!painted.intersects(QRect(0, 0, 16, 32)));
+    }
+
+    void printedLinesContrastWithADarkDashboard()
+    {
+        PictureSurface surface;
+        QImage dark(160, 60, QImage::Format_RGB32);
+        dark.fill(Qt::black);
+        surface.setPicture(dark);
+        PictureBox box(surface);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+
+        surface.print(QStringLiteral("Extracting SHPI data..."));
+        const QImage shown = box.grab().toImage();
+        int lightest = 0;
+        int darkest = 255;
+        for (int y = 0; y < QFontMetrics(surface.font()).lineSpacing(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                lightest = std::max(lightest, qGray(shown.pixel(x, y)));
+                darkest = std::min(darkest, qGray(shown.pixel(x, y)));
+            }
+        QVERIFY2(lightest - darkest > 128, qPrintable(QStringLiteral("%1 to %2").arg(darkest).arg(lightest)));
+    }
+
+    // The status line at the window's designed width.
+
+    void aLongWarningIsWholeUntilTheUserActs()
+    {
+        auto form = shownDemo();
+        QVERIFY(form);
+        auto *line = form->findChild<StatusLine *>("statusLine");
+        const QString warning = "Saved the positions and dial data into SHPI.DAT; " +
+                                QDir::toNativeSeparators(m_demo + "/SHPI.DAT") +
+                                " was written in place, as allowed: this write was not atomic";
+        line->showWarning(warning);
+        QTest::mouseMove(form->dashboard(), QPoint(30, 20));
+        QTRY_VERIFY(!form->label("pointerReadout")->text().isEmpty());
+        line->showMessage("Reloaded");
+
+        QCOMPARE(form->statusMessage(), warning);
+        // Every word in the label's rows, the rows inside the label, and the
+        // label inside the window.
+        QLabel *shown = form->label("statusMessage");
+        QCOMPARE(QString(shown->text()).remove('\n'), warning);
+        QTRY_VERIFY(shown->contentsRect().contains(
+            shown->fontMetrics().boundingRect(shown->contentsRect(), 0, shown->text())));
+        QVERIFY(form->rect().contains(QRect(shown->mapTo(form.get(), QPoint()), shown->size())));
+
+        QTest::mouseClick(form->objectList()->viewport(), Qt::LeftButton);
+        QVERIFY(form->statusMessage().isEmpty());
     }
 
     void zoomStepsAndLimits()

@@ -8,9 +8,9 @@
 #include "store/dashboardlock.h"
 #include "window/editor/lockwait.h"
 #include "window/editor/operationprogress.h"
+#include "window/editor/statusline.h"
 
 #include <QDir>
-#include <QStatusBar>
 
 #include <utility>
 
@@ -39,15 +39,12 @@ void MainWindow::loadDashboard()
 bool MainWindow::openDirectory(const QString &directory)
 {
     m_dashboard->clearDrawing();
-    statusBar()->clearMessage();
     if (Status status = m_document.load(directory, *operationPrinter()); !status) {
         reportFailure(QStringLiteral("Load SHPI"), status);
         return false;
     }
-    // What the view said as it showed the dashboard (objects left out) stays.
-    const QString shown = statusBar()->currentMessage();
-    const QString loaded = tr("Loaded %1.").arg(QDir::toNativeSeparators(directory));
-    statusBar()->showMessage(shown.isEmpty() ? loaded : loaded + QStringLiteral(" ") + shown);
+    // Not over what the view warned of as it showed the dashboard (objects left out).
+    m_statusLine->showMessage(tr("Loaded %1.").arg(QDir::toNativeSeparators(directory)));
     if (std::exchange(m_fitToDashboard, false))
         fitToDashboard();
     addRecentDashboard(directory);
@@ -118,7 +115,7 @@ std::optional<Status> MainWindow::whileLocked(const QString &command, const std:
     // Cancelled in the wait or in the operation itself.
     const Status status = locked ? write() : locked;
     if (status.wasCancelled()) {
-        statusBar()->showMessage(tr("%1 was cancelled; no file was changed.").arg(command));
+        m_statusLine->showMessage(tr("%1 was cancelled; no file was changed.").arg(command));
         return std::nullopt;
     }
     return status;
@@ -126,27 +123,31 @@ std::optional<Status> MainWindow::whileLocked(const QString &command, const std:
 
 std::unique_ptr<PrintTarget> MainWindow::operationPrinter()
 {
-    // A message would hide the bar.
-    statusBar()->clearMessage();
+    // A new command: what the last one said has been seen.
+    m_statusLine->clearMessage();
     return std::make_unique<OperationProgress>(m_dashboard->progressPrinter(), *m_operationProgress);
 }
 
 void MainWindow::reportSuccess(const QString &result, const Status &status)
 {
-    statusBar()->showMessage(status.note().isEmpty() ? result : tr("%1; %2").arg(result, status.note()));
+    // What the note says (a write that was not atomic) must not pass unseen.
+    if (status.note().isEmpty())
+        m_statusLine->showMessage(result);
+    else
+        m_statusLine->showWarning(tr("%1; %2").arg(result, status.note()));
 }
 
 bool MainWindow::allowInPlace(const Status &refused)
 {
     if (m_askInPlace(refused.message()))
         return true;
-    statusBar()->showMessage(tr("Nothing was written: %1").arg(refused.message()));
+    m_statusLine->showMessage(tr("Nothing was written: %1").arg(refused.message()));
     return false;
 }
 
 void MainWindow::reportFailure(const QString &command, const Status &status)
 {
-    statusBar()->showMessage(status.message());
+    m_statusLine->showMessage(status.message());
     m_showMessage(command, status.message());
 }
 

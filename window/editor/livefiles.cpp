@@ -9,15 +9,18 @@
 #include "dials/editor/dialpanel.h"
 #include "document/dashboardwatcher.h"
 #include "store/dashboarddirectory.h"
+#include "window/editor/statusline.h"
 
 #include <QDir>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QStatusBar>
 
 namespace tolvane {
 
 namespace {
+
+const QString UnreadableCause = QStringLiteral("unreadableFile");
+const QString ContainerCause = QStringLiteral("containerDiffers");
 
 QString containerPath(const QString &directory)
 {
@@ -57,8 +60,17 @@ void MainWindow::watchFiles()
     m_watcher = new DashboardWatcher(m_document, this);
     connect(m_watcher, &DashboardWatcher::selectedObjectFilesChanged, m_dashboard,
             &DashboardView::reloadSelectedObject);
-    connect(m_watcher, &DashboardWatcher::unreadable, statusBar(),
-            [this](const QString &message) { statusBar()->showMessage(message); });
+    // A file that could not be read is said until one is read anew, which
+    // the watcher passes on; a SHPI.DAT that differs from the edits until
+    // it is read or written.
+    connect(m_watcher, &DashboardWatcher::unreadable, m_statusLine,
+            [this](const QString &message) { m_statusLine->showWarning(message, UnreadableCause); });
+    for (auto read : {&DashboardWatcher::containerChanged, &DashboardWatcher::selectedObjectFilesChanged})
+        connect(m_watcher, read, m_statusLine, [this] { m_statusLine->clearWarning(UnreadableCause); });
+    connect(&m_document, &DashboardDocument::backgroundChanged, m_statusLine,
+            [this] { m_statusLine->clearWarning(UnreadableCause); });
+    for (auto current : {&DashboardDocument::loaded, &DashboardDocument::containerWritten})
+        connect(&m_document, current, m_statusLine, [this] { m_statusLine->clearWarning(ContainerCause); });
     // Queued: the question is asked once the watcher has finished its round.
     connect(m_watcher, &DashboardWatcher::containerChanged, this, &MainWindow::followContainerChange,
             Qt::QueuedConnection);
@@ -79,7 +91,8 @@ void MainWindow::followContainerChange()
         return;
     const QScopedValueRollback asking(m_askingAboutContainer, true);
     if (!m_document.isClean() && !m_askReload()) {
-        statusBar()->showMessage(tr("SHPI.DAT was changed by another program; the changes made here are kept."));
+        m_statusLine->showWarning(tr("SHPI.DAT was changed by another program; the changes made here are kept."),
+                                  ContainerCause);
         return;
     }
     reloadFromDisk(ReloadFailure::InStatusLine);
@@ -92,7 +105,7 @@ bool MainWindow::reloadFromDisk(ReloadFailure report)
     DiscardingPrinter silent;
     if (Status status = m_document.load(m_document.directory(), silent); !status) {
         if (report == ReloadFailure::InStatusLine)
-            statusBar()->showMessage(status.message());
+            m_statusLine->showWarning(status.message(), ContainerCause);
         else
             reportFailure(QStringLiteral("Reload"), status);
         return false;
@@ -100,7 +113,7 @@ bool MainWindow::reloadFromDisk(ReloadFailure report)
     m_document.selectObject(selected);
     if (m_dialPanel->isVisibleTo(m_sideBar))
         m_dashboard->showDialsMode();
-    statusBar()->showMessage(tr("Reloaded %1").arg(QDir::toNativeSeparators(m_document.directory())));
+    m_statusLine->showMessage(tr("Reloaded %1").arg(QDir::toNativeSeparators(m_document.directory())));
     return true;
 }
 
@@ -125,7 +138,7 @@ bool MainWindow::writeContainer(const QString &command, const QString &result,
             reloadFromDisk(ReloadFailure::InMessage);
             return false;
         case ChangedOnDiskAnswer::Cancel:
-            statusBar()->showMessage(status->message());
+            m_statusLine->showMessage(status->message());
             return false;
         }
     }

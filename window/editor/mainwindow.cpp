@@ -8,6 +8,7 @@
 #include "window/editor/backgroundoperation.h"
 #include "window/editor/elidinglabel.h"
 #include "window/editor/lockwait.h"
+#include "window/editor/statusline.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -48,6 +49,14 @@ QMenu *addMenu(QMenuBar *bar, const QString &caption, const char *name)
     QMenu *menu = bar->addMenu(caption);
     menu->setObjectName(QLatin1String(name));
     return menu;
+}
+
+// The warnings @p view reports, and the ends of their causes.
+template<typename View>
+void connectWarnings(View *view, StatusLine *line)
+{
+    QObject::connect(view, &View::statusWarning, line, &StatusLine::showWarning);
+    QObject::connect(view, &View::statusWarningCleared, line, &StatusLine::clearWarning);
 }
 
 } // namespace
@@ -148,10 +157,6 @@ void MainWindow::createViews()
     connect(m_dashboard, &DashboardView::colourPickFinished, m_dialPanel, &DialPanel::finishColourPick);
     connect(m_dashboard, &DashboardView::failed, this,
             [this](const QString &title, const QString &message) { m_showMessage(title, message); });
-    connect(m_dashboard, &DashboardView::statusMessage, this,
-            [this](const QString &message) { statusBar()->showMessage(message); });
-    connect(m_dialPanel, &DialPanel::statusMessage, this,
-            [this](const QString &message) { statusBar()->showMessage(message); });
 }
 
 void MainWindow::createFileMenu()
@@ -246,11 +251,18 @@ void MainWindow::createStatusBar()
     m_document.setOperationRunner(m_operation);
     connect(m_operation, &BackgroundOperation::runningChanged, this, &MainWindow::showOperationRunning);
 
-    // Permanent, so that passing messages do not hide them.
+    // The message and the readouts that give way to it.
+    m_statusLine = new StatusLine(this);
+    m_statusLine->setObjectName(QStringLiteral("statusLine"));
+    statusBar()->addWidget(m_statusLine, 1);
+    connect(m_dashboard, &DashboardView::statusMessage, m_statusLine, &StatusLine::showMessage);
+    connectWarnings(m_dashboard, m_statusLine);
+    connectWarnings(m_dialPanel, m_statusLine);
+
     m_objectStatus = new ElidingLabel(this);
     m_objectStatus->setObjectName(QStringLiteral("objectStatus"));
     m_objectStatus->setTextFormat(Qt::PlainText);
-    statusBar()->addPermanentWidget(m_objectStatus);
+    m_statusLine->addReadout(m_objectStatus);
     connect(m_objectsPanel, &ObjectsPanel::objectStatusChanged, this, [this](const QString &text) {
         m_objectStatus->setText(text);
         m_objectStatus->setToolTip(text);
@@ -265,14 +277,14 @@ void MainWindow::createStatusBar()
     m_pointerReadout->setContentsMargins(Gap, 0, 0, 0);
     m_pointerReadout->setFixedWidth(
         m_pointerReadout->fontMetrics().horizontalAdvance(DashboardView::widestPointerReadout()) + Gap);
-    statusBar()->addPermanentWidget(m_pointerReadout);
+    m_statusLine->addReadout(m_pointerReadout);
     connect(m_dashboard, &DashboardView::pointerReadoutChanged, m_pointerReadout, &QLabel::setText);
 
     m_zoomLevel = new QLabel(this);
     m_zoomLevel->setObjectName(QStringLiteral("zoomLevel"));
     m_zoomLevel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_zoomLevel->setFixedWidth(m_zoomLevel->fontMetrics().horizontalAdvance(zoomText(DashboardView::MaxZoom)) + 8);
-    statusBar()->addPermanentWidget(m_zoomLevel);
+    m_statusLine->addReadout(m_zoomLevel);
     showZoom(m_dashboard->zoom());
     statusBar()->setSizeGripEnabled(true);
 }

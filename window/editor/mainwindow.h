@@ -28,6 +28,7 @@ class LockWait;
 class ObjectsPanel;
 class PrintTarget;
 class Status;
+class StatusLine;
 
 /// The main window: it assembles the menus, the side bar with the Objects and
 /// Dials panels, the dashboard view and the status bar around one document,
@@ -189,6 +190,7 @@ private:
     ObjectsPanel *m_objectsPanel = nullptr;
     DialPanel *m_dialPanel = nullptr;
     DashboardView *m_dashboard = nullptr;
+    StatusLine *m_statusLine = nullptr;
     ElidingLabel *m_objectStatus = nullptr;
     QLabel *m_pointerReadout = nullptr;
     QLabel *m_zoomLevel = nullptr;
