@@ -22,6 +22,7 @@ void DashboardView::reloadSelectedObject()
         Q_EMIT statusMessage(status.message());
         return;
     }
+    m_notShownReason.clear();
     // The Dials panel shows no object; the next selection draws the new one.
     if (m_dialsMode)
         return;
