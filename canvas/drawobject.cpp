@@ -5,7 +5,6 @@
 #include "store/listing.h"
 
 #include <QCoreApplication>
-#include <QDir>
 
 namespace tolvane {
 
@@ -35,20 +34,6 @@ QString objectImageFileName(const QString &name)
     return name + QStringLiteral(".bmp");
 }
 
-namespace {
-
-// The path of one of the object's bitmaps, whatever the letter case of its name.
-Status findBitmap(const DashboardDirectory &directory, const QString &fileName, QString *path)
-{
-    *path = directory.existingFile(fileName);
-    if (path->isEmpty())
-        return Status::fileError(QDir(directory.path()).filePath(fileName),
-                                 QCoreApplication::translate("DrawObject", "the file does not exist."));
-    return Status::success();
-}
-
-} // namespace
-
 Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entry,
                             PictureSurface &preparedImage, PictureSurface &preparedMask)
 {
@@ -63,17 +48,12 @@ Status prepareObjectBuffers(const QString &directory, const DirectoryEntry &entr
 
     // Both are read before either buffer changes, so that a failure leaves them as they were.
     const DashboardDirectory dir(directory);
-    QString imagePath, maskPath;
     PictureSurface image;
     MaskPixels mask;
-    if (Status s = findBitmap(dir, objectImageFileName(*name), &imagePath); !s)
-        return s;
-    if (Status s = image.loadPicture(imagePath); !s)
-        return s;
-    if (Status s = findBitmap(dir, *maskName, &maskPath); !s)
+    if (Status s = image.loadPicture(dir.filePath(objectImageFileName(*name))); !s)
         return s;
     // The mask as compilation puts it into SHPI.DAT: the grey levels of its pixels.
-    if (Status s = readMaskBitmap(maskPath, std::nullopt, &mask); !s)
+    if (Status s = readMaskBitmap(dir.filePath(*maskName), std::nullopt, &mask); !s)
         return s;
 
     preparedImage.setPicture(image.picture());

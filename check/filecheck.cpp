@@ -68,10 +68,8 @@ private:
 
     void checkArtwork(int index, const ObjectHeader &header, const QString &fileName)
     {
-        const QString path = m_directory.existingFile(fileName);
+        const QString path = m_directory.filePath(fileName);
         const QString todo = QStringLiteral("save the object's artwork there as a %1 BMP").arg(sizeText(header));
-        if (path.isEmpty())
-            return add(Finding::Severity::Error, index, fileName, QStringLiteral("the file does not exist"), todo);
         BitmapLayout layout;
         if (Status s = checkBitmapFile(path, &layout); !s)
             return add(Finding::Severity::Error, index, fileName, reason(s, path), todo);
@@ -87,10 +85,8 @@ private:
 
     void checkMask(int index, const ObjectHeader &header, const QString &fileName, const QByteArray &pixels)
     {
-        const QString path = m_directory.existingFile(fileName);
+        const QString path = m_directory.filePath(fileName);
         const QString extract = QStringLiteral("extract the masks to write it from SHPI.DAT");
-        if (path.isEmpty())
-            return add(Finding::Severity::Error, index, fileName, QStringLiteral("the file does not exist"), extract);
         MaskPixels mask;
         if (Status s = readMaskBitmap(path, QSize(header.Width, header.Height), &mask); !s)
             return add(Finding::Severity::Error, index, fileName, reason(s, path),
@@ -142,7 +138,7 @@ Findings checkFiles(const QString &directory, FilesRead *read)
         const QString todo = QStringLiteral("name the directory that holds the dashboard");
         if (!QFileInfo(directory).isDir())
             return {{Finding::Severity::Error, -1, {}, {}, directory, reason(s, directory), todo}};
-        return {containerError(reason(s, QDir(directory).filePath(DashboardDirectory::ContainerName)), todo)};
+        return {containerError(reason(s, path), todo)};
     }
     FileChecker checker(directory, QFileInfo(path).lastModified());
     if (Status s = ContainerWalk::run(path, ContainerWalk::Reading, checker); !s)

@@ -8,9 +8,9 @@
 #include "store/listing.h"
 #include "store/shpitables.h"
 #include "store/status.h"
+#include "store/systemfiles.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonObject>
 
 #include <cmath>
@@ -170,12 +170,9 @@ Check readTables(const QJsonDocument &document, ShpiTables &tables)
 
 Status readJsonFile(const QString &path, QByteArray *contents)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return Status::fileError(path, QStringLiteral("the file does not exist."));
     // A pipe or a device would wait or read forever.
-    if (!info.isFile())
-        return Status::fileError(path, QStringLiteral("is not a regular file."));
+    if (const QString reason = system_files::notRegularFileReason(path, {}); !reason.isEmpty())
+        return Status::fileError(path, reason);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Status::fileError(path, QStringLiteral("cannot be read (%1).").arg(file.errorString()));

@@ -41,7 +41,9 @@ Status DashboardDocument::load(const QString &directory, PrintTarget &out, LoadP
     // container without dial data keeps the current DialRecord.
     ShpiTables read = m_tables;
     QImage background;
-    Status status = LoadShpi(directory, out, read);
+    // The editor follows the file's changes: a copy of the same bytes put
+    // back is known by them.
+    Status status = LoadShpi(directory, out, read, ContentDigest::Taken);
     if (status && parts == ContainerAndBackground)
         status = readDashboardBackground(directory, &background);
     if (!status)
@@ -114,10 +116,10 @@ Status DashboardDocument::writeContainer(PrintTarget &out, ContainerWrite write,
     if (Status s = lock.acquire(); !s)
         return s;
     if (choices.ifChanged == ChangedContainer::Refuse) {
-        QByteArray now;
-        if (Status s = containerFingerprint(m_directory, &now); !s)
+        bool changed = false;
+        if (Status s = checkContainer(&changed); !s)
             return s;
-        if (now != m_tables.fingerprint) {
+        if (changed) {
             if (changedOnDisk)
                 *changedOnDisk = true;
             return Status::fileError(QDir(m_directory).filePath(DashboardDirectory::ContainerName),
@@ -136,6 +138,11 @@ Status DashboardDocument::writeContainer(PrintTarget &out, ContainerWrite write,
         Q_EMIT containerWritten();
     }
     return written;
+}
+
+Status DashboardDocument::checkContainer(bool *changed)
+{
+    return tolvane::checkContainer(m_directory, m_tables, changed);
 }
 
 Status DashboardDocument::reloadBackground()

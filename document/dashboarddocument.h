@@ -78,6 +78,12 @@ public:
     /// be newer than the tables' fingerprint says.
     bool isRunningOperation() const { return m_runningOperation; }
 
+    /// Sets @p changed when SHPI.DAT is no longer the file the tables were
+    /// read from or last written to: another program wrote it. A copy of the
+    /// same bytes put in its place is no change. One that cannot be read
+    /// counts as changed, and the failure says why.
+    Status checkContainer(bool *changed);
+
     /// Reads "0000.bmp" again; on failure the background stays as it was.
     Status reloadBackground();
 

@@ -4,7 +4,6 @@
 #include "document/dashboarddocument.h"
 #include "masks/maskbitmap.h"
 #include "store/dashboarddirectory.h"
-#include "store/loadshpi.h"
 #include "store/systemfiles.h"
 
 namespace tolvane {
@@ -140,10 +139,10 @@ Status DashboardWatcher::take(Part part)
 {
     switch (part) {
     case Container: {
-        QByteArray fingerprint;
-        if (Status s = containerFingerprint(m_directory, &fingerprint); !s)
+        bool changed = false;
+        if (Status s = m_document.checkContainer(&changed); !s)
             return s;
-        if (fingerprint != m_document.tables().fingerprint)
+        if (changed)
             Q_EMIT containerChanged();
         return Status::success();
     }

@@ -32,11 +32,8 @@ public:
         }
         printMaskProgress(out(), QStringLiteral("Inserting mask"), header.Width);
 
-        const QString path = m_directory.existingFile(*fileName);
-        if (path.isEmpty())
-            return Status::fileError(m_directory.fileForWriting(*fileName), QStringLiteral("the file does not exist"));
         MaskPixels mask;
-        if (Status s = readMaskBitmap(path, QSize(header.Width, header.Height), &mask); !s)
+        if (Status s = readMaskBitmap(m_directory.filePath(*fileName), QSize(header.Width, header.Height), &mask); !s)
             return s;
         pixels = std::move(mask.levels);
         return Status::success();

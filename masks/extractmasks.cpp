@@ -38,7 +38,7 @@ public:
             out().print(QStringLiteral("No mask file for object %1: its name is no plain file name").arg(index));
             return Status::success();
         }
-        const QString path = m_directory.fileForWriting(*fileName);
+        const QString path = m_directory.filePath(*fileName);
         if (QFileInfo(path).isSymLink()) {
             out().print(QStringLiteral("No mask file for object %1: %2 is a symbolic link")
                             .arg(QString::number(index), *fileName));

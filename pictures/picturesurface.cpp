@@ -1,5 +1,5 @@
 #include "pictures/picturesurface.h"
-#include "pictures/picturefile.h"
+#include "pictures/checkedbitmap.h"
 #include "pictures/bundledfont.h"
 
 #include <QPainter>
@@ -96,7 +96,7 @@ PictureSurface::PictureSurface(const QSize &size, QObject *parent)
 Status PictureSurface::loadPicture(const QString &bmpPath)
 {
     QImage picture;
-    if (Status s = readPictureFile(bmpPath, &picture); !s)
+    if (Status s = readBitmapFile(bmpPath, &picture); !s)
         return s;
     setPicture(picture);
     return Status::success();

@@ -15,6 +15,8 @@ namespace tolvane {
 namespace {
 
 constexpr qint64 CopyChunk = 1 << 20;
+// Every object needs at least a directory entry, a chunk header and an object header.
+constexpr qint64 PerObject = DirectoryEntry::Size + ChunkHeader::Size + ObjectHeader::Size;
 
 // One run of the walk: the file being read, the copy being written when
 // rewriting, and the position reached, which every message names.
@@ -34,17 +36,31 @@ public:
     Status run();
     /// The fingerprint of the file as the walk left it.
     QByteArray fingerprint() const;
+    /// A reading walk's file, read again whole on the same descriptor.
+    Status digest(QByteArray *result);
 
 private:
     Status open();
+    Status walk();
     Status walkObjects(int count);
+    // What the walk's structural fault @p found means when the header names more objects than the file holds.
+    Status countFault(int count, const Status &found);
+    // Whether the file, read on this walk's descriptor, holds @p count objects after a directory of as many entries.
+    // Every object walked takes one from @p budget; none left ends the attempt.
+    bool holdsObjects(int count, qint64 *budget) const;
     Status skipChunks(int index, ChunkHeader &chunk);
     Status objectPixels(int index, const ObjectHeader &header);
 
     Status fault(const QString &what) const { return Status::fileError(m_path, what); }
-    Status objectFault(int index, const QString &what) const
+    // A fault of the file's structure, which a wrong object count may have caused.
+    Status structureFault(const QString &what)
     {
-        return fault(QStringLiteral("object %1 at byte %2: %3").arg(index).arg(m_pos).arg(what));
+        m_structureFault = true;
+        return fault(what);
+    }
+    Status objectFault(int index, const QString &what)
+    {
+        return structureFault(QStringLiteral("object %1 at byte %2: %3").arg(index).arg(m_pos).arg(what));
     }
     Status readFault() const { return fault(QStringLiteral("cannot be read: %1").arg(m_in.errorString())); }
     Status writeFault() const
@@ -72,6 +88,10 @@ private:
     qint64 m_pos = 0;
     qint64 m_size = 0;
     QCryptographicHash m_structure{QCryptographicHash::Sha256};
+    bool m_structureFault = false;
+    // Of an attempt at another object count: that count, and the objects it may still walk.
+    int m_assumedCount = 0;
+    qint64 *m_budget = nullptr;
 };
 
 Status WalkRun::open()
@@ -96,7 +116,8 @@ Status WalkRun::read(char *data, qint64 size, int index, const QString &what)
     if (remaining() < size) {
         const QString end = QStringLiteral("the file ends inside %1 (%2 bytes needed, %3 left)")
                                 .arg(what).arg(size).arg(remaining());
-        return index < 0 ? fault(QStringLiteral("at byte %1: %2").arg(m_pos).arg(end)) : objectFault(index, end);
+        return index < 0 ? structureFault(QStringLiteral("at byte %1: %2").arg(m_pos).arg(end))
+                         : objectFault(index, end);
     }
     if (m_in.read(data, size) != size)
         return readFault();
@@ -145,7 +166,11 @@ Status WalkRun::run()
 {
     if (Status s = open(); !s)
         return s;
+    return walk();
+}
 
+Status WalkRun::walk()
+{
     char headerBytes[ShpiHeader::Size];
     if (Status s = read(headerBytes, ShpiHeader::Size, -1, QStringLiteral("the header")); !s)
         return s;
@@ -155,15 +180,16 @@ Status WalkRun::run()
     if (Status s = m_visitor.header(header); !s)
         return s;
 
-    const int count = header.ObjectCount;
+    const int count = m_assumedCount ? m_assumedCount : header.ObjectCount;
     if (count < 1)
         return fault(QStringLiteral("at byte 12: the object count %1 is below 1").arg(count));
-    // Every object needs at least a directory entry, a chunk header and an
-    // object header: a larger count cannot be real, and is refused before
-    // anything is allocated for it.
-    const qint64 perObject = DirectoryEntry::Size + ChunkHeader::Size + ObjectHeader::Size;
-    if (qint64(count) * perObject > remaining())
-        return fault(QStringLiteral("at byte 12: the object count %1 is more than the file can hold").arg(count));
+    // A larger count cannot be real, and is refused before anything is
+    // allocated for it.
+    if (qint64(count) * PerObject > remaining())
+        return countFault(count, structureFault(QStringLiteral("at byte 12: the object count %1 is more than the "
+                                                               "file can hold").arg(count)));
+    if (m_budget && (*m_budget -= count) < 0)
+        return Status::cancelled(m_path);
 
     QByteArray directoryBytes(count * DirectoryEntry::Size + 4, Qt::Uninitialized);
     if (Status s = read(directoryBytes.data(), directoryBytes.size(), -1, QStringLiteral("the directory")); !s)
@@ -177,7 +203,7 @@ Status WalkRun::run()
         return s;
 
     if (Status s = walkObjects(count); !s)
-        return s;
+        return countFault(count, s);
 
     // Whatever follows the last object is never interpreted; a rewrite keeps it.
     if (m_out) {
@@ -191,6 +217,55 @@ Status WalkRun::run()
             return Status::success().addNote(notAtomicNote(m_path));
     }
     return Status::success();
+}
+
+Status WalkRun::countFault(int count, const Status &found)
+{
+    if (!m_structureFault || m_budget)
+        return found;
+    // The directory of a count too large covers the first objects, and what
+    // follows it reads as nonsense: the count the objects do fit is named
+    // instead. The attempts read, in all, a few times the directory entries
+    // and objects the file can hold.
+    const qint64 fits = (m_size - ShpiHeader::Size) / PerObject;
+    const qint64 highest = std::min<qint64>(count - 1, fits);
+    // What the first object's records would be after each directory: most
+    // counts are ruled out by them alone, without a walk.
+    const qint64 firstChunk = ShpiHeader::Size + 4;
+    const qint64 lookAt = std::min(m_size, firstChunk + highest * DirectoryEntry::Size + ChunkHeader::Size +
+                                               ObjectHeader::Size);
+    QByteArray start(lookAt, Qt::Uninitialized);
+    if (!m_in.seek(0) || m_in.read(start.data(), lookAt) != lookAt)
+        return found;
+    const auto mayStartThere = [&](qint64 at) {
+        if (at + ChunkHeader::Size + ObjectHeader::Size > lookAt)
+            return true;
+        const ChunkHeader chunk = ChunkHeader::decode(start.constData() + at);
+        const qint64 after = m_size - at - ChunkHeader::Size;
+        if (chunk.isSkipped())
+            return chunk.SkipLength >= 0 && chunk.SkipLength <= after;
+        const ObjectHeader header = ObjectHeader::decode(start.constData() + at + ChunkHeader::Size);
+        return header.Width >= 1 && header.Height >= 1 && header.pixelCount() <= after - ObjectHeader::Size;
+    };
+    qint64 budget = 4 * fits + 64;
+    for (qint64 fewer = highest; fewer >= 1 && budget > 0; --fewer) {
+        if (mayStartThere(firstChunk + fewer * DirectoryEntry::Size) && holdsObjects(int(fewer), &budget))
+            return fault(QStringLiteral("at byte 12: the header names %1 objects, but the file holds only %2")
+                             .arg(count)
+                             .arg(fewer));
+    }
+    return found;
+}
+
+bool WalkRun::holdsObjects(int count, qint64 *budget) const
+{
+    ContainerWalk::Visitor nothing;
+    WalkRun attempt(m_path, ContainerWalk::Reading, InPlace::Refused, nothing, m_cancel);
+    attempt.m_assumedCount = count;
+    attempt.m_budget = budget;
+    attempt.m_size = m_size;
+    return attempt.m_in.open(m_in.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) &&
+           attempt.m_in.seek(0) && attempt.walk();
 }
 
 Status WalkRun::skipChunks(int index, ChunkHeader &chunk)
@@ -241,6 +316,11 @@ Status WalkRun::walkObjects(int count)
     for (int i = 0; i < count; ++i) {
         if (m_cancel.cancelled())
             return Status::cancelled(m_path);
+        if (m_budget && --*m_budget < 0)
+            return Status::cancelled(m_path);
+        if (i > 0 && remaining() == 0)
+            return structureFault(QStringLiteral("at byte %1: the header names %2 objects, but the file ends after "
+                                                 "object %3").arg(m_pos).arg(count).arg(i - 1));
         ChunkHeader chunk;
         if (Status s = skipChunks(i, chunk); !s)
             return s;
@@ -284,15 +364,35 @@ QByteArray WalkRun::fingerprint() const
     return system_files::fileIdentity(m_path) + '/' + m_structure.result().toHex();
 }
 
+Status WalkRun::digest(QByteArray *result)
+{
+    // Told apart from an accidental change, not from a forged one.
+    QCryptographicHash content(QCryptographicHash::Sha1);
+    QByteArray buffer(int(std::min(m_size, CopyChunk)), Qt::Uninitialized);
+    if (!m_in.seek(0))
+        return readFault();
+    for (qint64 n; (n = m_in.read(buffer.data(), buffer.size())) > 0;)
+        content.addData(QByteArrayView(buffer.constData(), n));
+    if (m_in.error() != QFileDevice::NoError)
+        return readFault();
+    *result = content.result();
+    return Status::success();
+}
+
 } // namespace
 
 Status ContainerWalk::run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint,
-                          InPlace inPlace, const CancelToken &cancel)
+                          InPlace inPlace, const CancelToken &cancel, Digest *digest)
 {
     WalkRun walk(containerPath, mode, inPlace, visitor, cancel);
     Status walked = walk.run();
-    if (walked && fingerprint)
-        *fingerprint = walk.fingerprint();
+    if (!walked || (!fingerprint && !digest))
+        return walked;
+    const QByteArray walkedFingerprint = walk.fingerprint();
+    if (fingerprint)
+        *fingerprint = walkedFingerprint;
+    if (digest && mode == Reading && (digest->unless.isEmpty() || digest->unless != walkedFingerprint))
+        return walk.digest(&digest->result);
     return walked;
 }
 

@@ -37,6 +37,7 @@ public:
     enum Mode { Reading, Rewriting };
     enum class PixelAction { PassOver, Read };
 
+    /// Does nothing with what it visits: a walk of the structure alone.
     class Visitor
     {
     public:
@@ -49,7 +50,7 @@ public:
         /// At object @p index. Reading: @p header holds the file's record.
         /// Rewriting: it holds the file's record on entry and what is left in
         /// it is written.
-        virtual Status objectHeader(int index, ObjectHeader &header) = 0;
+        virtual Status objectHeader(int /*index*/, ObjectHeader & /*header*/) { return Status::success(); }
         virtual PixelAction pixelAction() const { return PixelAction::PassOver; }
         /// With PixelAction::Read: @p pixels holds the file's block; when
         /// rewriting, what is left in it (of the same size) is written.
@@ -61,15 +62,26 @@ public:
         virtual void objectDone(int /*index*/, int /*count*/) {}
     };
 
+    /// A digest of every byte of the file a reading walk read, taken on its
+    /// descriptor once the walk has succeeded: always, or, when @p unless
+    /// is given, only if the walk's fingerprint differs from it, so that a
+    /// file known by its fingerprint is not read whole.
+    struct Digest
+    {
+        QByteArray unless;
+        QByteArray result; // empty when not taken
+    };
+
     /// Walks the container at @p containerPath. On success @p fingerprint,
     /// when given, identifies the file as the walk left it: the file itself
     /// (device, number, size, time of last change) and its every record but
-    /// the pixels and skipped payloads. Another program's write changes it.
-    /// @p inPlace says whether a rewrite may go in place where it must. Once
-    /// @p cancel is set the walk stops before the next object, with
-    /// Status::cancelled() and nothing replaced.
+    /// the pixels and skipped payloads. Another program's write changes it,
+    /// and so does a copy of the same bytes put in its place, which only
+    /// @p digest tells apart. @p inPlace says whether a rewrite may go in
+    /// place where it must. Once @p cancel is set the walk stops before the
+    /// next object, with Status::cancelled() and nothing replaced.
     static Status run(const QString &containerPath, Mode mode, Visitor &visitor, QByteArray *fingerprint = nullptr,
-                      InPlace inPlace = InPlace::Refused, const CancelToken &cancel = {});
+                      InPlace inPlace = InPlace::Refused, const CancelToken &cancel = {}, Digest *digest = nullptr);
 };
 
 } // namespace tolvane

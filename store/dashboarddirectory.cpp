@@ -11,7 +11,7 @@ DashboardDirectory::DashboardDirectory(const QString &path)
 {
     // Listed once, so that finding hundreds of mask files costs one listing.
     const QDir dir(m_path);
-    const auto names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const auto names = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &name : names) {
         const QString folded = name.toCaseFolded();
         if (!m_byFoldedName.contains(folded))
@@ -27,7 +27,7 @@ QString DashboardDirectory::existingFile(const QString &name) const
     return it == m_byFoldedName.cend() ? QString() : m_path + QLatin1Char('/') + it.value();
 }
 
-QString DashboardDirectory::fileForWriting(const QString &name) const
+QString DashboardDirectory::filePath(const QString &name) const
 {
     const QString existing = existingFile(name);
     return existing.isEmpty() ? m_path + QLatin1Char('/') + name : existing;

@@ -23,11 +23,12 @@ public:
     const QString &path() const { return m_path; }
 
     /// The path of the existing file called @p name in any letter case, or an
-    /// empty string when there is none.
+    /// empty string when there is none. A directory of that name counts, so
+    /// that it is reported as what it is rather than as a missing file.
     QString existingFile(const QString &name) const;
-    /// Where a file called @p name is to be written: the existing file in any
-    /// letter case, else @p name as given.
-    QString fileForWriting(const QString &name) const;
+    /// The file called @p name, to be read or written: the existing file in
+    /// any letter case, else @p name as given.
+    QString filePath(const QString &name) const;
 
     /// An object name as a file name part: its four bytes as Latin-1
     /// characters. Empty when the name could lead outside the directory or is

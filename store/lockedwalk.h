@@ -32,8 +32,10 @@ Status walkLocked(const QString &directory, ContainerWalk::Mode mode, InPlace in
     if (!walked)
         return walked;
     Status finished = finish(visitor, walked);
-    if (finished)
+    if (finished) {
         tables.fingerprint = fingerprint;
+        tables.contentDigest.clear();
+    }
     return finished;
 }
 

@@ -35,6 +35,10 @@ struct ShpiTables
     /// Identifies SHPI.DAT as last read or written into these tables, so that
     /// a write can tell whether another program changed it since.
     QByteArray fingerprint;
+    /// A digest of that file's bytes, where the load took one: a copy of
+    /// them put back is then no change, whatever its fingerprint. Empty after
+    /// a save, compilation or extraction, which do not read the file whole.
+    QByteArray contentDigest;
     /// Every chunk named "0000" of that container with the record read after
     /// it. A save writes each chunk's own record back, and dialRecord after
     /// the last, so that a container with several records keeps them all.

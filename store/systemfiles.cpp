@@ -1,6 +1,7 @@
 #include "systemfiles.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -13,6 +14,16 @@ namespace tolvane::system_files {
 QString errorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString notRegularFileReason(const QString &path, const QString &otherwise)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("the file does not exist");
+    if (info.isDir())
+        return QStringLiteral("is a directory");
+    return info.isFile() ? otherwise : QStringLiteral("is not a regular file");
 }
 
 QString randomFileNameSuffix()

@@ -29,9 +29,13 @@ void closeDescriptor(int fd);
 /// Opens @p path for reading in @p file, following links but never waiting
 /// on a pipe or a device: the type is checked on the opened file, so a pipe
 /// put in place of a checked name is still refused. False with @p reason
-/// ("the file does not exist", "is not a regular file", or the system's
-/// reason) when it is no regular file or cannot be opened.
+/// (as notRegularFileReason() says, or the system's reason) when it is no
+/// regular file or cannot be opened.
 bool openRegularFile(const QString &path, QFile &file, QString *reason);
+/// Why @p path cannot be read as a file: "the file does not exist", "is a
+/// directory" or "is not a regular file" (a pipe, a device); @p otherwise
+/// when it is a regular file after all.
+QString notRegularFileReason(const QString &path, const QString &otherwise);
 
 /// Whether @p name is short enough for a file name in @p directory.
 bool fitsFileName(const DirectoryHandle &directory, const QString &name);

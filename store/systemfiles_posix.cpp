@@ -345,16 +345,13 @@ bool openRegularFile(const QString &path, QFile &file, QString *reason)
 {
     const int fd = ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        const int error = errno;
-        *reason = error == ENOENT   ? QStringLiteral("the file does not exist")
-                  : error == ENXIO ? QStringLiteral("is not a regular file")
-                                   : QStringLiteral("cannot be opened: %1").arg(errorText(error));
+        *reason = notRegularFileReason(path, QStringLiteral("cannot be opened: %1").arg(errorText(errno)));
         return false;
     }
     struct stat st;
     if (!isRegularFile(fd, &st)) {
         ::close(fd);
-        *reason = QStringLiteral("is not a regular file");
+        *reason = notRegularFileReason(path, QStringLiteral("is not a regular file"));
         return false;
     }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {

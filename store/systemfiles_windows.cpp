@@ -248,15 +248,14 @@ bool openRegularFile(const QString &path, QFile &file, QString *reason)
     Handle h(CreateFileW(nativePath(path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) {
-        const DWORD error = GetLastError();
-        *reason = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                      ? QStringLiteral("the file does not exist")
-                      : QStringLiteral("cannot be opened: %1").arg(windowsErrorText(error));
+        // A directory is refused with "access denied".
+        const QString error = QStringLiteral("cannot be opened: %1").arg(windowsErrorText(GetLastError()));
+        *reason = notRegularFileReason(path, error);
         return false;
     }
     BY_HANDLE_FILE_INFORMATION info;
     if (kindOf(h.h, &info) != Kind::File) {
-        *reason = QStringLiteral("is not a regular file");
+        *reason = notRegularFileReason(path, QStringLiteral("is not a regular file"));
         return false;
     }
     const int fd = _open_osfhandle(intptr_t(h.h), _O_RDONLY | _O_BINARY);

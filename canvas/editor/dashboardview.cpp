@@ -79,6 +79,7 @@ void DashboardView::clearDrawing()
 
 void DashboardView::showLoadedDashboard()
 {
+    m_notShownReason.clear();
     hideOutline();
     m_surface.setPicture(m_document.background());
     m_baseHasObjects = false;
@@ -91,6 +92,7 @@ void DashboardView::showSelection()
 {
     ++m_nudgeRun;
     m_dragAnchor.reset();
+    m_notShownReason.clear();
     hideOutline();
     Q_EMIT statusWarningCleared(SelectedFilesCause);
     const int index = selected();
@@ -109,6 +111,7 @@ void DashboardView::showSelection()
     if (!status) {
         clearObjectBuffers(m_objectImage, m_objectMask);
         showBase(std::nullopt);
+        m_notShownReason = status.message();
         Q_EMIT failed(tr("Show Object"), status.message());
         return;
     }

@@ -187,6 +187,8 @@ private:
     /// drawn, which a drag moves before the document stores the place.
     QRectF m_outline;
     bool m_outlineVisible = false;
+    /// Why the selected object is not shown: its bitmaps could not be read.
+    QString m_notShownReason;
     bool m_showAll = false;
     /// All objects but the selected one are in the picture under the drawing.
     bool m_baseHasObjects = false;

@@ -23,6 +23,7 @@ void DashboardView::reloadSelectedObject()
         return;
     }
     Q_EMIT statusWarningCleared(SelectedFilesCause);
+    m_notShownReason.clear();
     // The Dials panel shows no object; the next selection draws the new one.
     if (m_dialsMode)
         return;

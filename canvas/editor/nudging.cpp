@@ -36,6 +36,12 @@ bool DashboardView::nudge(const QKeyEvent &key)
         return false;
     if (key.modifiers() & Qt::ShiftModifier)
         step *= 10;
+    // An object that is not shown is not placed blind; the keys say why.
+    if (!m_dialsMode && !m_notShownReason.isEmpty()) {
+        Q_EMIT statusMessage(
+            tr("Object %1 is not shown, so it is not moved: %2").arg(selected()).arg(m_notShownReason));
+        return true;
+    }
     if (!canMoveSelection())
         return false;
     const ObjectHeader &header = m_document.tables().objects.headers[size_t(selected())];

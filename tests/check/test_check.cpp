@@ -107,10 +107,14 @@ const QMap<QString, Case> &cases()
         {"no dial chunk", {.tables = [](ContainerBuilder &c) { c.objects[0].chunkName = "000X"; }}},
         {"two dial chunks", {.tables = [](ContainerBuilder &c) { c.objects[1].chunkName = "0000"; }}},
         {"artwork missing", {.files = [](const QString &d) { QVERIFY(QFile::remove(d + "/ab01.bmp")); }}},
+        {"artwork a directory",
+         {.files = [](const QString &d) { QVERIFY(QFile::remove(d + "/ab01.bmp") && QDir(d).mkdir("AB01.BMP")); }}},
         {"artwork cut short", {.files = [](const QString &d) { truncateFile(d + "/ab01.bmp", 5); }}},
         {"artwork of another size",
          {.files = [](const QString &d) { QVERIFY(QImage(7, 4, QImage::Format_RGB32).save(d + "/ab01.bmp")); }}},
         {"mask missing", {.files = [](const QString &d) { QVERIFY(QFile::remove(d + "/" + Mask)); }}},
+        {"mask a directory",
+         {.files = [](const QString &d) { QVERIFY(QFile::remove(d + "/" + Mask) && QDir(d).mkdir(Mask.toLower())); }}},
         {"mask unreadable", {.files = [](const QString &d) { QVERIFY(writeFile(d + "/" + Mask, "no bitmap")); }}},
         {"mask cut short", {.files = [](const QString &d) { truncateFile(d + "/" + Mask, 3); }}},
         {"mask of another size",
@@ -167,10 +171,12 @@ private Q_SLOTS:
         QTest::newRow("no dial chunk") << "error" << none << none << "SHPI.DAT" << "no chunk is named \"0000\"";
         QTest::newRow("two dial chunks") << "error" << none << none << "SHPI.DAT" << "2 chunks are named \"0000\"";
         QTest::newRow("artwork missing") << "error" << QJsonValue(1) << none << "ab01.bmp" << "does not exist";
+        QTest::newRow("artwork a directory") << "error" << QJsonValue(1) << none << "ab01.bmp" << "is a directory";
         QTest::newRow("artwork cut short") << "error" << QJsonValue(1) << none << "ab01.bmp" << "cut short";
         QTest::newRow("artwork of another size") << "error" << QJsonValue(1) << none << "ab01.bmp"
                                                  << "the picture is 7 x 4, the object 6 x 4";
         QTest::newRow("mask missing") << "error" << QJsonValue(1) << none << Mask << "does not exist";
+        QTest::newRow("mask a directory") << "error" << QJsonValue(1) << none << Mask << "is a directory";
         QTest::newRow("mask unreadable") << "error" << QJsonValue(1) << none << Mask << "";
         QTest::newRow("mask cut short") << "error" << QJsonValue(1) << none << Mask << "cut short";
         QTest::newRow("mask of another size") << "error" << QJsonValue(1) << none << Mask << "6 x 5";

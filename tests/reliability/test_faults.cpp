@@ -813,8 +813,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("removed, save") << "" << Operation::Save << "the file does not exist";
         QTest::newRow("removed, compile") << "" << Operation::Compile << "the file does not exist";
-        QTest::newRow("a directory, save") << "dir" << Operation::Save << "is not a regular file";
-        QTest::newRow("a directory, compile") << "dir" << Operation::Compile << "is not a regular file";
+        QTest::newRow("a directory, save") << "dir" << Operation::Save << "is a directory";
+        QTest::newRow("a directory, compile") << "dir" << Operation::Compile << "is a directory";
     }
 
     void containerGoneBetweenLoadAndSave()

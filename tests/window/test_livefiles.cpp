@@ -229,8 +229,10 @@ private Q_SLOTS:
         auto form = openFixture(&dir);
         QVERIFY(form);
         int asked = 0;
-        form->setReloadPrompt([&] {
+        QString question;
+        form->setReloadPrompt([&](const QString &text) {
             ++asked;
+            question = text;
             return reload;
         });
         if (unsavedEdit)
@@ -239,8 +241,10 @@ private Q_SLOTS:
         moveElsewhere(dir, QPoint(40, 30));
         const QPoint expected = reload ? QPoint(40, 30) : QPoint(5, 5);
         // What the editor does about the change: the question, or the reload.
-        if (unsavedEdit)
+        if (unsavedEdit) {
             QTRY_COMPARE(asked, 1);
+            QVERIFY2(question.contains("Another program has changed"), qPrintable(question));
+        }
         QTRY_COMPARE(positionShown(*form), expected);
         QCOMPARE(asked, unsavedEdit ? 1 : 0);
         QCOMPARE(form->document().isClean(), reload);
@@ -262,11 +266,35 @@ private Q_SLOTS:
         // A reload would be asked for through the event loop, after the round.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         QCOMPARE(form->undoStack().count(), 1);
-        // F5 over unsaved edits asks first.
+        // F5 over unsaved edits asks first, of them alone: the file is as saved.
         form->document().moveObject(1, QPoint(9, 9));
         QTest::keyClick(form.get(), Qt::Key_F5);
         QCOMPARE(asked, unsavedEdit ? 2 : 1);
+        QVERIFY2(question.contains("discards the changes made here") && !question.contains("Another program"),
+                 qPrintable(question));
         QCOMPARE(positionShown(*form), QPoint(7, 8));
+    }
+
+    // A copy of the same bytes put in place of SHPI.DAT is no change: nothing
+    // is asked, and a save goes ahead.
+    void aCopyOfTheSameBytesIsNoChange()
+    {
+        QString dir;
+        auto form = openFixture(&dir);
+        QVERIFY(form);
+        int asked = 0;
+        form->setReloadPrompt([&](const QString &) { return ++asked, false; });
+        form->setChangedOnDiskPrompt([&] { return ++asked, MainWindow::ChangedOnDiskAnswer::Cancel; });
+        form->document().moveObject(1, QPoint(5, 5));
+        saveByRename(dir, "SHPI.DAT", readFile(QDir(dir).filePath("SHPI.DAT")));
+        // The watcher has taken the copy once it shows a background saved after it.
+        const QImage background = patternPicture(48, 36, 9);
+        saveByRename(dir, "0000.bmp", bmpBytes(background));
+        QTRY_VERIFY(samePixels(form->document().background(), background));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        QVERIFY(form->saveDashboard());
+        QCOMPARE(asked, 0);
+        QCOMPARE(positionOnDisk(dir), QPoint(5, 5));
     }
 
     void reclickAfterDials()

@@ -1,6 +1,7 @@
 #include "common/containerbuilder.h"
 
 #include "demo/demodashboard.h"
+#include "store/listing.h"
 #include "common/editorparts.h"
 
 #include <QAction>
@@ -295,6 +296,25 @@ private Q_SLOTS:
         nudge(Qt::Key_Left);
         verifySame(form(), dials);
         verifyStep(0, 0);
+    }
+
+    // An object whose bitmaps cannot be read is not shown; the arrow keys say
+    // why instead of moving it unseen.
+    void nudgeOfAnObjectNotShownSaysWhy()
+    {
+        focusObject();
+        const QString artwork = nameText(form().tables().objects.directory[2].Name) + ".bmp";
+        QVERIFY(QFile::remove(m_dir + "/" + artwork));
+        select(2);
+        QCOMPARE(m_messages.size(), 1);
+        m_messages.clear();
+        form().dashboard()->setFocus();
+        const Snapshot before(form());
+        nudge(Qt::Key_Left);
+        verifySame(form(), before);
+        verifyStep(0, 0);
+        const QString said = form().statusBar()->currentMessage();
+        QVERIFY2(said.contains(artwork), qPrintable(said));
     }
 
     // The Dials panel.

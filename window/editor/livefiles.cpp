@@ -31,12 +31,8 @@ QString containerPath(const QString &directory)
 
 void MainWindow::watchFiles()
 {
-    m_askReload = [this] {
-        QMessageBox box(QMessageBox::Question, tr("SHPI.DAT Changed"),
-                        tr("Another program has changed %1. Reload it, losing the changes that are not saved, "
-                           "or keep them?")
-                            .arg(containerPath(m_document.directory())),
-                        QMessageBox::NoButton, this);
+    m_askReload = [this](const QString &question) {
+        QMessageBox box(QMessageBox::Question, tr("Reload SHPI.DAT"), question, QMessageBox::NoButton, this);
         QPushButton *reload = box.addButton(tr("Reload"), QMessageBox::DestructiveRole);
         box.setDefaultButton(box.addButton(tr("Keep Changes"), QMessageBox::RejectRole));
         box.exec();
@@ -80,9 +76,25 @@ void MainWindow::reloadDashboard()
 {
     if (!m_document.isOpen())
         return;
-    if (!m_document.isClean() && !m_askReload())
-        return;
+    if (!m_document.isClean()) {
+        // One that cannot be read counts as changed; the reload says why.
+        bool changed = false;
+        m_document.checkContainer(&changed);
+        if (!askReload(changed))
+            return;
+    }
     reloadFromDisk(ReloadFailure::InMessage);
+}
+
+bool MainWindow::askReload(bool changedOnDisk)
+{
+    const QString path = containerPath(m_document.directory());
+    return m_askReload(changedOnDisk ? tr("Another program has changed %1. Reload it, losing the changes that are "
+                                          "not saved, or keep them?")
+                                           .arg(path)
+                                     : tr("Reloading %1 discards the changes made here that are not saved. "
+                                          "Reload it, or keep them?")
+                                           .arg(path));
 }
 
 void MainWindow::followContainerChange()
@@ -90,7 +102,7 @@ void MainWindow::followContainerChange()
     if (m_askingAboutContainer || !m_document.isOpen())
         return;
     const QScopedValueRollback asking(m_askingAboutContainer, true);
-    if (!m_document.isClean() && !m_askReload()) {
+    if (!m_document.isClean() && !askReload(true)) {
         m_statusLine->showWarning(tr("SHPI.DAT was changed by another program; the changes made here are kept."),
                                   ContainerCause);
         return;

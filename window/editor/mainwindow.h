@@ -78,9 +78,10 @@ public:
         m_askSaveChanges = std::move(prompt);
     }
 
-    /// Asks, when SHPI.DAT changed on disk while there are unsaved edits,
-    /// whether to reload it (true), losing them, or to keep them.
-    void setReloadPrompt(std::function<bool()> prompt) { m_askReload = std::move(prompt); }
+    /// Asks @p question, before a reload over unsaved edits (SHPI.DAT changed
+    /// on disk, or View > Reload): whether to reload (true), losing them, or
+    /// to keep them.
+    void setReloadPrompt(std::function<bool(const QString &question)> prompt) { m_askReload = std::move(prompt); }
     /// What a save or compilation does with a SHPI.DAT that another program
     /// changed since it was read.
     enum class ChangedOnDiskAnswer { Reload, Overwrite, Cancel };
@@ -153,6 +154,9 @@ private:
     void watchFiles();
     /// View > Reload: asks first while there are unsaved edits.
     void reloadDashboard();
+    /// Whether to reload over the unsaved edits; @p changedOnDisk says
+    /// whether another program changed SHPI.DAT.
+    bool askReload(bool changedOnDisk);
     void followContainerChange();
     /// Where a failure to read SHPI.DAT again is said: in the status line
     /// alone, as for a change another program made, or in a message too.
@@ -209,7 +213,7 @@ private:
     MessageHandler m_showMessage;
     std::function<QString()> m_askDirectory;
     std::function<QMessageBox::StandardButton()> m_askSaveChanges;
-    std::function<bool()> m_askReload;
+    std::function<bool(const QString &question)> m_askReload;
     std::function<ChangedOnDiskAnswer()> m_askChangedOnDisk;
     std::function<bool(const QString &)> m_askInPlace;
 };
