@@ -287,7 +287,7 @@ private Q_SLOTS:
         auto form = newForm();
         form->show();
         form->centralWidget()->resize(442, 417);
-        const int viewHeight = form->view()->height() - Viewport::BarThickness;
+        const int viewHeight = form->view()->height() - form->scrollBar(Qt::Horizontal)->height();
         QVERIFY(form->openDirectory(smallDashboard(QString("scroll%1").arg(extra), QSize(100, viewHeight + extra))));
         QScrollBar *bar = form->scrollBar(Qt::Vertical);
         QCOMPARE(bar->isEnabled(), enabled);
