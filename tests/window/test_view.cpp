@@ -122,12 +122,11 @@ private:
         return form;
     }
 
-    // The form at its designed size on screen, with the patterned demo open.
+    // The form on screen at the size it opens with, with the patterned demo open.
     std::unique_ptr<EditorWindow> shownDemo()
     {
         auto form = newForm();
         form->show();
-        form->centralWidget()->resize(MainWindow::DesignedWidth, MainWindow::DesignedHeight);
         if (!QTest::qWaitForWindowExposed(form.get()) || !form->openDirectory(m_demo))
             return nullptr;
         return form;
