@@ -593,7 +593,7 @@ private Q_SLOTS:
             // With nothing kept, the window has grown to show the whole dashboard.
             QVERIFY(!form->scrollBar(Qt::Horizontal)->isEnabled());
             QVERIFY(!form->scrollBar(Qt::Vertical)->isEnabled());
-            form->resize(700, 520);
+            form->resize(760, 640);
             form->view()->setZoom(2, QPointF());
             form->action("dials")->trigger();
             form->action("showAllObjects")->trigger();
@@ -604,7 +604,7 @@ private Q_SLOTS:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QVERIFY(form->openDirectory(m_demo));
-        QCOMPARE(form->size(), QSize(700, 520));
+        QCOMPARE(form->size(), QSize(760, 640));
         QCOMPARE(form->view()->zoom(), 2);
         QVERIFY(form->action("dials")->isChecked() && form->dialPanel()->isVisible());
         QVERIFY(form->action("showAllObjects")->isChecked() && form->view()->showsAllObjects());
