@@ -8,6 +8,8 @@
 #include "pictures/editor/liveprinter.h"
 #include "pictures/editor/picturebox.h"
 
+#include <QVBoxLayout>
+
 namespace tolvane {
 
 DashboardView::DashboardView(DashboardDocument &document, QWidget *parent)
@@ -15,6 +17,9 @@ DashboardView::DashboardView(DashboardDocument &document, QWidget *parent)
     , m_document(document)
 {
     m_viewport = new Viewport(m_surface, this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(QMargins());
+    layout->addWidget(m_viewport);
     m_picture = m_viewport->picture();
     m_picture->hide();
 
@@ -41,12 +46,6 @@ DashboardView::~DashboardView()
 {
     // The picture widget shows the surfaces, which go before the children.
     delete m_viewport;
-}
-
-void DashboardView::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    m_viewport->setGeometry(rect());
 }
 
 int DashboardView::selected() const

@@ -112,7 +112,6 @@ Q_SIGNALS:
     void colourPickFinished();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

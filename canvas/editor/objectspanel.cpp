@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 namespace tolvane {
 
@@ -15,7 +16,10 @@ ObjectsPanel::ObjectsPanel(DashboardDocument &document, QWidget *parent)
 {
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("objectList"));
-    m_list->setGeometry(8, 16, 105, 147);
+    // The side bar's width comes from the widest panel; the names are short.
+    m_list->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
 
     // A row chosen by the user, by mouse or keys; a row the document chose is
     // set with the list's signals blocked.

@@ -3,6 +3,7 @@
 #include "pictures/editor/picturebox.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -92,8 +93,16 @@ Viewport::Viewport(PictureSurface &dashboard, QWidget *parent)
     m_horizontal = createBar(Qt::Horizontal, this);
     m_corner = new QWidget(this);
     m_corner->setAutoFillBackground(true);
-    m_vertical->setFixedWidth(BarThickness);
-    m_horizontal->setFixedHeight(BarThickness);
+    // The bars take the style's thickness; the picture moves under the empty
+    // cell left of and above them.
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(QMargins());
+    grid->setSpacing(0);
+    grid->addWidget(m_vertical, 0, 1);
+    grid->addWidget(m_horizontal, 1, 0);
+    grid->addWidget(m_corner, 1, 1);
+    grid->setRowStretch(0, 1);
+    grid->setColumnStretch(0, 1);
     // The wheel scrolls the view wherever it turns: a bar alone would step one
     // pixel per notch.
     m_picture->installEventFilter(this);
@@ -133,7 +142,19 @@ void Viewport::setZoom(int zoom, const QPointF &anchor)
 
 QPointF Viewport::viewCentre() const
 {
-    return QPointF(std::max(0, width() - BarThickness), std::max(0, height() - BarThickness)) / 2;
+    const QSize view = viewSize();
+    return QPointF(view.width(), view.height()) / 2;
+}
+
+QSize Viewport::viewSize() const
+{
+    // A viewport thinner than the bars leaves no view rather than a negative one.
+    return (size() - sizeShowing(QSize())).expandedTo(QSize(0, 0));
+}
+
+QSize Viewport::sizeShowing(const QSize &content) const
+{
+    return content + QSize(m_vertical->sizeHint().width(), m_horizontal->sizeHint().height());
 }
 
 void Viewport::resizeEvent(QResizeEvent *event)
@@ -186,18 +207,9 @@ void Viewport::scrollByWheel(const QWheelEvent &event, bool sideways)
 
 void Viewport::fitScrollRanges()
 {
-    const int vw = width() - BarThickness;
-    const int vh = height() - BarThickness;
-    // A viewport thinner than the bars gives them no room rather than a
-    // negative size.
-    m_vertical->setGeometry(std::max(0, vw), 0, BarThickness, std::max(0, vh));
-    m_horizontal->setGeometry(0, std::max(0, vh), std::max(0, vw), BarThickness);
-    m_corner->setGeometry(std::max(0, vw), std::max(0, vh), BarThickness, BarThickness);
-    fitBar(m_vertical, vh, m_picture->height());
-    fitBar(m_horizontal, vw, m_picture->width());
-    m_vertical->raise();
-    m_horizontal->raise();
-    m_corner->raise();
+    const QSize view = viewSize();
+    fitBar(m_vertical, view.height(), m_picture->height());
+    fitBar(m_horizontal, view.width(), m_picture->width());
 }
 
 } // namespace tolvane

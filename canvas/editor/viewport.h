@@ -20,7 +20,6 @@ class Viewport : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int BarThickness = 17;
     /// The view pixels one line of the wheel scrolls; a notch scrolls the
     /// system's number of lines.
     static constexpr int WheelLine = 20;
@@ -35,6 +34,9 @@ public:
     void setZoom(int zoom, const QPointF &anchor);
     /// The centre of the area the dashboard is seen in.
     QPointF viewCentre() const;
+    /// The viewport's size that shows @p content whole: the bars keep their
+    /// place while disabled.
+    QSize sizeShowing(const QSize &content) const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -43,6 +45,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// The area the dashboard is seen in, left of and above the bars.
+    QSize viewSize() const;
     /// Enables scrolling on each axis where the view is smaller than the
     /// dashboard, else puts the dashboard back at 0.
     void fitScrollRanges();

@@ -99,8 +99,7 @@ void DashboardView::showPointer(const QPointF &at)
 
 QSize DashboardView::wholeDashboardSize() const
 {
-    // The bars keep their place while disabled.
-    return m_surface.size() * zoom() + QSize(Viewport::BarThickness, Viewport::BarThickness);
+    return m_viewport->sizeShowing(m_surface.size() * zoom());
 }
 
 QString DashboardView::widestPointerReadout()

@@ -7,7 +7,9 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -24,35 +27,51 @@ namespace tolvane {
 
 namespace {
 
-constexpr int labelHeight = 13;
-constexpr int boxLeft = 72;
-constexpr QSize boxSize(41, 18);
-
-struct LabelPlace
+// Under the dial width, each dial: its heading, the top of its scale and the
+// six numbers that place its needle, in the boxes' order.
+struct DialCaptions
 {
-    const char *caption;
-    int left, top, width;
-    bool heading; // bold, left-aligned; the others are right-aligned to their box
+    const char *heading;
+    const char *top;
 };
 
-const LabelPlace labelPlaces[] = {
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Dial Width:"), 14, 96, 52, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Speedo:"), 8, 120, 48, true},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "MPH Max:"), 16, 136, 50, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Pos:"), 24, 152, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Pos:"), 24, 168, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Max:"), 24, 184, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Max:"), 24, 200, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Min:"), 24, 216, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Min:"), 24, 232, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Tachometer:"), 8, 248, 72, true},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "RPM Max:"), 16, 264, 50, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Pos:"), 24, 280, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Pos:"), 24, 296, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Max:"), 24, 312, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Max:"), 24, 328, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Min:"), 24, 344, 41, false},
-    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Min:"), 24, 360, 41, false},
+const DialCaptions dialCaptions[] = {
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Speedo:"), QT_TRANSLATE_NOOP("tolvane::DialPanel", "MPH Max:")},
+    {QT_TRANSLATE_NOOP("tolvane::DialPanel", "Tachometer:"), QT_TRANSLATE_NOOP("tolvane::DialPanel", "RPM Max:")},
+};
+
+const char *const needleCaptions[] = {
+    QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Pos:"), QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Pos:"),
+    QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Max:"), QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Max:"),
+    QT_TRANSLATE_NOOP("tolvane::DialPanel", "X-Min:"), QT_TRANSLATE_NOOP("tolvane::DialPanel", "Y-Min:"),
+};
+
+// A box as wide as every 16-bit value needs in its font, so that none
+// scrolls, and as tall as its text: the side bar leaves the dashboard the
+// rest, and the fifteen rows fit the window's designed height.
+class NumberBox : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+
+    QSize sizeHint() const override
+    {
+        ensurePolished();
+        QStyleOptionFrame frame;
+        initStyleOption(&frame);
+        // QLineEdit keeps 2 pixels clear on each side of the text, and one
+        // more for the cursor.
+        const QMargins margins = textMargins() + contentsMargins();
+        const QSize text(
+            fontMetrics().horizontalAdvance(QString::number(std::numeric_limits<int16_t>::min())) + 5 +
+                margins.left() + margins.right(),
+            fontMetrics().height() + margins.top() + margins.bottom());
+        // The style's room above and below the text is more than fifteen rows
+        // can spare: the frame around the line will do.
+        return QSize(style()->sizeFromContents(QStyle::CT_LineEdit, &frame, text, this).width(),
+                     text.height() + 2 * frame.lineWidth);
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
 // Digits and Backspace are typed; every other character, control characters
@@ -63,22 +82,6 @@ bool isTypeable(QChar character)
     return character == QChar(backspace) || (character >= QLatin1Char('0') && character <= QLatin1Char('9'));
 }
 
-// The top of each box, 2 pixels above the label beside it.
-constexpr std::array<int, DialPanel::BoxCount> boxTops = {
-    94, 134, 150, 166, 182, 198, 214, 230, 262, 278, 294, 310, 326, 342, 358,
-};
-
-// A label keeps its designed place, but grows rather than clip its caption
-// when the font is wider than the one the panel was laid out for: headings
-// to the right, the names beside the boxes to the left, away from the box.
-void place(QLabel *label, const LabelPlace &at)
-{
-    const int width = std::max(at.width, label->sizeHint().width());
-    const int left = at.heading ? at.left : at.left + at.width - width;
-    label->setAlignment(Qt::AlignVCenter | (at.heading ? Qt::AlignLeft : Qt::AlignRight));
-    label->setGeometry(left, at.top, width, labelHeight);
-}
-
 QLabel *headingLabel(const QString &caption, QWidget *parent)
 {
     auto *label = new QLabel(caption, parent);
@@ -86,29 +89,6 @@ QLabel *headingLabel(const QString &caption, QWidget *parent)
     bold.setBold(true);
     label->setFont(bold);
     return label;
-}
-
-// Narrows the box's font until every 16-bit value fits without scrolling:
-// the boxes keep their designed width whatever font the system offers.
-void fitWidestValue(QLineEdit *box)
-{
-    QStyleOptionFrame frame;
-    frame.initFrom(box);
-    frame.rect = QRect(QPoint(), boxSize);
-    frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
-    frame.state |= QStyle::State_Sunken;
-    // QLineEdit keeps 2 pixels clear on each side of the text, and one more
-    // for the cursor.
-    const int room = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box).width() - 5;
-    const QString widest = QString::number(std::numeric_limits<int16_t>::min());
-
-    QFont narrowed = box->font();
-    for (int stretch = QFont::Unstretched; stretch >= QFont::SemiCondensed; stretch -= 3) {
-        narrowed.setStretch(stretch);
-        if (QFontMetrics(narrowed).horizontalAdvance(widest) <= room)
-            break;
-    }
-    box->setFont(narrowed);
 }
 
 // Keys that Windows text boxes treat as commands rather than typing, although
@@ -138,15 +118,7 @@ DialPanel::DialPanel(DashboardDocument &document, QWidget *parent)
     : QWidget(parent)
     , m_document(document)
 {
-    // The designed positions assume a font of about 11 pixels (8 point at
-    // 96 dpi); a pixel size keeps them right on screens of any density.
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
     createControls();
-    m_needleTest = new NeedleTest(document, DesignedWidth, this);
-    m_needleTest->move(0, DesignedHeight);
-    setFixedSize(DesignedWidth, DesignedHeight + NeedleTest::DesignedHeight);
 
     connect(m_needleTest, &NeedleTest::needlesChanged, this, &DialPanel::needleTestChanged);
     connect(m_needleTest, &NeedleTest::returnedToRest, this, &DialPanel::drawDialsRequested);
@@ -158,23 +130,22 @@ DialPanel::DialPanel(DashboardDocument &document, QWidget *parent)
 void DialPanel::createControls()
 {
     m_frame = new QGroupBox(tr("Dials"), this);
-    m_frame->setGeometry(0, 0, DesignedWidth, DesignedHeight);
+    m_needleTest = new NeedleTest(m_document, this);
+    auto *panel = new QVBoxLayout(this);
+    panel->setContentsMargins(QMargins());
+    panel->addWidget(m_frame);
+    panel->addWidget(m_needleTest);
 
     m_drawDials = new QPushButton(tr("Draw Dials"), m_frame);
     m_drawDials->setObjectName(QStringLiteral("drawDials"));
-    m_drawDials->setGeometry(8, 16, 105, 25);
     connect(m_drawDials, &QPushButton::clicked, this, [this] {
         Q_EMIT drawDialsRequested();
         m_needleTest->rest();
     });
 
-    QLabel *appearance = headingLabel(tr("Appearance:"), m_frame);
-    place(appearance, {"", 8, 48, 73, true});
-
     m_swatch = new QFrame(m_frame);
     m_swatch->setObjectName(QStringLiteral("needleColour"));
     m_swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_swatch->setGeometry(16, 64, 25, 25);
     m_swatch->setAutoFillBackground(true);
     // Until a dashboard gives it a colour, the swatch shows the system's
     // window background, as an empty picture box does.
@@ -184,25 +155,45 @@ void DialPanel::createControls()
 
     m_setColour = new QPushButton(m_frame);
     m_setColour->setObjectName(QStringLiteral("setColour"));
-    m_setColour->setGeometry(48, 64, 65, 25);
     setPickArmed(false);
     connect(m_setColour, &QPushButton::clicked, this, &DialPanel::toggleColourPick);
+    // The swatch is a square as tall as the button beside it.
+    m_swatch->setMinimumWidth(m_setColour->sizeHint().height());
 
-    for (const LabelPlace &at : labelPlaces) {
-        const QString caption = tr(at.caption);
-        place(at.heading ? headingLabel(caption, m_frame) : new QLabel(caption, m_frame), at);
-    }
+    // The names right-aligned against their boxes, the headings over them
+    // from the left edge.
+    auto *grid = new QGridLayout(m_frame);
+    grid->setContentsMargins(4, 2, 4, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(1);
+    grid->addWidget(m_drawDials, 0, 0, 1, 2);
+    grid->addWidget(headingLabel(tr("Appearance:"), m_frame), 1, 0, 1, 2);
+    auto *colour = new QHBoxLayout;
+    colour->addWidget(m_swatch);
+    colour->addWidget(m_setColour, 1);
+    grid->addLayout(colour, 2, 0, 1, 2);
 
-    for (int i = 0; i < BoxCount; ++i) {
-        auto *box = new QLineEdit(QStringLiteral("0"), m_frame);
-        box->setObjectName(QLatin1String(std::find_if(DialFields.begin(), DialFields.end(), [i](const auto &f) {
-                                             return f.field == DialSetFields[size_t(i)];
-                                         })->name));
-        box->setGeometry(QRect(QPoint(boxLeft, boxTops[size_t(i)]), boxSize));
-        fitWidestValue(box);
-        box->installEventFilter(this);
-        connect(box, &QLineEdit::textChanged, this, [this, i] { storeBox(i); });
-        m_boxes[size_t(i)] = box;
+    int next = 0;
+    const auto addBox = [this, grid, &next](const char *caption) {
+        const int row = grid->rowCount();
+        const int box = next++;
+        grid->addWidget(new QLabel(tr(caption), m_frame), row, 0, Qt::AlignRight);
+        auto *edit = new NumberBox(QStringLiteral("0"), m_frame);
+        const DialField field = DialSetFields[size_t(box)];
+        edit->setObjectName(QLatin1String(
+            std::find_if(DialFields.begin(), DialFields.end(), [field](const auto &f) { return f.field == field; })
+                ->name));
+        edit->installEventFilter(this);
+        connect(edit, &QLineEdit::textChanged, this, [this, box] { storeBox(box); });
+        grid->addWidget(edit, row, 1);
+        m_boxes[size_t(box)] = edit;
+    };
+    addBox(QT_TRANSLATE_NOOP("tolvane::DialPanel", "Dial Width:"));
+    for (const DialCaptions &dial : dialCaptions) {
+        grid->addWidget(headingLabel(tr(dial.heading), m_frame), grid->rowCount(), 0, 1, 2);
+        addBox(dial.top);
+        for (const char *caption : needleCaptions)
+            addBox(caption);
     }
 
     setTabOrder(m_drawDials, m_setColour);

@@ -34,8 +34,6 @@ class DialPanel : public QWidget
 
 public:
     static constexpr int BoxCount = 15;
-    static constexpr int DesignedWidth = 121;
-    static constexpr int DesignedHeight = 380;
 
     explicit DialPanel(DashboardDocument &document, QWidget *parent = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include "document/dashboarddocument.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -37,27 +38,26 @@ void setScaleTop(QSlider *slider, int top)
 
 } // namespace
 
-NeedleTest::NeedleTest(const DashboardDocument &document, int width, QWidget *parent)
+NeedleTest::NeedleTest(const DashboardDocument &document, QWidget *parent)
     : QWidget(parent)
     , m_document(document)
 {
-    createControls(width);
+    createControls();
     followRecord();
 }
 
-void NeedleTest::createControls(int width)
+void NeedleTest::createControls()
 {
-    setFixedSize(width, DesignedHeight);
-    constexpr int rowHeight = 18;
-    constexpr int margin = 4;
-    // The values take what the widest of them needs in this font; the
-    // sliders the rest.
+    // The values keep the width the widest of them needs in this font, so that
+    // the sliders do not shift as they move; the sliders take the rest.
     const int valueWidth = std::ranges::max({fontMetrics().horizontalAdvance(tr("%1 mph").arg(32767)),
                                              fontMetrics().horizontalAdvance(tr("%1 rpm").arg(32767))});
-    const int valueLeft = width - margin - valueWidth;
-    const int sliderWidth = valueLeft - 2 - margin;
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 0, 4, 0);
+    grid->setVerticalSpacing(0);
+    grid->setColumnStretch(0, 1);
 
-    int top = 1;
+    int row = 0;
     for (auto [slider, value, chosen, name, tip] :
          {std::tuple{&m_speedSlider, &m_speedValue, &m_chosenSpeed, "TestSpeed",
                      tr("Test speed: draws the speedometer needle here")},
@@ -65,12 +65,13 @@ void NeedleTest::createControls(int width)
                      tr("Test revs: draws the tachometer needle here")}}) {
         *slider = new QSlider(Qt::Horizontal, this);
         (*slider)->setObjectName(QLatin1String(name));
-        (*slider)->setGeometry(margin, top, sliderWidth, rowHeight - 2);
+        // The boxes above set the panel's width, not a slider's wish.
+        (*slider)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         (*slider)->setToolTip(tip);
         (*slider)->setAccessibleName(tip.section(QLatin1Char(':'), 0, 0));
         *value = new QLabel(this);
         (*value)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        (*value)->setGeometry(valueLeft, top, valueWidth, rowHeight - 2);
+        (*value)->setMinimumWidth(valueWidth);
         (*value)->setObjectName(QLatin1String(name) + QLatin1String("Value"));
         (*value)->setToolTip(tip);
         connect(*slider, &QSlider::valueChanged, this, [this, chosen](int chosenValue) {
@@ -79,7 +80,9 @@ void NeedleTest::createControls(int width)
         });
         connect(*slider, &QSlider::sliderPressed, this, &NeedleTest::sliderChanged);
         connect(*slider, &QSlider::sliderReleased, this, &NeedleTest::sliderChanged);
-        top += rowHeight;
+        grid->addWidget(*slider, row, 0);
+        grid->addWidget(*value, row, 1);
+        ++row;
     }
 }
 

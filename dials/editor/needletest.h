@@ -23,10 +23,8 @@ class NeedleTest : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int DesignedHeight = 37;
-
-    /// Sliders @p width pixels wide that test the dials of @p document.
-    NeedleTest(const DashboardDocument &document, int width, QWidget *parent = nullptr);
+    /// Sliders that test the dials of @p document.
+    explicit NeedleTest(const DashboardDocument &document, QWidget *parent = nullptr);
 
     bool isAtRest() const;
 
@@ -44,7 +42,7 @@ Q_SIGNALS:
     void returnedToRest();
 
 private:
-    void createControls(int width);
+    void createControls();
     void sliderChanged();
     void showValues();
 

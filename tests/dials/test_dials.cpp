@@ -515,6 +515,7 @@ void TestDials::labelsFitBesideTheBoxes()
 {
     DashboardDocument document;
     DialPanel panel(document);
+    panel.show();
     const QList<QLabel *> labels = panel.findChild<QGroupBox *>()->findChildren<QLabel *>();
     QCOMPARE(labels.size(), 18);
     for (const QLabel *label : labels) {

@@ -249,12 +249,12 @@ void TestNeedleTest::keysStepToRoundMarks()
 void TestNeedleTest::placedUnderTheDialsPanel()
 {
     const auto form = dialsWindow({{DialField::MphMax, 32767}, {DialField::RpmMax, 32767}});
+    form->show();
     NeedleTest *test = form->needleTest();
     QVERIFY(test->isVisibleTo(form->sideBar()));
     const QRect placed(test->mapTo(form->sideBar(), QPoint()), test->size());
     const QLineEdit *lastBox = form->dialBox(DialPanel::BoxCount - 1);
     QVERIFY(placed.top() > QRect(lastBox->mapTo(form->sideBar(), QPoint()), lastBox->size()).bottom());
-    QVERIFY(placed.bottom() < MainWindow::DesignedHeight);
     QVERIFY(placed.right() < form->sideBar()->width());
 
     form->slider("TestSpeed")->setValue(32767);

@@ -7,7 +7,9 @@
 #include "masks/extractmasks.h"
 #include "common/editorparts.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
@@ -15,9 +17,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,23 +161,53 @@ private Q_SLOTS:
         QCOMPARE(form->dialPanel()->y(), 0);
     }
 
-    void layoutRule_data()
+    // In a large font each panel of the side bar shows its title and its
+    // controls' text whole, none covering another, and the dashboard view
+    // takes the rest of the window at any size.
+    void sideBarFollowsTheFont()
     {
-        QTest::addColumn<QSize>("interior");
-        QTest::newRow("designed") << QSize(442, 417);
-        QTest::newRow("wide") << QSize(1200, 700);
-        QTest::newRow("narrower than the side bar") << QSize(60, 200);
-    }
-
-    void layoutRule()
-    {
-        QFETCH(QSize, interior);
+        const QFont before = QApplication::font();
+        const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+        QFont large = before;
+        large.setPixelSize(24);
+        QApplication::setFont(large);
         auto form = newForm();
         form->show();
-        form->centralWidget()->resize(interior);
-        const QSize actual = form->centralWidget()->size();
-        const int sideBar = form->sideBar()->width();
-        QCOMPARE(form->view()->geometry(), QRect(sideBar, 0, std::max(0, actual.width() - sideBar), actual.height()));
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        QWidget *sideBar = form->sideBar();
+        for (const char *panel : {"objects", "dials"}) {
+            form->action(panel)->trigger();
+            QList<QWidget *> controls;
+            for (QWidget *control : sideBar->findChildren<QWidget *>()) {
+                if (control->isVisible() && (qobject_cast<QLabel *>(control) || qobject_cast<QPushButton *>(control) ||
+                                             qobject_cast<QAbstractItemView *>(control) ||
+                                             qobject_cast<QLineEdit *>(control) || qobject_cast<QSlider *>(control)))
+                    controls.append(control);
+            }
+            for (const QWidget *control : controls) {
+                const QRect placed(control->mapTo(sideBar, QPoint()), control->size());
+                QVERIFY2(sideBar->rect().contains(placed), qPrintable(control->objectName()));
+                // Below the title of the panel's frame.
+                QVERIFY2(placed.top() >= control->fontMetrics().height(), qPrintable(control->objectName()));
+                if (!qobject_cast<const QSlider *>(control)) {
+                    QVERIFY2(control->height() >= control->fontMetrics().height(), qPrintable(control->objectName()));
+                    QVERIFY2(control->width() >= control->minimumSizeHint().width(), qPrintable(control->objectName()));
+                }
+                for (const QWidget *other : controls) {
+                    const QRect otherPlaced(other->mapTo(sideBar, QPoint()), other->size());
+                    QVERIFY2(other == control || !placed.intersects(otherPlaced),
+                             qPrintable(control->objectName() + " " + other->objectName()));
+                }
+            }
+        }
+
+        for (const QSize &size : {QSize(1200, 1000), form->minimumSizeHint()}) {
+            form->resize(size);
+            const QSize interior = form->centralWidget()->size();
+            QCOMPARE(form->view()->geometry(),
+                     QRect(sideBar->width(), 0, interior.width() - sideBar->width(), interior.height()));
+        }
     }
 
     void loadShowsTheDashboard()
@@ -283,8 +317,7 @@ private Q_SLOTS:
         QFETCH(bool, enabled);
         auto form = newForm();
         form->show();
-        form->centralWidget()->resize(442, 417);
-        const int viewHeight = form->view()->height() - Viewport::BarThickness;
+        const int viewHeight = form->view()->height() - form->scrollBar(Qt::Horizontal)->height();
         QVERIFY(form->openDirectory(smallDashboard(QString("scroll%1").arg(extra), QSize(100, viewHeight + extra))));
         QScrollBar *bar = form->scrollBar(Qt::Vertical);
         QCOMPARE(bar->isEnabled(), enabled);
@@ -295,7 +328,7 @@ private Q_SLOTS:
             bar->setValue(bar->minimum());
             QCOMPARE(form->dashboard()->y(), -extra);
             // Growing the window until the dashboard fits puts it back at 0.
-            form->centralWidget()->resize(442, 417 + extra);
+            form->resize(form->width(), form->height() + extra);
             QVERIFY(!bar->isEnabled());
         }
         QCOMPARE(form->dashboard()->y(), 0);

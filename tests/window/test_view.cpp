@@ -123,12 +123,11 @@ private:
         return form;
     }
 
-    // The form at its designed size on screen, with the patterned demo open.
+    // The form on screen at the size it opens with, with the patterned demo open.
     std::unique_ptr<EditorWindow> shownDemo()
     {
         auto form = newForm();
         form->show();
-        form->centralWidget()->resize(MainWindow::DesignedWidth, MainWindow::DesignedHeight);
         if (!QTest::qWaitForWindowExposed(form.get()) || !form->openDirectory(m_demo))
             return nullptr;
         return form;
@@ -645,7 +644,7 @@ private Q_SLOTS:
             // With nothing kept, the window has grown to show the whole dashboard.
             QVERIFY(!form->scrollBar(Qt::Horizontal)->isEnabled());
             QVERIFY(!form->scrollBar(Qt::Vertical)->isEnabled());
-            form->resize(700, 520);
+            form->resize(760, 640);
             form->view()->setZoom(2, QPointF());
             form->action("dials")->trigger();
             form->action("showAllObjects")->trigger();
@@ -656,7 +655,7 @@ private Q_SLOTS:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QVERIFY(form->openDirectory(m_demo));
-        QCOMPARE(form->size(), QSize(700, 520));
+        QCOMPARE(form->size(), QSize(760, 640));
         QCOMPARE(form->view()->zoom(), 2);
         QVERIFY(form->action("dials")->isChecked() && form->dialPanel()->isVisible());
         QVERIFY(form->action("showAllObjects")->isChecked() && form->view()->showsAllObjects());

@@ -14,6 +14,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,14 +23,15 @@
 #include <QStatusBar>
 #include <QStyle>
 
-#include <algorithm>
 #include <utility>
 
 namespace tolvane {
 
 namespace {
 
-constexpr int SideBarWidth = 129;
+// The area between the menu bar and the status bar the window opens with,
+// unless the side bar needs more.
+constexpr QSize DesignedInterior(442, 417);
 
 QString zoomText(int zoom)
 {
@@ -104,9 +107,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     // The designed interior is the area between the menu bar and the status
     // bar, above the Problems panel and the separator over it.
-    resize(DesignedWidth, DesignedHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height() +
-                              m_problemsDock->sizeHint().height() +
-                              style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this));
+    resize(DesignedInterior.width(),
+           DesignedInterior.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height() +
+               m_problemsDock->sizeHint().height() +
+               style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this));
 }
 
 MainWindow::~MainWindow()
@@ -134,20 +138,35 @@ void MainWindow::createViews()
 {
     auto *central = new QWidget(this);
     setCentralWidget(central);
-    central->installEventFilter(this);
 
     m_sideBar = new QWidget(central);
     m_sideBar->setObjectName(QStringLiteral("sideBar"));
-    m_sideBar->setFixedWidth(SideBarWidth);
+    // As wide as its panels ask; the dashboard view takes the rest.
+    m_sideBar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     m_dashboard = new DashboardView(m_document, central);
     m_dashboard->setObjectName(QStringLiteral("dashboardView"));
+    auto *interior = new QHBoxLayout(central);
+    interior->setContentsMargins(QMargins());
+    interior->setSpacing(0);
+    interior->addWidget(m_sideBar);
+    interior->addWidget(m_dashboard, 1);
+
     m_objectsPanel = new ObjectsPanel(m_document, m_sideBar);
     m_objectsPanel->setObjectName(QStringLiteral("objectsPanel"));
-    m_objectsPanel->setGeometry(2, 0, 121, 172);
     m_dialPanel = new DialPanel(m_document, m_sideBar);
     m_dialPanel->setObjectName(QStringLiteral("dialPanel"));
-    m_dialPanel->move(2, 32);
     m_dialPanel->hide();
+    // One panel at a time, at the top. The hidden one keeps its room, so that
+    // switching neither moves the dashboard nor resizes the window.
+    auto *panels = new QGridLayout(m_sideBar);
+    panels->setContentsMargins(2, 0, 4, 0);
+    for (QWidget *panel : {static_cast<QWidget *>(m_objectsPanel), static_cast<QWidget *>(m_dialPanel)}) {
+        QSizePolicy policy = panel->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        panel->setSizePolicy(policy);
+        panels->addWidget(panel, 0, 0, Qt::AlignTop);
+    }
+    panels->setRowStretch(1, 1);
 
     connect(m_dialPanel, &DialPanel::drawDialsRequested, m_dashboard, &DashboardView::drawDials);
     connect(m_dialPanel, &DialPanel::needleTestChanged, m_dashboard, &DashboardView::showNeedleTest);
@@ -312,24 +331,6 @@ void MainWindow::showZoom(int zoom)
     m_zoomLevel->setText(zoomText(zoom));
 }
 
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    // The interior is the central widget: the layout runs on each change of its size.
-    if (watched == centralWidget() && event->type() == QEvent::Resize)
-        layOut();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::layOut()
-{
-    const QSize interior = centralWidget()->size();
-    m_sideBar->setGeometry(0, 0, SideBarWidth, interior.height());
-    // A window narrower than the side bar leaves the view no room, never a
-    // negative size.
-    m_dashboard->setGeometry(SideBarWidth, 0, std::max(0, interior.width() - SideBarWidth),
-                             std::max(0, interior.height()));
-}
-
 void MainWindow::showPanel(Panel panel)
 {
     const bool dials = panel == Panel::Dials;
@@ -341,8 +342,6 @@ void MainWindow::showPanel(Panel panel)
         return;
     m_objectsPanel->setVisible(!dials);
     if (dials) {
-        // From then on the Dials panel stands at the top of the side bar.
-        m_dialPanel->move(2, 0);
         m_dashboard->showDialsMode();
         m_dialPanel->show();
     } else {

@@ -41,9 +41,6 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    static constexpr int DesignedWidth = 442;
-    static constexpr int DesignedHeight = 417;
-
     DashboardDocument &document() { return m_document; }
 
     /// Opens @p directory as a load confirmed in the dialog does. On failure
@@ -95,7 +92,6 @@ public:
     void setInPlacePrompt(std::function<bool(const QString &refusal)> prompt) { m_askInPlace = std::move(prompt); }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     /// Closing asks first while there are unsaved edits; while a file
     /// operation runs, it waits for its end.
     void closeEvent(QCloseEvent *event) override;
@@ -116,7 +112,6 @@ private:
     /// Keeps the commands that would conflict with a running file operation
     /// from being used while it runs.
     void showOperationRunning(bool running);
-    void layOut();
 
     enum class Panel { Objects, Dials };
     /// The switch between the side bar's panels, as the Edit menu makes it.
