@@ -149,7 +149,7 @@ QPointF Viewport::viewCentre() const
 QSize Viewport::viewSize() const
 {
     // A viewport thinner than the bars leaves no view rather than a negative one.
-    return (size() - sizeShowing(QSize())).expandedTo(QSize(0, 0));
+    return (size() - sizeShowing(QSize(0, 0))).expandedTo(QSize(0, 0));
 }
 
 QSize Viewport::sizeShowing(const QSize &content) const
