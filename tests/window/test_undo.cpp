@@ -313,7 +313,7 @@ private Q_SLOTS:
         nudge(Qt::Key_Left);
         verifySame(form(), before);
         verifyStep(0, 0);
-        const QString said = form().statusBar()->currentMessage();
+        const QString said = form().statusMessage();
         QVERIFY2(said.contains(artwork), qPrintable(said));
     }
 
