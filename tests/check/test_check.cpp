@@ -1,6 +1,7 @@
 // tolvane-cli check, run as the real binary on dashboards made here.
 
 #include "common/containerbuilder.h"
+#include "common/printedtext.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +30,7 @@ Run cli(const QStringList &arguments)
     QProcess p;
     p.start(QStringLiteral(TOLVANE_CLI), arguments);
     p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, printedText(p.readAllStandardOutput())};
 }
 
 void putInt16At(QByteArray &bytes, int offset, int value)

@@ -1,6 +1,7 @@
 // The editor's Problems panel, on the real window.
 
 #include "common/editorparts.h"
+#include "common/printedtext.h"
 
 #include "check/editor/problemspanel.h"
 #include "check/findingtext.h"
@@ -21,7 +22,7 @@ QByteArray cli(const QStringList &arguments)
     QProcess p;
     p.start(QStringLiteral(TOLVANE_CLI), arguments);
     p.waitForFinished(60000);
-    return p.readAllStandardOutput();
+    return printedText(p.readAllStandardOutput());
 }
 
 // The row of the first finding about @p subject ("object 3 brk0", "MphMax").

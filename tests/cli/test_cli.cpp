@@ -1,6 +1,7 @@
 #include "common/containerbuilder.h"
 #include "common/filelinks.h"
 #include "common/objectfixture.h"
+#include "common/printedtext.h"
 
 #include "store/records.h"
 
@@ -35,8 +36,8 @@ Run run(const QString &program, const QStringList &arguments,
         p.setStandardOutputFile(outputFile);
     p.start(program, arguments);
     p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(printedText(p.readAllStandardOutput())),
+            QString::fromUtf8(printedText(p.readAllStandardError()))};
 }
 
 Run cli(const QStringList &arguments)
