@@ -10,6 +10,7 @@
 #include "store/loadshpi.h"
 #include "store/safewrite.h"
 #include "store/tablereader.h"
+#include "store/windowsnames.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -46,8 +47,10 @@ public:
         const DirectoryEntry &entry = objects().directory[size_t(index)];
         const std::optional<QString> part = DashboardDirectory::fileNamePart(entry.Name);
         const std::optional<QString> maskName = maskFileName(entry.Name);
-        // A name that cannot be a file name is a finding of the tables.
-        if (!part || !maskName)
+        // A name that cannot be a file name is a finding of the tables. Nor
+        // are the files of a name Windows reads otherwise looked for on any
+        // system, so that a dashboard has the same findings everywhere.
+        if (!part || !maskName || windowsReadsOtherwise(*part))
             return Status::success();
         checkArtwork(index, header, objectImageFileName(*part));
         // A mask file shared with a later object holds that one's mask.

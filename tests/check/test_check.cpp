@@ -2,6 +2,7 @@
 
 #include "common/containerbuilder.h"
 #include "common/printedtext.h"
+#include "store/windowsnames.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 
 using namespace testing_support;
@@ -72,6 +74,10 @@ void writeDashboard(const QString &dir, const ContainerBuilder &c)
 {
     QVERIFY(writeFile(dir + "/SHPI.DAT", c.build()));
     for (const TestObject &o : c.objects) {
+        // An object whose name no Windows file may carry has no files.
+        const QString name = QString::fromLatin1(o.directoryName);
+        if (tolvane::windowsReadsOtherwise(name) || std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c < u' '; }))
+            continue;
         QImage artwork(o.width, o.height, QImage::Format_RGB32);
         artwork.fill(qRgb(200, 40, 40));
         QVERIFY(artwork.save(dir + "/" + QString::fromLatin1(o.directoryName) + ".bmp", "BMP"));
