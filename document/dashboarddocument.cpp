@@ -41,9 +41,11 @@ Status DashboardDocument::load(const QString &directory, PrintTarget &out, LoadP
     // container without dial data keeps the current DialRecord.
     ShpiTables read = m_tables;
     QImage background;
-    // The editor follows the file's changes: a copy of the same bytes put
-    // back is known by them.
-    Status status = LoadShpi(directory, out, read, ContentDigest::Taken);
+    // The editor, which loads the background too, follows the file's
+    // changes: a copy of the same bytes put back is known by them. The
+    // command line writes at once, and reads the file only once.
+    Status status = LoadShpi(directory, out, read,
+                             parts == ContainerAndBackground ? ContentDigest::Taken : ContentDigest::Skipped);
     if (status && parts == ContainerAndBackground)
         status = readDashboardBackground(directory, &background);
     if (!status)
