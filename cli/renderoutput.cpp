@@ -5,13 +5,11 @@
 #include "store/dashboarddirectory.h"
 #include "store/shpitables.h"
 #include "store/status.h"
+#include "store/systemfiles.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 namespace tolvane::cli {
 
@@ -29,20 +27,6 @@ QStringList dashboardFileNames(const ObjectTable &objects)
     return names;
 }
 
-// The same for every path that reaches one file, links followed; empty when
-// nothing is there.
-QString fileIdentity(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return QString();
-    return QStringLiteral("%1:%2").arg(st.st_dev).arg(st.st_ino);
-#else
-    return QFileInfo(path).canonicalFilePath().toCaseFolded();
-#endif
-}
-
 } // namespace
 
 Status checkRenderOutput(const QString &directory, const ObjectTable &objects, const QString &output)
@@ -56,13 +40,13 @@ Status checkRenderOutput(const QString &directory, const ObjectTable &objects, c
 
     // A file the write would create: a name of the dashboard's, in its
     // directory. A link is written through, so its target counts too.
-    const QString dashboardIdentity = fileIdentity(directory);
+    const QByteArray dashboardIdentity = system_files::fileKey(directory);
     const QFileInfo given(output);
     QList<QFileInfo> created = {given};
     if (given.isSymLink())
         created.append(QFileInfo(given.symLinkTarget()));
     for (const QFileInfo &file : created) {
-        if (fileIdentity(file.absolutePath()) != dashboardIdentity)
+        if (system_files::fileKey(file.absolutePath()) != dashboardIdentity)
             continue;
         for (const QString &name : names) {
             if (file.fileName().compare(name, Qt::CaseInsensitive) == 0)
@@ -71,13 +55,13 @@ Status checkRenderOutput(const QString &directory, const ObjectTable &objects, c
     }
 
     // A file the write would replace, under whatever name it is reached.
-    const QString outputIdentity = fileIdentity(output);
+    const QByteArray outputIdentity = system_files::fileKey(output);
     if (outputIdentity.isEmpty())
         return Status::success();
     const DashboardDirectory dashboard(directory);
     for (const QString &name : names) {
         const QString existing = dashboard.existingFile(name);
-        if (!existing.isEmpty() && fileIdentity(existing) == outputIdentity)
+        if (!existing.isEmpty() && system_files::fileKey(existing) == outputIdentity)
             return refuse(name);
     }
     return Status::success();

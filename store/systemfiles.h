@@ -168,6 +168,10 @@ private:
 /// size and time of last change of content. Empty when it cannot be read.
 QByteArray fileIdentity(const QString &path);
 
+/// The same for every path that reaches one file or directory, links
+/// followed (device and file number); empty when nothing is there.
+QByteArray fileKey(const QString &path);
+
 /// Six letters or digits drawn at random, for a staging file's name.
 QString randomFileNameSuffix();
 

@@ -665,6 +665,14 @@ DirectoryLock::Attempt DirectoryLock::tryLock(QString *reason)
     }
 }
 
+QByteArray fileKey(const QString &path)
+{
+    struct stat st;
+    if (::stat(encoded(path).constData(), &st) != 0)
+        return {};
+    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+}
+
 QByteArray fileIdentity(const QString &path)
 {
     struct stat st;

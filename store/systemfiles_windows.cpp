@@ -597,6 +597,16 @@ DirectoryLock::Attempt DirectoryLock::tryLock(QString *reason)
     return Attempt::Held;
 }
 
+QByteArray fileKey(const QString &path)
+{
+    Handle h(CreateFileW(nativePath(path).c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!h.valid() || !GetFileInformationByHandle(h.h, &info))
+        return {};
+    return identityOf(info);
+}
+
 QByteArray fileIdentity(const QString &path)
 {
     Handle h(openNoFollow(path, FILE_READ_ATTRIBUTES));
