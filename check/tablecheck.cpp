@@ -69,8 +69,9 @@ private:
     {
         const DirectoryEntry &entry = m_tables.objects.directory[size_t(index)];
         const ObjectHeader &header = m_tables.objects.headers[size_t(index)];
-        const std::optional<QString> maskName = maskFileName(entry.Name);
-        const QString maskFile = maskName.value_or(QString());
+        // Named as on any system, though Windows gives some names no file.
+        const std::optional<QString> part = DashboardDirectory::portableFileNamePart(entry.Name);
+        const QString maskFile = part ? maskFileName(*part) : QString();
         if (holdsControlBytes(entry.Name))
             add(Finding::Severity::Error, index, {}, maskFile,
                 QStringLiteral("the name holds control bytes, so it cannot name the object's files"),

@@ -86,7 +86,12 @@ std::optional<QString> maskFileName(const FixedText<4> &objectName)
     const auto part = DashboardDirectory::fileNamePart(objectName);
     if (!part)
         return std::nullopt;
-    return QStringLiteral("SHPI") + *part + QStringLiteral(".BMP");
+    return maskFileName(*part);
+}
+
+QString maskFileName(const QString &fileNamePart)
+{
+    return QStringLiteral("SHPI") + fileNamePart + QStringLiteral(".BMP");
 }
 
 int laterObjectSharingMaskFile(const std::vector<DirectoryEntry> &directory, int index)

@@ -67,6 +67,8 @@ int paddedWidth(int width);
 /// plain file name inside the dashboard directory. Every part of the program
 /// finds the file by this name, whatever its letter case on disk.
 std::optional<QString> maskFileName(const FixedText<4> &objectName);
+/// The mask file's name for an object name's file name part.
+QString maskFileName(const QString &fileNamePart);
 
 /// The first object after @p index whose mask file is also object @p index's
 /// (file names match whatever their letter case), or -1. Extraction leaves

@@ -12,6 +12,7 @@ DashboardDirectory::DashboardDirectory(const QString &path)
     // Listed once, so that finding hundreds of mask files costs one listing.
     const QDir dir(m_path);
     const auto names = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    m_names = QSet<QString>(names.cbegin(), names.cend());
     for (const QString &name : names) {
         const QString folded = name.toCaseFolded();
         if (!m_byFoldedName.contains(folded))
@@ -21,10 +22,14 @@ DashboardDirectory::DashboardDirectory(const QString &path)
 
 QString DashboardDirectory::existingFile(const QString &name) const
 {
-    if (QFileInfo::exists(m_path + QLatin1Char('/') + name))
+    // The name as listed, so that a message names the file as the user sees
+    // it also where the system itself ignores letter case; then a file made
+    // since the listing.
+    if (m_names.contains(name))
         return m_path + QLatin1Char('/') + name;
-    const auto it = m_byFoldedName.constFind(name.toCaseFolded());
-    return it == m_byFoldedName.cend() ? QString() : m_path + QLatin1Char('/') + it.value();
+    if (const auto it = m_byFoldedName.constFind(name.toCaseFolded()); it != m_byFoldedName.cend())
+        return m_path + QLatin1Char('/') + it.value();
+    return QFileInfo::exists(m_path + QLatin1Char('/') + name) ? m_path + QLatin1Char('/') + name : QString();
 }
 
 QString DashboardDirectory::filePath(const QString &name) const
@@ -35,17 +40,22 @@ QString DashboardDirectory::filePath(const QString &name) const
 
 std::optional<QString> DashboardDirectory::fileNamePart(const FixedText<4> &name)
 {
+    std::optional<QString> part = portableFileNamePart(name);
+#ifdef Q_OS_WIN
+    if (part && windowsReadsOtherwise(*part))
+        return std::nullopt;
+#endif
+    return part;
+}
+
+std::optional<QString> DashboardDirectory::portableFileNamePart(const FixedText<4> &name)
+{
     for (char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f || c == '/' || c == '\\')
             return std::nullopt;
     }
-    QString part = nameText(name);
-#ifdef Q_OS_WIN
-    if (windowsReadsOtherwise(part))
-        return std::nullopt;
-#endif
-    return part;
+    return nameText(name);
 }
 
 } // namespace tolvane

@@ -3,6 +3,7 @@
 #include "records.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -36,8 +37,14 @@ public:
     /// Windows also a name it reads as a device or a stream).
     static std::optional<QString> fileNamePart(const FixedText<4> &name);
 
+    /// The same on every system: only a separator or a control character
+    /// leaves a name without a file name part, so that what a dashboard's
+    /// findings name does not depend on where they are made.
+    static std::optional<QString> portableFileNamePart(const FixedText<4> &name);
+
 private:
     QString m_path;
+    QSet<QString> m_names;
     QHash<QString, QString> m_byFoldedName;
 };
 
