@@ -8,8 +8,12 @@ build=$1 qt=$2 runtime=$3 winpthread=$4
 export WINEPREFIX=$TOLVANE_WINDOWS_CACHE/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 [ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1
 WINEPATH="$(winepath -w "$qt/bin");$(winepath -w "$runtime");$(winepath -w "$winpthread")"
-QT_PLUGIN_PATH=$(winepath -w "$qt/plugins")
-export WINEPATH QT_PLUGIN_PATH
+# wine keeps QT_* variables to its own Unix side; a WINE-prefixed one reaches
+# the Windows program under the name without the prefix.
+WINEQT_PLUGIN_PATH=$(winepath -w "$qt/plugins")
+# The offscreen platform reads fonts from a directory, as on Linux.
+WINEQT_QPA_FONTDIR=$(winepath -w "$build/fonts")
+export WINEPATH WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_FONTDIR
 
 log=$build/windows-tests.log
 status=0
