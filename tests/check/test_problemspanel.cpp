@@ -46,6 +46,12 @@ class TestProblemsPanel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Windows keeps settings only for a named organisation.
+        QCoreApplication::setOrganizationName(QStringLiteral("TolvaneTest"));
+    }
+
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();

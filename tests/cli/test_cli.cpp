@@ -358,8 +358,14 @@ private Q_SLOTS:
         environment.insert("QT_LOGGING_RULES", "qt.qpa.plugin=true");
         const Run editor = run(QStringLiteral(TOLVANE_EDITOR), {m_dir->filePath("demo")}, environment);
         QCOMPARE(editor.exitCode, 0);
+#ifdef Q_OS_WIN
+        // A Windows program without a console gives Qt's messages to the
+        // debugger, and there is no runtime directory to warn about.
+        QCOMPARE(editor.err, QString());
+#else
         QVERIFY2(!editor.err.contains("XDG_RUNTIME_DIR") && editor.err.contains("qt.qpa.plugin"),
                  qPrintable(editor.err));
+#endif
     }
 
     void helpForEachCommand()

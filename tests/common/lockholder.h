@@ -17,7 +17,8 @@ public:
         // Waits for its word, not for a while: "held" comes once the lock is.
         while (m_process.waitForReadyRead(-1) && !m_process.canReadLine()) {
         }
-        m_held = m_process.readLine() == "held\n";
+        // Windows ends the line with "\r\n".
+        m_held = m_process.readLine().trimmed() == "held";
     }
     ~LockHolder() { release(); }
 

@@ -4,6 +4,7 @@
 // selection must show, computed pixel by pixel from the bitmaps themselves.
 
 #include "common/containerbuilder.h"
+#include "store/windowsnames.h"
 
 #include <QDir>
 #include <QImage>
@@ -170,6 +171,12 @@ struct FixtureDashboard
             return false;
         for (const FixtureObject &o : objects) {
             const QString name = QString::fromLatin1(o.header.directoryName);
+#ifdef Q_OS_WIN
+            // Windows holds no file of such a name; elsewhere it is there,
+            // for the program to leave alone.
+            if (tolvane::windowsReadsOtherwise(name))
+                continue;
+#endif
             if (!o.image.save(dir.filePath(name + ".BMP"), "BMP") ||
                 !o.mask.save(dir.filePath("shpi" + name + ".bmp"), "BMP"))
                 return false;

@@ -704,7 +704,9 @@ private Q_SLOTS:
                                                  QStringList{"render", dir.path(), shown, "--select", "1"}}) {
                 const CliRun run = cliOnFilledHeap(arguments, fill);
                 QCOMPARE(run.exitCode, expected.isEmpty() ? 0 : 1);
-                QVERIFY2(run.err.contains(expected) && (expected.isEmpty() || run.err.contains("shpi0001.bmp")),
+                // Windows keeps the name the file was first created with.
+                QVERIFY2(run.err.contains(expected) &&
+                             (expected.isEmpty() || run.err.contains("shpi0001.bmp", Qt::CaseInsensitive)),
                          qPrintable(run.err));
             }
             QCOMPARE(readFile(dir.filePath("SHPI.DAT")), after.build());

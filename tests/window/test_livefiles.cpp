@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <cstdio>
+#include <filesystem>
 #ifdef Q_OS_WIN
 #include "common/accesslist.h"
 #else
@@ -43,7 +43,10 @@ void saveByRename(const QString &directory, const QString &name, const QByteArra
 {
     const QDir dir(directory);
     QVERIFY(writeFile(dir.filePath("new.tmp"), bytes));
-    QVERIFY(std::rename(qPrintable(dir.filePath("new.tmp")), qPrintable(dir.filePath(name))) == 0);
+    std::error_code error;
+    std::filesystem::rename(QFileInfo(dir.filePath("new.tmp")).filesystemFilePath(),
+                            QFileInfo(dir.filePath(name)).filesystemFilePath(), error);
+    QVERIFY2(!error, error.message().c_str());
 }
 
 // Another program places object 1 at @p position and saves.
