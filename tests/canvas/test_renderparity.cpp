@@ -20,12 +20,17 @@ class TestRenderParity : public QObject
 private:
     QTemporaryDir m_root;
 
-    // What `tolvane-cli render` draws of @p demo with @p options.
+    // What `tolvane-cli render` draws of @p demo with @p options; nothing,
+    // with its message in the log, when it fails.
     QImage rendered(const QString &demo, const QStringList &options)
     {
         const QString out = m_root.filePath(QStringLiteral("rendered.png"));
-        if (QProcess::execute(QStringLiteral(TOLVANE_CLI), QStringList{"render", demo, out} + options) != 0)
+        QProcess render;
+        render.start(QStringLiteral(TOLVANE_CLI), QStringList{"render", demo, out} + options);
+        if (!render.waitForFinished(-1) || render.exitCode() != 0) {
+            qWarning("%s", render.readAllStandardError().constData());
             return QImage();
+        }
         return QImage(out);
     }
 
