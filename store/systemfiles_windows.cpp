@@ -523,10 +523,18 @@ bool removeUnlessLocked(const DirectoryHandle &directory, const QString &name)
 {
     // A living write holds its staging file open without sharing, so it
     // cannot be opened for deleting; a link is never followed.
-    Handle h(openNoFollow(joined(directory, name), DELETE | FILE_READ_ATTRIBUTES, 0));
+    Handle h(openNoFollow(joined(directory, name), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0));
     BY_HANDLE_FILE_INFORMATION info;
     if (!h.valid() || kindOf(h.h, &info) != Kind::File)
         return false;
+    // A write killed before the file got the old one's access list leaves
+    // the private one, which some systems (wine) show as read-only; no
+    // read-only file can be deleted.
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = (info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(h.h, FileBasicInfo, &basic, sizeof basic);
+    }
     FILE_DISPOSITION_INFO disposition{TRUE};
     return SetFileInformationByHandle(h.h, FileDispositionInfo, &disposition, sizeof disposition);
 }

@@ -229,7 +229,8 @@ private Q_SLOTS:
         open([](FixtureDashboard &d) { d.objects[0].header.directoryName = QByteArray("ab\x01z", 4); });
         select(1);
         QCOMPARE(m_messages.size(), 1);
-        QVERIFY2(m_messages[0].contains(QDir::toNativeSeparators(dir())) && m_messages[0].contains("ab\\x01z"), qPrintable(m_messages[0]));
+        QVERIFY2(m_messages[0].contains(QDir::toNativeSeparators(dir())) && m_messages[0].contains("ab\\x01z"),
+                 qPrintable(m_messages[0]));
         verifyDashboard(m_dashboard.background);
     }
 

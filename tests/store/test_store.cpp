@@ -641,10 +641,12 @@ private Q_SLOTS:
     void theLockRemovesOnlyLeftoversOfKilledWrites_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("kind"); // "file", "link", "held" by a living write, "alone" without SHPI.DAT
+        // "file", "read-only", "link", "held" by a living write, "alone" without SHPI.DAT
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("removed");
         QTest::newRow("our staged container") << ".SHPI.DAT.tolvane~aB3xYz" << "file" << true;
         QTest::newRow("our staged mask") << ".SHPI0001.BMP.tolvane~Qw3rTy" << "file" << true;
+        QTest::newRow("our staged mask, read-only") << ".SHPI0001.BMP.tolvane~Qw3rTy" << "read-only" << true;
         QTest::newRow("our staged artwork") << ".gear.bmp.tolvane~Qw3rTy" << "file" << true;
         QTest::newRow("our staged journal of renames") << "..tolvane.renames.tolvane~Qw3rTy" << "file" << true;
         QTest::newRow("a user's backup") << "SHPI.DAT.backup" << "file" << false;
@@ -672,6 +674,10 @@ private Q_SLOTS:
         QVERIFY(writeFile(link ? target : beside, container.left(300)));
         if (link)
             REQUIRE_SYMBOLIC_LINK(target, beside);
+        // As a write killed before its file got the old one's access list
+        // leaves it under wine.
+        if (kind == QLatin1String("read-only"))
+            QVERIFY(QFile::setPermissions(beside, QFile::ReadOwner));
 #ifdef Q_OS_WIN
         // A living write holds its staging file by having it open.
         QFile held(beside);
