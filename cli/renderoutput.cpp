@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 namespace tolvane::cli {
 
 namespace {
@@ -40,13 +39,13 @@ Status checkRenderOutput(const QString &directory, const ObjectTable &objects, c
 
     // A file the write would create: a name of the dashboard's, in its
     // directory. A link is written through, so its target counts too.
-    const QByteArray dashboardIdentity = system_files::fileKey(directory);
+    const QByteArray dashboardKey = system_files::fileKey(directory);
     const QFileInfo given(output);
     QList<QFileInfo> created = {given};
     if (given.isSymLink())
         created.append(QFileInfo(given.symLinkTarget()));
     for (const QFileInfo &file : created) {
-        if (system_files::fileKey(file.absolutePath()) != dashboardIdentity)
+        if (system_files::fileKey(file.absolutePath()) != dashboardKey)
             continue;
         for (const QString &name : names) {
             if (file.fileName().compare(name, Qt::CaseInsensitive) == 0)
@@ -55,13 +54,13 @@ Status checkRenderOutput(const QString &directory, const ObjectTable &objects, c
     }
 
     // A file the write would replace, under whatever name it is reached.
-    const QByteArray outputIdentity = system_files::fileKey(output);
-    if (outputIdentity.isEmpty())
+    const QByteArray outputKey = system_files::fileKey(output);
+    if (outputKey.isEmpty())
         return Status::success();
     const DashboardDirectory dashboard(directory);
     for (const QString &name : names) {
         const QString existing = dashboard.existingFile(name);
-        if (!existing.isEmpty() && system_files::fileKey(existing) == outputIdentity)
+        if (!existing.isEmpty() && system_files::fileKey(existing) == outputKey)
             return refuse(name);
     }
     return Status::success();

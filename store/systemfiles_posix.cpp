@@ -665,12 +665,22 @@ DirectoryLock::Attempt DirectoryLock::tryLock(QString *reason)
     }
 }
 
+namespace {
+
+// Device and file number: one file, whatever path reaches it.
+QByteArray keyOf(const struct stat &st)
+{
+    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+}
+
+} // namespace
+
 QByteArray fileKey(const QString &path)
 {
     struct stat st;
     if (::stat(encoded(path).constData(), &st) != 0)
         return {};
-    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+    return keyOf(st);
 }
 
 QByteArray fileIdentity(const QString &path)
@@ -678,9 +688,8 @@ QByteArray fileIdentity(const QString &path)
     struct stat st;
     if (::stat(encoded(path).constData(), &st) != 0)
         return {};
-    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':' +
-           QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
-           QByteArray::number(qint64(st.st_mtim.tv_nsec));
+    return keyOf(st) + ':' + QByteArray::number(qint64(st.st_size)) + ':' +
+           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec));
 }
 
 } // namespace tolvane::system_files

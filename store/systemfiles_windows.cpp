@@ -531,8 +531,10 @@ bool removeUnlessLocked(const DirectoryHandle &directory, const QString &name)
     // the private one, which some systems (wine) show as read-only; no
     // read-only file can be deleted.
     if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+        // Zero times leave them as they are; "normal" is valid only alone.
         FILE_BASIC_INFO basic{};
-        basic.FileAttributes = (info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+        const DWORD kept = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        basic.FileAttributes = kept ? kept : FILE_ATTRIBUTE_NORMAL;
         SetFileInformationByHandle(h.h, FileBasicInfo, &basic, sizeof basic);
     }
     FILE_DISPOSITION_INFO disposition{TRUE};
