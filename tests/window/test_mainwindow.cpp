@@ -26,6 +26,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 using namespace tolvane;
 using namespace testing_support;
 
@@ -246,6 +248,25 @@ private Q_SLOTS:
         QCOMPARE(printed, QStringList({"Number of objects: 2", "Object 0: 0000 Width: 8 Height: 5",
                                        "Object 1: %1%2 Width: 25 Height: 12"}));
         QVERIFY(form->view()->printedLines().isEmpty());
+    }
+
+    void theProgressOfManyObjectsReadsInFull()
+    {
+        auto form = newForm();
+        const QString dir = smallDashboard("many");
+        ContainerBuilder c = exampleContainer();
+        for (int i = 2; i < 1200; ++i)
+            c.objects.push_back(TestObject{QByteArray::number(i).rightJustified(4, '0')});
+        QVERIFY(writeFile(dir + "/SHPI.DAT", c.build()));
+        auto *progress = form->findChild<QProgressBar *>("operationProgress");
+        int widestText = 0, narrowestBar = std::numeric_limits<int>::max();
+        connect(progress, &QProgressBar::valueChanged, this, [&] {
+            widestText = std::max(widestText, progress->fontMetrics().horizontalAdvance(progress->text()));
+            narrowestBar = std::min(narrowestBar, progress->contentsRect().width());
+        });
+        QVERIFY(form->openDirectory(dir));
+        QVERIFY(widestText > 0);
+        QVERIFY2(widestText < narrowestBar, qPrintable(QString("text %1 px, bar %2 px").arg(widestText).arg(narrowestBar)));
     }
 
     void secondLoadReplacesTheList()
