@@ -70,6 +70,15 @@ BarState barState(const QScrollBar *bar)
     return {bar->minimum(), bar->maximum(), bar->value(), bar->isEnabled()};
 }
 
+// Lays out the window until it rests: one layout can ask for another (the
+// status line rewraps its message once the progress bar has gone, and is
+// then shorter), and each pass sends only the requests made before it.
+void settleLayouts()
+{
+    for (int pass = 0; pass < 4; ++pass)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
 // The centre of @p part of @p bar on screen, as the style draws it.
 QPoint barPart(const QScrollBar *bar, QStyle::SubControl part)
 {
@@ -446,7 +455,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         // Measured once the window has laid out the status line again: a long
         // path wraps the load's message, and the first key clears it.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        settleLayouts();
         QScrollBar *verticalBar = form->scrollBar(Qt::Vertical);
         QScrollBar *horizontalBar = form->scrollBar(Qt::Horizontal);
         const BarState vertical = barState(verticalBar);
@@ -456,7 +465,7 @@ private Q_SLOTS:
 
         for (int i = 0; i < 3; ++i)
             QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_Plus));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        settleLayouts();
         QCOMPARE(form->view()->zoom(), 4);
         // The ranges follow the zoomed size, in widget pixels.
         QCOMPARE(horizontalBar->minimum(), horizontal.minimum - 3 * 640);
@@ -464,7 +473,7 @@ private Q_SLOTS:
         QCOMPARE(verticalBar->singleStep(), 4);
 
         QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_0));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        settleLayouts();
         QCOMPARE(form->view()->zoom(), 1);
         QCOMPARE(barState(verticalBar), vertical);
         QCOMPARE(barState(horizontalBar), horizontal);
