@@ -124,11 +124,14 @@ void PictureBox::paintEvent(QPaintEvent *event)
 
 void PictureBox::paintPrinted(QPainter &painter) const
 {
+    // Every step of a drag paints: with nothing printed, it costs nothing here.
     const QStringList &lines = m_surface.printedLines();
+    if (lines.isEmpty())
+        return;
     const QRect sight = visibleRegion().boundingRect();
     const QFontMetrics metrics(m_surface.font());
     const int width = sight.width() - 2 * BandMargin;
-    if (lines.isEmpty() || width <= 0)
+    if (width <= 0)
         return;
     // The latest rows that fit, each line wrapped to the width in sight.
     const qsizetype fit = std::max(1, (sight.height() - 2 * BandMargin) / metrics.lineSpacing());
