@@ -4,6 +4,7 @@
 #include "common/snapshots.h"
 
 #include "demo/demodashboard.h"
+#include "dialogs/editor/loaddialog.h"
 #include "masks/extractmasks.h"
 #include "common/editorparts.h"
 
@@ -24,6 +25,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <limits>
@@ -267,6 +269,22 @@ private Q_SLOTS:
         QVERIFY(form->openDirectory(dir));
         QVERIFY(widestText > 0);
         QVERIFY2(widestText < narrowestBar, qPrintable(QString("text %1 px, bar %2 px").arg(widestText).arg(narrowestBar)));
+    }
+
+    void theLoadDialogOpensAtTheDashboard()
+    {
+        auto form = newForm();
+        QVERIFY(form->openDirectory(m_demo));
+        QString shown;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<LoadDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            shown = dialog->directoryPath();
+            dialog->reject();
+        });
+        form->action("load")->trigger();
+        QCOMPARE(QFileInfo(shown).canonicalFilePath(), QFileInfo(m_demo).canonicalFilePath());
+        QCOMPARE(QDir(form->document().directory()), QDir(m_demo));
     }
 
     void secondLoadReplacesTheList()

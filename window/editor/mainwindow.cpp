@@ -75,7 +75,8 @@ MainWindow::MainWindow(QWidget *parent)
         QMessageBox::warning(this, title, message);
     };
     m_askDirectory = [this]() -> QString {
-        LoadDialog dialog(QString(), this);
+        // Beside the dashboard being edited, where its neighbours are.
+        LoadDialog dialog(m_document.directory(), this);
         return dialog.exec() == QDialog::Accepted ? dialog.directoryPath() : QString();
     };
     m_askSaveChanges = [this] {
