@@ -18,9 +18,11 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QSettings>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
@@ -293,6 +295,14 @@ int main(int argc, char *argv[])
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The windows shown here and the editors started keep their recent
+    // dashboards and geometry in settings of their own: a run must not push
+    // the user's own dashboards out of their recent list. (On Windows a
+    // started editor still writes its registry settings.)
+    const QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Measures drag steps, the container walk and start-up."));
