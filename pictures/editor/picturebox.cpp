@@ -128,7 +128,7 @@ void PictureBox::paintPrinted(QPainter &painter) const
     const QStringList &lines = m_surface.printedLines();
     if (lines.isEmpty())
         return;
-    const QRect sight = visibleRegion().boundingRect();
+    const QRect sight = this->sight();
     const QFontMetrics metrics(m_surface.font());
     const int width = sight.width() - 2 * BandMargin;
     if (width <= 0)
@@ -150,6 +150,23 @@ void PictureBox::paintPrinted(QPainter &painter) const
         painter.drawText(baseline, row);
         baseline.ry() += metrics.lineSpacing();
     }
+}
+
+QRect PictureBox::sight() const
+{
+    // visibleRegion() leaves in what siblings cover unless they paint
+    // opaquely, which scroll bars do not declare.
+    QRegion shown = visibleRegion();
+    if (const QWidget *parent = parentWidget()) {
+        bool over = false; // the children after this one are stacked over it
+        for (const QObject *child : parent->children()) {
+            const auto *sibling = qobject_cast<const QWidget *>(child);
+            if (over && sibling && sibling->isVisible() && !sibling->isWindow())
+                shown -= sibling->geometry().translated(-pos());
+            over = over || child == this;
+        }
+    }
+    return shown.boundingRect();
 }
 
 void PictureBox::followSight()

@@ -38,6 +38,11 @@ public:
     QPointF toSurface(const QPointF &widgetPoint) const { return widgetPoint / m_zoom; }
     QPointF toWidget(const QPointF &surfacePoint) const { return surfacePoint * m_zoom; }
 
+    /// The part of the widget in sight, in its own pixels: what its parent
+    /// shows of it, less what siblings stacked over it cover (the scroll
+    /// bars of a view that moves it beneath them).
+    QRect sight() const;
+
     QSize sizeHint() const override { return m_surface.size() * m_zoom; }
 
 Q_SIGNALS:

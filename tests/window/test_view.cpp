@@ -447,6 +447,23 @@ private Q_SLOTS:
         QCOMPARE(form->view()->zoom(), to);
     }
 
+    void theSightLeavesOutTheScrollBars()
+    {
+        // The printed lines are drawn in sight: none under a bar.
+        auto form = shownDemo();
+        QVERIFY(form);
+        form->view()->setZoom(4, QPointF());
+        settleLayouts();
+        PictureBox *box = form->dashboard();
+        const QRect sight = box->sight().translated(box->pos());
+        QVERIFY(!sight.isEmpty());
+        for (Qt::Orientation orientation : {Qt::Horizontal, Qt::Vertical}) {
+            QScrollBar *bar = form->scrollBar(orientation);
+            QVERIFY(bar->isVisible());
+            QVERIFY(!sight.intersects(bar->geometry()));
+        }
+    }
+
     void actualSizeRestoresTheScrollRanges()
     {
         auto form = shownDemo();
