@@ -250,12 +250,6 @@ void MainWindow::createStatusBar()
     m_operationProgress = new QProgressBar(this);
     m_operationProgress->setObjectName(QStringLiteral("operationProgress"));
     m_operationProgress->setFormat(tr("%v of %m objects"));
-    // Wide enough for the largest count the file can hold, in the bar's own
-    // font, so that the text never wraps or is cut.
-    const QString widest = m_operationProgress->format().replace(QLatin1String("%v"), QLatin1String("32767"))
-                               .replace(QLatin1String("%m"), QLatin1String("32767"));
-    const QFontMetrics metrics = m_operationProgress->fontMetrics();
-    m_operationProgress->setFixedWidth(metrics.horizontalAdvance(widest) + 2 * metrics.height());
     statusBar()->addWidget(m_operationProgress);
     m_operationProgress->hide();
 

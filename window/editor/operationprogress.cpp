@@ -30,9 +30,21 @@ void OperationProgress::print(const QString &item, LineEnd end)
 
 void OperationProgress::objectsDone(int done, int count)
 {
+    const bool first = m_bar.isHidden();
+    if (first) {
+        // As wide as its text at the end, in its own font, so that the text
+        // never wraps or is cut, however many objects there are.
+        const QString total = QString::number(count);
+        const QString widest = m_bar.format()
+                                   .replace(QLatin1String("%v"), total)
+                                   .replace(QLatin1String("%m"), total)
+                                   .replace(QLatin1String("%p"), QLatin1String("100"));
+        const QFontMetrics metrics = m_bar.fontMetrics();
+        m_bar.setFixedWidth(metrics.horizontalAdvance(widest) + 2 * metrics.height());
+    }
     m_bar.setRange(0, count);
     m_bar.setValue(done);
-    if (m_bar.isHidden()) {
+    if (first) {
         m_bar.show();
         if (QWidget *statusBar = m_bar.parentWidget(); statusBar && statusBar->layout())
             statusBar->layout()->activate();
