@@ -1,7 +1,7 @@
 // tolvane-cli check, run as the real binary on dashboards made here.
 
 #include "common/containerbuilder.h"
-#include "common/printedtext.h"
+#include "common/programrun.h"
 #include "store/windowsnames.h"
 
 #include <QDir>
@@ -21,18 +21,9 @@ using namespace testing_support;
 
 namespace {
 
-struct Run
+ProgramRun cli(const QStringList &arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-};
-
-Run cli(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(TOLVANE_CLI), arguments);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, printedText(p.readAllStandardOutput())};
+    return runToEnd(QStringLiteral(TOLVANE_CLI), arguments);
 }
 
 void putInt16At(QByteArray &bytes, int offset, int value)
@@ -230,7 +221,7 @@ private Q_SLOTS:
         writeDashboard(dir.path(), c);
         made.files(dir.path());
 
-        const Run r = cli({QStringLiteral("check"), dir.path(), QStringLiteral("--json")});
+        const ProgramRun r = cli({QStringLiteral("check"), dir.path(), QStringLiteral("--json")});
         QCOMPARE(r.exitCode, severity == "error" ? 1 : 0);
         const QJsonArray findings = QJsonDocument::fromJson(r.out).array();
         QCOMPARE(findings.size(), 1);
@@ -250,7 +241,7 @@ private Q_SLOTS:
         const QString demo = dir.filePath(QStringLiteral("demo"));
         QCOMPARE(cli({QStringLiteral("demo"), demo}).exitCode, 0);
         const QStringList before = QDir(demo).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        const Run r = cli({QStringLiteral("check"), demo});
+        const ProgramRun r = cli({QStringLiteral("check"), demo});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QByteArray("0 errors, 0 warnings\n"));
         QCOMPARE(QDir(demo).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);

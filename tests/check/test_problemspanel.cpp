@@ -1,7 +1,7 @@
 // The editor's Problems panel, on the real window.
 
 #include "common/editorparts.h"
-#include "common/printedtext.h"
+#include "common/programrun.h"
 
 #include "check/editor/problemspanel.h"
 #include "check/findingtext.h"
@@ -19,10 +19,7 @@ namespace {
 
 QByteArray cli(const QStringList &arguments)
 {
-    QProcess p;
-    p.start(QStringLiteral(TOLVANE_CLI), arguments);
-    p.waitForFinished(60000);
-    return printedText(p.readAllStandardOutput());
+    return runToEnd(QStringLiteral(TOLVANE_CLI), arguments).out;
 }
 
 // The row of the first finding about @p subject ("object 3 brk0", "MphMax").

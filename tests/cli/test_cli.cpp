@@ -1,7 +1,7 @@
 #include "common/containerbuilder.h"
 #include "common/filelinks.h"
 #include "common/objectfixture.h"
-#include "common/printedtext.h"
+#include "common/programrun.h"
 
 #include "store/records.h"
 
@@ -34,10 +34,8 @@ Run run(const QString &program, const QStringList &arguments,
     p.setProcessEnvironment(environment);
     if (!outputFile.isEmpty())
         p.setStandardOutputFile(outputFile);
-    p.start(program, arguments);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(printedText(p.readAllStandardOutput())),
-            QString::fromUtf8(printedText(p.readAllStandardError()))};
+    const ProgramRun r = runToEnd(p, program, arguments);
+    return {r.exitCode, QString::fromUtf8(r.out), QString::fromUtf8(r.err)};
 }
 
 Run cli(const QStringList &arguments)

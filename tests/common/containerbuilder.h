@@ -117,7 +117,10 @@ struct ContainerBuilder
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush())
+        return true;
+    qWarning("%s: %s", qPrintable(path), qPrintable(f.errorString()));
+    return false;
 }
 
 inline QByteArray readFile(const QString &path)

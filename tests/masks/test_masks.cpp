@@ -2,6 +2,7 @@
 #include "common/containerbuilder.h"
 #include "common/filelinks.h"
 #include "common/objectfixture.h"
+#include "common/programrun.h"
 #include "common/recordingprinter.h"
 
 #include "canvas/drawobject.h"
@@ -110,9 +111,8 @@ CliRun cliOnFilledHeap(const QStringList &arguments, int fill)
                                    QString(":malloc_fill_byte=%1:max_malloc_fill_size=16777216").arg(fill));
     QProcess p;
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TOLVANE_CLI), arguments);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
+    const ProgramRun r = runToEnd(p, QStringLiteral(TOLVANE_CLI), arguments);
+    return {r.exitCode, QString::fromUtf8(r.err)};
 }
 
 int32_t int32At(const QByteArray &b, int offset)

@@ -14,6 +14,7 @@
 
 #include "common/containerbuilder.h"
 #include "common/lockholder.h"
+#include "common/programrun.h"
 #include "common/recordingprinter.h"
 #include "common/snapshots.h"
 
@@ -70,9 +71,8 @@ Run cli(const QStringList &arguments, uid_t user = 0, gid_t group = 0)
                 ::_exit(126);
         });
     }
-    p.start(QStringLiteral(TOLVANE_CLI), arguments);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError())};
+    const ProgramRun r = runToEnd(p, QStringLiteral(TOLVANE_CLI), arguments);
+    return {r.exitCode, QString::fromLocal8Bit(r.err)};
 }
 
 // A container of about 200 KiB, so that a full disk stops its rewrite.
