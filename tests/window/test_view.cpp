@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -693,6 +694,24 @@ private Q_SLOTS:
         QVERIFY(form->action("dials")->isChecked() && form->dialPanel()->isVisible());
         QVERIFY(form->action("showAllObjects")->isChecked() && form->view()->showsAllObjects());
         QCOMPARE(m_saveQuestions, 0);
+    }
+
+    // A window kept from a taller screen, or a smaller scale, comes back within this screen.
+    void aWindowKeptTallerThanTheScreenComesBackWithinIt()
+    {
+        QSettings().clear();
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        {
+            auto form = newForm();
+            form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+            form->resize(available.width() / 2, available.height() * 2);
+            QCOMPARE(form->height(), available.height() * 2);
+            QVERIFY(form->close());
+        }
+        auto form = newForm();
+        form->restoreSettings();
+        QVERIFY(available.contains(form->geometry()));
     }
 
     // Recent dashboards.

@@ -123,6 +123,8 @@ private:
     // The window's state between runs (windowsettings.cpp).
     void saveSettings() const;
     void fitToDashboard();
+    /// Resizes the window to @p wanted, within the screen, and moves it onto it.
+    void placeOnScreen(QSize wanted);
 
     // The file commands (filecommands.cpp).
     void loadDashboard();

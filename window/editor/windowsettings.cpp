@@ -30,6 +30,11 @@ void MainWindow::restoreSettings()
     const QSettings settings;
     // A screen gone since lets restoreGeometry() put the window on another.
     m_fitToDashboard = !restoreGeometry(settings.value(GeometryKey).toByteArray());
+    // Qt keeps a restored window on the screen but not within its height: a
+    // window saved on a larger screen, or at a smaller scale, would hide its
+    // status line below the screen's edge.
+    if (!m_fitToDashboard)
+        placeOnScreen(size());
     if (settings.value(PanelKey).toString() == DialsPanel)
         showPanel(Panel::Dials);
     m_dashboard->setZoom(settings.value(ZoomKey, DashboardView::MinZoom).toInt(), m_dashboard->viewCentre());
@@ -49,16 +54,21 @@ void MainWindow::saveSettings() const
 
 void MainWindow::fitToDashboard()
 {
-    if (isMaximized() || isFullScreen() || !screen())
-        return;
     const QSize interior = centralWidget()->size();
     const QSize whole = m_dashboard->wholeDashboardSize();
     const QSize wanted(std::max(interior.width(), m_sideBar->width() + whole.width()),
                        std::max(interior.height(), whole.height()));
+    placeOnScreen(size() + wanted - interior);
+}
+
+void MainWindow::placeOnScreen(QSize wanted)
+{
+    if (isMaximized() || isFullScreen() || !screen())
+        return;
     // The window frame, which the screen's area must hold as well.
     const QSize frame = frameGeometry().size() - geometry().size();
     const QRect available = screen()->availableGeometry();
-    const QSize size = (this->size() + wanted - interior).boundedTo(available.size() - frame);
+    const QSize size = wanted.boundedTo(available.size() - frame);
     resize(size);
     // Grown past the screen's edge, the window moves back onto it.
     const QRect outer(frameGeometry().topLeft(), size + frame);
