@@ -49,8 +49,10 @@ void ProblemsPanel::checkTablesAgain()
     const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     for (int i = 0; i < int(m_findings.size()); ++i) {
         const Finding &f = m_findings[size_t(i)];
-        auto *item = new QTreeWidgetItem(this, {severityText(f.severity), findingSubject(f), f.file,
-                                                f.what + QStringLiteral("; ") + f.todo});
+        const QString problem = f.what + QStringLiteral("; ") + f.todo;
+        auto *item = new QTreeWidgetItem(this, {severityText(f.severity), findingSubject(f), f.file, problem});
+        // The column is narrower than most problems: the pointer reads them whole.
+        item->setToolTip(Problem, problem);
         item->setIcon(Severity, f.severity == Finding::Severity::Error ? error : warning);
         item->setData(Severity, FindingRole, i);
     }

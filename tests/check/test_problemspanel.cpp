@@ -8,9 +8,11 @@
 
 #include <QDockWidget>
 #include <QFile>
-#include <QProcess>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 using namespace testing_support;
 using tolvane::ProblemsPanel;
@@ -104,6 +106,15 @@ private Q_SLOTS:
         doubleClick(m_panel, rowOf(m_panel, QStringLiteral("MphMax")));
         QVERIFY(m_window->dialPanel()->isVisible());
         QCOMPARE(m_window->focusWidget(), m_window->dialPanel()->findChild<QLineEdit *>("MphMax"));
+    }
+
+    void aProblemReadsInFullUnderThePointer()
+    {
+        QTreeWidgetItem *row = rowOf(m_panel, QStringLiteral("MphMax"));
+        const QPoint at(m_panel->header()->sectionViewportPosition(3) + 4, m_panel->visualItemRect(row).center().y());
+        QHelpEvent hover(QEvent::ToolTip, at, m_panel->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(m_panel->viewport(), &hover);
+        QCOMPARE(QToolTip::text(), row->text(3));
     }
 
     void hidingIsRemembered()
