@@ -446,7 +446,7 @@ private Q_SLOTS:
         form().undoStack().redo();
         QVERIFY(form().isWindowModified());
 
-        form().action("save")->trigger();
+        QTest::keyClick(&form(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(!form().isWindowModified());
         nudge(Qt::Key_Left);
         QVERIFY(form().isWindowModified());

@@ -188,13 +188,16 @@ void MainWindow::createFileMenu()
     // Built each time it opens, so that folders removed meanwhile are gone.
     connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
     m_saveAction = addItem(file, QStringLiteral("&Save SHPI Data"), "save", this, &MainWindow::saveDashboard);
+    // The keys every desktop editor answers to, as this system spells them.
+    m_loadAction->setShortcut(QKeySequence::Open);
+    m_saveAction->setShortcut(QKeySequence::Save);
     file->addSeparator();
     m_extractAction =
         addItem(file, QStringLiteral("&Extract Masks from SHPI"), "extract", this, &MainWindow::extractMasks);
     m_compileAction =
         addItem(file, QStringLiteral("&Compile Masks into SHPI"), "compile", this, &MainWindow::compileMasks);
     file->addSeparator();
-    addItem(file, QStringLiteral("E&xit"), "exit", this, &QWidget::close);
+    addItem(file, QStringLiteral("E&xit"), "exit", this, &QWidget::close)->setShortcut(QKeySequence::Quit);
 
     // Until a dashboard is open there is nothing to write.
     m_saveAction->setEnabled(false);
