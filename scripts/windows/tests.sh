@@ -25,10 +25,10 @@ failures() {
     grep -h -B 3 -A 6 -E '^FAIL!' "${results[@]}" | head -n 300 >&2 || true
     sed -n '/tests passed/,$p' "$1" >&2
 }
-# One row failed once under wine on a CI machine and has passed in every run
-# here since, under wine and on Linux, its cause unknown. So a failed test
-# runs once more: its first failure is printed all the same, and a test that
-# fails twice fails the suite.
+# Under load wine at times refuses to create a process, which the tests try
+# again (tests/common/programrun.h). Against other faults of the emulator a
+# failed test runs once more: its first failure is printed all the same, and
+# a test that fails twice fails the suite.
 if [ "$status" -ne 0 ]; then
     echo "Failed under wine; run once more:" >&2
     failures "$log"

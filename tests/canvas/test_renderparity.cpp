@@ -1,10 +1,10 @@
 #include "common/editorparts.h"
 #include "common/objectfixture.h"
+#include "common/programrun.h"
 #include "common/recordingprinter.h"
 
 #include "demo/demodashboard.h"
 
-#include <QProcess>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -25,10 +25,9 @@ private:
     QImage rendered(const QString &demo, const QStringList &options)
     {
         const QString out = m_root.filePath(QStringLiteral("rendered.png"));
-        QProcess render;
-        render.start(QStringLiteral(TOLVANE_CLI), QStringList{"render", demo, out} + options);
-        if (!render.waitForFinished(-1) || render.exitCode() != 0) {
-            qWarning("%s", render.readAllStandardError().constData());
+        const ProgramRun render = runToEnd(QStringLiteral(TOLVANE_CLI), QStringList{"render", demo, out} + options);
+        if (render.exitCode != 0) {
+            qWarning("%s", render.err.constData());
             return QImage();
         }
         return QImage(out);

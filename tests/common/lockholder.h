@@ -3,6 +3,8 @@
 // Another process holding a dashboard's lock, taken as Tolvane takes it,
 // until it is released or killed.
 
+#include "programrun.h"
+
 #include <QFileInfo>
 #include <QProcess>
 
@@ -13,10 +15,10 @@ class LockHolder
 public:
     explicit LockHolder(const QString &directory)
     {
-        m_process.start(QStringLiteral(TOLVANE_LOCKHOLDER), {directory});
         // Waits for its word, not for a while: "held" comes once the lock is.
-        while (m_process.waitForReadyRead(-1) && !m_process.canReadLine()) {
-        }
+        if (startProgram(m_process, QStringLiteral(TOLVANE_LOCKHOLDER), {directory}))
+            while (m_process.waitForReadyRead(-1) && !m_process.canReadLine()) {
+            }
         // Windows ends the line with "\r\n".
         m_held = m_process.readLine().trimmed() == "held";
     }

@@ -15,6 +15,7 @@
 // dashboard's lock has been taken again.
 
 #include "common/containerbuilder.h"
+#include "common/programrun.h"
 #include "common/recordingprinter.h"
 
 #include "masks/extractmasks.h"
@@ -120,7 +121,7 @@ private:
         p.setCreateProcessArgumentsModifier(
             [](QProcess::CreateProcessArguments *run) { run->flags |= DETACHED_PROCESS; });
 #endif
-        p.start(QStringLiteral(TOLVANE_CLI), arguments);
+        startProgram(p, QStringLiteral(TOLVANE_CLI), arguments);
     }
 
     QString container() const { return m_dir.filePath(QStringLiteral("SHPI.DAT")); }
