@@ -123,8 +123,9 @@ private:
     // The window's state between runs (windowsettings.cpp).
     void saveSettings() const;
     void fitToDashboard();
-    /// Resizes the window to @p wanted, within the screen, and moves it onto it.
-    void placeOnScreen(QSize wanted);
+    /// Resizes the window to @p wanted, within the screen together with its
+    /// @p frame, and moves it onto the screen.
+    void placeOnScreen(QSize wanted, QSize frame);
 
     // The file commands (filecommands.cpp).
     void loadDashboard();

@@ -17,6 +17,7 @@ namespace tolvane {
 namespace {
 
 const QString GeometryKey = QStringLiteral("window/geometry");
+const QString FrameKey = QStringLiteral("window/frame");
 const QString PanelKey = QStringLiteral("window/panel");
 const QString ZoomKey = QStringLiteral("window/zoom");
 const QString ShowAllKey = QStringLiteral("view/showAllObjects");
@@ -32,9 +33,10 @@ void MainWindow::restoreSettings()
     m_fitToDashboard = !restoreGeometry(settings.value(GeometryKey).toByteArray());
     // Qt keeps a restored window on the screen but not within its height: a
     // window saved on a larger screen, or at a smaller scale, would hide its
-    // status line below the screen's edge.
+    // status line below the screen's edge. Its frame is not known before it
+    // is shown, so the one it had when it was saved stands in.
     if (!m_fitToDashboard)
-        placeOnScreen(size());
+        placeOnScreen(size(), settings.value(FrameKey).toSize().expandedTo(QSize(0, 0)));
     if (settings.value(PanelKey).toString() == DialsPanel)
         showPanel(Panel::Dials);
     m_dashboard->setZoom(settings.value(ZoomKey, DashboardView::MinZoom).toInt(), m_dashboard->viewCentre());
@@ -46,6 +48,7 @@ void MainWindow::saveSettings() const
 {
     QSettings settings;
     settings.setValue(GeometryKey, saveGeometry());
+    settings.setValue(FrameKey, frameGeometry().size() - geometry().size());
     settings.setValue(PanelKey, m_dialsAction->isChecked() ? DialsPanel : QStringLiteral("objects"));
     settings.setValue(ZoomKey, m_dashboard->zoom());
     settings.setValue(ShowAllKey, m_showAllAction->isChecked());
@@ -58,15 +61,13 @@ void MainWindow::fitToDashboard()
     const QSize whole = m_dashboard->wholeDashboardSize();
     const QSize wanted(std::max(interior.width(), m_sideBar->width() + whole.width()),
                        std::max(interior.height(), whole.height()));
-    placeOnScreen(size() + wanted - interior);
+    placeOnScreen(size() + wanted - interior, frameGeometry().size() - geometry().size());
 }
 
-void MainWindow::placeOnScreen(QSize wanted)
+void MainWindow::placeOnScreen(QSize wanted, QSize frame)
 {
     if (isMaximized() || isFullScreen() || !screen())
         return;
-    // The window frame, which the screen's area must hold as well.
-    const QSize frame = frameGeometry().size() - geometry().size();
     const QRect available = screen()->availableGeometry();
     const QSize size = wanted.boundedTo(available.size() - frame);
     resize(size);
